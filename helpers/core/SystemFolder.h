@@ -1,0 +1,44 @@
+#pragma once
+
+#include <string>
+
+#include "helpers/core/Result.h"
+
+// Temporary files, system error texts and where a program keeps its settings.
+namespace morv {
+
+// The temporary folder: $TMPDIR when set and not empty, else /tmp; always ends with '/'.
+std::string GetTempFolder();
+
+// Creates a new empty file "MRVxxxxxx" in the temporary folder, readable and writable by the
+// owner only, and returns its full path. The caller deletes it. Fails with "Unable to create
+// temporary file" from "mSystemFolder::GetTempFile" and the errno as its number.
+Result<std::string> GetTempFile();
+
+// The C library's text for an errno value; "Unknown error." when it has none.
+std::string GetAPIErrorText(int code);
+
+// Deletes a file when the object goes out of scope (after success, errors and stops alike).
+class TempFileGuard {
+  public:
+    explicit TempFileGuard(std::string path = {}) : path_(std::move(path)) {}
+    ~TempFileGuard();
+    TempFileGuard(const TempFileGuard&) = delete;
+    TempFileGuard& operator=(const TempFileGuard&) = delete;
+    const std::string& path() const { return path_; }
+    void reset(std::string path);
+
+  private:
+    std::string path_;
+};
+
+// The folder that holds a program's settings file: the program's own folder when it is
+// writable, else $XDG_CONFIG_HOME/<appFolder> (default ~/.config/<appFolder>). The second folder
+// is created when it is missing. Never fails: at worst it names a folder that cannot be written,
+// and writes to it then fail silently.
+std::string ChooseSettingsFolder(const std::string& programFolder, const std::string& appFolder);
+
+// Creates a folder and its missing parents; true when it exists afterwards.
+bool MakeFolders(const std::string& path);
+
+}  // namespace morv

@@ -1,0 +1,134 @@
+#include "helpers/widgets/FileDialogs.h"
+
+#include <QFileDialog>
+
+#include "helpers/core/PathHelpers.h"
+#include "helpers/widgets/QtText.h"
+
+namespace morv {
+
+namespace {
+
+QtFileDialogs gQtFileDialogs;
+FileDialogs* gFileDialogs = &gQtFileDialogs;
+
+QString QtFilters(const QString& filter) {
+    return ToQString(ToQtNameFilters(ToStd(filter)));
+}
+
+QString FolderOf(const QString& path) {
+    return PathToQString(GetFolderName(PathToStd(path), false));
+}
+
+}  // namespace
+
+FileDialogs& CurrentFileDialogs() {
+    return *gFileDialogs;
+}
+void SetFileDialogs(FileDialogs* dialogs) {
+    gFileDialogs = dialogs != nullptr ? dialogs : &gQtFileDialogs;
+}
+
+QString QtFileDialogs::OpenFile(QWidget* owner, const QString& nameFilters,
+                                const QString& initialFolder, const QString& title,
+                                const QString& fileName) {
+    QFileDialog dialog(owner, title, initialFolder);
+    dialog.setObjectName("FileDialog");
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilter(nameFilters);
+    if (!fileName.isEmpty()) dialog.selectFile(fileName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+QString QtFileDialogs::SaveFile(QWidget* owner, const QString& nameFilters, const QString& fileName,
+                                const QString& initialFolder, const QString& title,
+                                const QString& defaultSuffix) {
+    QFileDialog dialog(owner, title, initialFolder);
+    dialog.setObjectName("FileDialog");
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilter(nameFilters);
+    dialog.setDefaultSuffix(defaultSuffix);  // a name typed without an extension gets this one
+    if (!fileName.isEmpty()) dialog.selectFile(fileName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+QStringList QtFileDialogs::OpenFiles(QWidget* owner, const QString& nameFilters,
+                                     const QString& title, const QString& initialFolder) {
+    QFileDialog dialog(owner, title, initialFolder);
+    dialog.setObjectName("FileDialog");
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    dialog.setNameFilter(nameFilters);
+    if (dialog.exec() != QDialog::Accepted) return {};
+    return dialog.selectedFiles();
+}
+
+QString QtFileDialogs::Folder(QWidget* owner, const QString& title, const QString& initialFolder) {
+    return QFileDialog::getExistingDirectory(owner, title, initialFolder,
+                                             QFileDialog::ShowDirsOnly);
+}
+
+QStringList ScriptedFileDialogs::Next(const DialogCall& call) {
+    calls_.append(call);
+    return answers_.isEmpty() ? QStringList() : answers_.takeFirst();
+}
+
+QString ScriptedFileDialogs::OpenFile(QWidget*, const QString& nameFilters,
+                                      const QString& initialFolder, const QString& title,
+                                      const QString&) {
+    QStringList answer = Next({"open", title, initialFolder, nameFilters});
+    return answer.isEmpty() ? QString() : answer.constFirst();
+}
+
+QString ScriptedFileDialogs::SaveFile(QWidget*, const QString& nameFilters, const QString&,
+                                      const QString& initialFolder, const QString& title,
+                                      const QString&) {
+    QStringList answer = Next({"save", title, initialFolder, nameFilters});
+    return answer.isEmpty() ? QString() : answer.constFirst();
+}
+
+QStringList ScriptedFileDialogs::OpenFiles(QWidget*, const QString& nameFilters,
+                                           const QString& title, const QString& initialFolder) {
+    return Next({"files", title, initialFolder, nameFilters});
+}
+
+QString ScriptedFileDialogs::Folder(QWidget*, const QString& title, const QString& initialFolder) {
+    QStringList answer = Next({"folder", title, initialFolder, QString()});
+    return answer.isEmpty() ? QString() : answer.constFirst();
+}
+
+QString ShowOpenDialog(QWidget* owner, const QString& filter, const QString& initialFolder,
+                       const QString& title, const QString& fileName, QString* lastPath) {
+    QString path =
+        CurrentFileDialogs().OpenFile(owner, QtFilters(filter), initialFolder, title, fileName);
+    if (!path.isEmpty() && lastPath != nullptr) *lastPath = FolderOf(path);
+    return path;
+}
+
+QString ShowSaveDialog(QWidget* owner, const QString& filter, const QString& fileName,
+                       const QString& initialFolder, const QString& title, QString* lastPath) {
+    QString suffix = ToQString(GetDefaultExtension(ToStd(filter)));
+    QString path = CurrentFileDialogs().SaveFile(owner, QtFilters(filter), fileName, initialFolder,
+                                                 title, suffix);
+    if (!path.isEmpty() && lastPath != nullptr) *lastPath = FolderOf(path);
+    return path;
+}
+
+bool SelectFiles(QWidget* owner, QStringList& files, const QString& filter, const QString& title,
+                 const QString& initialFolder) {
+    QStringList chosen =
+        CurrentFileDialogs().OpenFiles(owner, QtFilters(filter), title, initialFolder);
+    if (chosen.isEmpty()) return false;
+    files = chosen;
+    return true;
+}
+
+QString BrowseForFolder(QWidget* owner, const QString& title, const QString& initialFolder) {
+    return CurrentFileDialogs().Folder(owner, title, initialFolder);
+}
+
+}  // namespace morv

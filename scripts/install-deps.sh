@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages that building, running and testing need. As root it runs
+# apt-get; otherwise it prints the exact command to run and fails.
+set -euo pipefail
+
+packages=(
+    build-essential cmake ninja-build pkg-config
+    qt6-base-dev qt6-base-dev-tools libgl-dev qt6-qpa-plugins
+    libgtest-dev libgmock-dev
+)
+if [[ "${1:-}" == "--test" ]]; then
+    # The end-to-end run: a virtual X server, a window manager, key presses, screenshots,
+    # the accessibility bus and PDF text extraction.
+    packages+=(xvfb xauth openbox xdotool x11-apps x11-utils imagemagick dbus-x11 at-spi2-core
+               python3 python3-pyatspi poppler-utils clang-format fonts-dejavu-core)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+        missing+=("$p")
+    fi
+done
+[[ ${#missing[@]} -eq 0 ]] && exit 0
+
+if [[ $(id -u) -eq 0 ]]; then
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -q
+    apt-get install -y -q --no-install-recommends "${missing[@]}"
+else
+    echo "Missing packages. Run this, then try again:" >&2
+    echo "  sudo apt-get install -y ${missing[*]}" >&2
+    exit 1
+fi

@@ -1,0 +1,108 @@
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+
+#include <gtest/gtest.h>
+
+#include "helpers/core/PathHelpers.h"
+#include "helpers/core/SystemFolder.h"
+
+using namespace morv;
+
+namespace {
+
+// Sets an environment variable for one test and puts the old value back.
+class EnvVar {
+  public:
+    EnvVar(const char* name, const char* value) : name_(name) {
+        if (const char* old = std::getenv(name)) old_ = old, had_ = true;
+        if (value)
+            setenv(name, value, 1);
+        else
+            unsetenv(name);
+    }
+    ~EnvVar() {
+        if (had_)
+            setenv(name_, old_.c_str(), 1);
+        else
+            unsetenv(name_);
+    }
+
+  private:
+    const char* name_;
+    std::string old_;
+    bool had_ = false;
+};
+
+TEST(SystemFolder, TempFolderAlwaysEndsWithSeparator) {
+    {
+        EnvVar tmp("TMPDIR", "/var/tmp");
+        EXPECT_EQ(GetTempFolder(), "/var/tmp/");
+    }
+    {
+        EnvVar tmp("TMPDIR", "/var/tmp/");
+        EXPECT_EQ(GetTempFolder(), "/var/tmp/");
+    }
+    {
+        EnvVar tmp("TMPDIR", nullptr);
+        EXPECT_EQ(GetTempFolder(), "/tmp/");
+    }
+    {
+        EnvVar tmp("TMPDIR", "");
+        EXPECT_EQ(GetTempFolder(), "/tmp/");
+    }
+}
+
+TEST(SystemFolder, TempFileIsNewPrivateAndPrefixed) {
+    Result<std::string> first = GetTempFile();
+    Result<std::string> second = GetTempFile();
+    ASSERT_TRUE(first.ok());
+    ASSERT_TRUE(second.ok());
+    TempFileGuard a(first.value()), b(second.value());
+    EXPECT_NE(first.value(), second.value());
+    EXPECT_EQ(GetFileName(first.value()).rfind("MRV", 0), 0u);
+    struct stat st {};
+    ASSERT_EQ(stat(first.value().c_str(), &st), 0);
+    EXPECT_EQ(st.st_size, 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+}
+
+TEST(SystemFolder, TempFileGuardDeletes) {
+    std::string path = GetTempFile().value();
+    { TempFileGuard guard(path); }
+    EXPECT_NE(access(path.c_str(), F_OK), 0);
+}
+
+TEST(SystemFolder, TempFileFailureCarriesSourceAndText) {
+    EnvVar tmp("TMPDIR", "/nonexistent-folder-for-test");
+    Result<std::string> file = GetTempFile();
+    ASSERT_FALSE(file.ok());
+    EXPECT_EQ(file.error().source, "mSystemFolder::GetTempFile");
+    EXPECT_EQ(file.error().description, "Unable to create temporary file");
+    EXPECT_EQ(file.error().number, ENOENT);
+}
+
+TEST(SystemFolder, ApiErrorText) {
+    EXPECT_EQ(GetAPIErrorText(ENOENT), "No such file or directory");
+    EXPECT_EQ(GetAPIErrorText(987654), "Unknown error.");
+    EXPECT_EQ(GetAPIErrorText(-1), "Unknown error.");
+}
+
+TEST(SystemFolder, SettingsFolderFallsBackToXdgConfig) {
+    namespace fs = std::filesystem;
+    fs::path base = fs::temp_directory_path() / ("morv-settings-" + std::to_string(getpid()));
+    fs::create_directories(base / "program");
+    EnvVar xdg("XDG_CONFIG_HOME", (base / "config").c_str());
+    EXPECT_EQ(ChooseSettingsFolder((base / "program").string(), "morvane"),
+              (base / "program").string());
+    // A folder that cannot be written (root may write anywhere, so use one that is missing).
+    std::string fallback = ChooseSettingsFolder((base / "missing").string(), "morvane");
+    EXPECT_EQ(fallback, (base / "config" / "morvane").string());
+    EXPECT_TRUE(fs::is_directory(fallback));
+    fs::remove_all(base);
+}
+
+}  // namespace
