@@ -1,0 +1,190 @@
+#include "editor/core/DocumentText.h"
+
+#include <array>
+
+namespace morv {
+
+namespace {
+
+// 0x80..0x9F of Windows-1252; zero marks the five unassigned bytes, which map to themselves.
+constexpr std::array<char16_t, 32> kHighControls = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,
+};
+
+// Decodes one UTF-8 sequence at text[i]; returns its length, or 0 when it is not valid.
+int Utf8Sequence(std::string_view text, size_t i, char32_t& cp) {
+    const unsigned char c = (unsigned char)text[i];
+    int length;
+    if (c < 0x80) {
+        cp = c;
+        return 1;
+    } else if ((c & 0xE0) == 0xC0) {
+        length = 2, cp = c & 0x1F;
+    } else if ((c & 0xF0) == 0xE0) {
+        length = 3, cp = c & 0x0F;
+    } else if ((c & 0xF8) == 0xF0) {
+        length = 4, cp = c & 0x07;
+    } else {
+        return 0;
+    }
+    if (i + size_t(length) > text.size()) return 0;
+    for (int k = 1; k < length; ++k) {
+        const unsigned char cc = (unsigned char)text[i + size_t(k)];
+        if ((cc & 0xC0) != 0x80) return 0;
+        cp = (cp << 6) | (cc & 0x3F);
+    }
+    // Overlong forms, surrogates and values past the last code point are not UTF-8.
+    static constexpr char32_t kMin[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (cp < kMin[length] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+    return length;
+}
+
+template <typename Emit>
+void ForEachLine(std::string_view bytes, Emit emit) {
+    size_t start = 0;
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        const char c = bytes[i];
+        if (c != '\r' && c != '\n') continue;
+        emit(bytes.substr(start, i - start), true);
+        if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
+        start = i + 1;
+    }
+    emit(bytes.substr(start), false);
+}
+
+}  // namespace
+
+bool IsValidUtf8(std::string_view bytes) {
+    size_t i = 0;
+    while (i < bytes.size()) {
+        // Runs of ASCII are the common case: skip them eight bytes at a time.
+        while (i + 8 <= bytes.size()) {
+            unsigned long long word = 0;
+            for (int k = 0; k < 8; ++k)
+                word |= (unsigned long long)(unsigned char)bytes[i + size_t(k)] << (8 * k);
+            if (word & 0x8080808080808080ULL) break;
+            i += 8;
+        }
+        if (i >= bytes.size()) break;
+        char32_t cp;
+        int length = Utf8Sequence(bytes, i, cp);
+        if (length == 0) return false;
+        i += size_t(length);
+    }
+    return true;
+}
+
+std::string NormalizeLineBreaks(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size() + bytes.size() / 64);
+    ForEachLine(bytes, [&](std::string_view line, bool broken) {
+        out += line;
+        if (broken) out += "\r\n";
+    });
+    return out;
+}
+
+char32_t Windows1252ToUnicode(unsigned char byte) {
+    if (byte < 0x80 || byte >= 0xA0) return byte;
+    char16_t mapped = kHighControls[byte - 0x80];
+    return mapped == 0 ? char32_t(byte) : char32_t(mapped);
+}
+
+int UnicodeToWindows1252(char32_t cp) {
+    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return int(cp);
+    for (int i = 0; i < 32; ++i) {
+        const char16_t mapped = kHighControls[size_t(i)];
+        if (mapped == cp || (mapped == 0 && cp == char32_t(0x80 + i))) return 0x80 + i;
+    }
+    return -1;
+}
+
+void AppendUtf8(std::string& out, char32_t cp) {
+    if (cp < 0x80) {
+        out += char(cp);
+    } else if (cp < 0x800) {
+        out += char(0xC0 | (cp >> 6));
+        out += char(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += char(0xE0 | (cp >> 12));
+        out += char(0x80 | ((cp >> 6) & 0x3F));
+        out += char(0x80 | (cp & 0x3F));
+    } else {
+        out += char(0xF0 | (cp >> 18));
+        out += char(0x80 | ((cp >> 12) & 0x3F));
+        out += char(0x80 | ((cp >> 6) & 0x3F));
+        out += char(0x80 | (cp & 0x3F));
+    }
+}
+
+std::string DecodeAs(std::string_view bytes, TextEncoding encoding) {
+    std::string out;
+    out.reserve(bytes.size() + (encoding == TextEncoding::Utf8 ? 0 : bytes.size() / 8));
+    ForEachLine(bytes, [&](std::string_view line, bool broken) {
+        if (encoding == TextEncoding::Utf8) {
+            out += line;
+        } else {
+            for (char c : line)
+                AppendUtf8(out, Windows1252ToUnicode((unsigned char)c));
+        }
+        if (broken) out += '\n';
+    });
+    return out;
+}
+
+DecodedText DecodeDocument(std::string_view bytes) {
+    TextEncoding encoding = IsValidUtf8(bytes) ? TextEncoding::Utf8 : TextEncoding::Windows1252;
+    return DecodedText{DecodeAs(bytes, encoding), encoding};
+}
+
+std::string EncodeDocument(std::string_view utf8, TextEncoding encoding, bool* lossless) {
+    if (lossless != nullptr) *lossless = true;
+    std::string out;
+    out.reserve(utf8.size() + utf8.size() / 32);
+    size_t i = 0;
+    while (i < utf8.size()) {
+        const char c = utf8[i];
+        if (c == '\n') {
+            out += "\r\n";
+            ++i;
+            continue;
+        }
+        if (encoding == TextEncoding::Utf8) {
+            out += c;
+            ++i;
+            continue;
+        }
+        char32_t cp;
+        int length = Utf8Sequence(utf8, i, cp);
+        if (length == 0) {  // not UTF-8 after all: keep the byte
+            out += c;
+            ++i;
+            continue;
+        }
+        int byte = UnicodeToWindows1252(cp);
+        if (byte < 0) {
+            out += '?';
+            if (lossless != nullptr) *lossless = false;
+        } else {
+            out += char(byte);
+        }
+        i += size_t(length);
+    }
+    return out;
+}
+
+int EncodedLength(char16_t unit, TextEncoding encoding) {
+    if (encoding == TextEncoding::Windows1252) {
+        // A surrogate half stands for a character the code page cannot hold: one '?'.
+        return (unit >= 0xDC00 && unit <= 0xDFFF) ? 0 : 1;
+    }
+    if (unit < 0x80) return 1;
+    if (unit < 0x800) return 2;
+    if (unit >= 0xD800 && unit <= 0xDBFF) return 4;  // a pair: four bytes in all
+    if (unit >= 0xDC00 && unit <= 0xDFFF) return 0;
+    return 3;
+}
+
+}  // namespace morv

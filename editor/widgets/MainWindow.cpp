@@ -1,0 +1,714 @@
+#include "editor/widgets/MainWindow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QProcess>
+#include <QScreen>
+#include <QScrollBar>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QUrl>
+
+#include <cerrno>
+#include <cmath>
+#include <fstream>
+#include <sstream>
+
+#include "editor/core/CommandLine.h"
+#include "editor/core/RtfReader.h"
+#include "editor/widgets/DocumentEditor.h"
+#include "editor/widgets/KeyLocks.h"
+#include "helpers/core/PathHelpers.h"
+#include "helpers/core/SystemFolder.h"
+#include "helpers/widgets/FlatToolbar.h"
+#include "helpers/widgets/Prompter.h"
+#include "helpers/widgets/QtText.h"
+#include "helpers/widgets/ThemeIcon.h"
+
+namespace morv {
+
+// A menu item or toolbar button bound to a command hook.
+struct frmMain::CommandBinding {
+    QAction* action;
+    std::function<void()> MainCommands::*hook;
+};
+
+namespace {
+
+using Hook = std::function<void()> MainCommands::*;
+
+// Captions padded to 20 characters widen their menus.
+QString Padded(const char* caption) {
+    return QString::fromLatin1(caption).leftJustified(20, ' ');
+}
+
+constexpr int kTreeWidthTwips = 2835;
+constexpr int kRtfStripTwips = 330;
+
+// Reads a whole file, or sets errorText to the system's description.
+bool ReadFileBytes(const QString& path, std::string& bytes, QString& errorText) {
+    std::ifstream in(PathToStd(path), std::ios::binary);
+    if (!in) {
+        errorText = ToQString(GetAPIErrorText(errno));
+        return false;
+    }
+    std::ostringstream content;
+    content << in.rdbuf();
+    if (in.bad()) {
+        errorText = ToQString(GetAPIErrorText(errno));
+        return false;
+    }
+    bytes = content.str();
+    return true;
+}
+
+}  // namespace
+
+frmMain::frmMain(const QString& programFolder, const QString& settingsFolder, QWidget* parent)
+    : QMainWindow(parent),
+      programFolder_(programFolder),
+      settingsFolder_(settingsFolder),
+      bindings_(new std::vector<CommandBinding>) {
+    setObjectName("frmMain");
+    setAccessibleName(kAppTitle);
+    QFont font = this->font();
+    font.setFamily("Tahoma");
+    font.setStyleHint(QFont::SansSerif);
+    setFont(font);
+    // A horizontal scroll bar's height, in twips: the metric of a vertical bar's arrow.
+    scrollBarHeight_ =
+        int(std::lround(style()->pixelMetric(QStyle::PM_ScrollBarExtent) * PixelsToTwipsY(1)));
+
+    CreatePanes();
+    CreateActions();
+    CreateToolbar();
+    CreateStatusBar();
+    InstallDefaultCommands();
+    RefreshCommandStates();
+    ToggleFlatToolbar(toolbar_);
+    resize(TwipsToPixelsX(9600), TwipsToPixelsY(7200));
+    SetUntitledCaption();
+
+    connect(rich1_->document(), &QTextDocument::contentsChange, this,
+            [this](int, int removed, int added) {
+                if (removed != 0 || added != 0) state_.DocumentModified = true;
+            });
+    rich1_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(rich1_, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { mnuEdit_->popup(rich1_->mapToGlobal(at)); });
+    connect(tree_, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item, int) {
+        if (commands_.navigateToNode) commands_.navigateToNode(item);
+    });
+    qApp->installEventFilter(this);
+    auto* lockTimer = new QTimer(this);
+    connect(lockTimer, &QTimer::timeout, this, [this] { UpdateKeyIndicators(); });
+    lockTimer->start(1000);
+}
+
+frmMain::~frmMain() {
+    qApp->removeEventFilter(this);
+    delete bindings_;
+}
+
+QString frmMain::SettingsFile() const {
+    return PathToQString(JoinPath(PathToStd(settingsFolder_), "morv.ini"));
+}
+
+int frmMain::TwipsToPixelsX(double twips) const {
+    return int(std::lround(twips * logicalDpiX() / 1440.0));
+}
+int frmMain::TwipsToPixelsY(double twips) const {
+    return int(std::lround(twips * logicalDpiY() / 1440.0));
+}
+double frmMain::PixelsToTwipsX(int pixels) const {
+    return pixels * 1440.0 / logicalDpiX();
+}
+double frmMain::PixelsToTwipsY(int pixels) const {
+    return pixels * 1440.0 / logicalDpiY();
+}
+
+void frmMain::CreatePanes() {
+    central_ = new QWidget(this);
+    central_->setObjectName("central");
+    setCentralWidget(central_);
+
+    picTree_ = new QFrame(central_);
+    picTree_->setObjectName("picTree");
+    picTree_->setAccessibleName(tr("Sections pane"));
+    picTree_->hide();
+    lblTree_ = new QLabel(tr("Sections"), picTree_);
+    lblTree_->setObjectName("lblTree");
+    lblTree_->move(TwipsToPixelsX(105), TwipsToPixelsY(75));
+    // An etched edge above the caption and a rule below it.
+    const struct {
+        int y;
+        bool light;
+    } rules[3] = {{20, true}, {0, false}, {350, false}};
+    for (int i = 0; i < 3; ++i) {
+        auto* line = new QFrame(picTree_);
+        line->setObjectName(QStringLiteral("LineTree%1").arg(i));
+        line->setFixedHeight(1);
+        line->setAutoFillBackground(true);
+        QPalette palette = line->palette();
+        palette.setColor(QPalette::Window,
+                         rules[i].light ? QColor(Qt::white) : palette.color(QPalette::Mid));
+        line->setPalette(palette);
+        line->setGeometry(0, TwipsToPixelsY(rules[i].y), TwipsToPixelsX(3045), 1);
+        lineTree_[i] = line;
+    }
+    tree_ = new QTreeWidget(picTree_);
+    tree_->setObjectName("TreeView1");
+    tree_->setAccessibleName(tr("Sections"));
+    tree_->setHeaderHidden(true);
+    tree_->setColumnCount(1);
+
+    picPad_ = new QWidget(central_);
+    picPad_->setObjectName("picPad");
+    rich1_ = new DocumentEditor(picPad_);
+    rich1_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    rich1_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    QFont editorFont("Courier New", 10);
+    editorFont.setStyleHint(QFont::TypeWriter);
+    rich1_->setFont(editorFont);
+    picRtf_ = new QWidget(picPad_);
+    picRtf_->setObjectName("picRtf");
+    picRtf_->setAutoFillBackground(true);
+    picRtf_->setPalette(rich1_->palette());
+    picRtf_->setBackgroundRole(QPalette::Base);
+    picRtf_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    rich3_ = new QPlainTextEdit(picPad_);
+    rich3_->setObjectName("Rich3");
+    rich3_->setReadOnly(true);
+    rich3_->setFont(editorFont);
+    rich3_->setFocusPolicy(Qt::NoFocus);
+    rich3_->hide();
+    rich3_->setAccessibleName(tr("Working, please wait"));
+}
+
+void frmMain::CreateActions() {
+    struct Row {
+        const char* menu;  // the menu it belongs to
+        const char* name;
+        QString caption;
+        QKeySequence shortcut;
+        Hook hook;  // nullptr: handled below
+    };
+    const Row rows[] = {
+        {"mnuFile", "mnuFileNew", Padded("New .."), QKeySequence("Ctrl+N"), &MainCommands::fileNew},
+        {"mnuFile", "mnuFileOpen", "Open ..", QKeySequence("Ctrl+O"), &MainCommands::fileOpen},
+        {"mnuFile", "mnuFileReOpen", "Reopen ..", {}, &MainCommands::fileReopen},
+        {"mnuFile", "sepFile", "-", {}, nullptr},
+        {"mnuFile", "mnuFileSave", "Save", QKeySequence("Ctrl+S"), &MainCommands::fileSave},
+        {"mnuFile", "mnuFileSaveAs", "Save As ..", {}, &MainCommands::fileSaveAs},
+        {"mnuFile", "sepFile1", "-", {}, nullptr},
+        {"mnuFile", "mnuFileNewWindow", "New Window", {}, &MainCommands::fileNewWindow},
+        {"mnuFile",
+         "mnuFileOpenNewWindow",
+         "Open in New Window ..",
+         {},
+         &MainCommands::fileOpenNewWindow},
+        {"mnuFile",
+         "mnuFileReOpenNewWindow",
+         "Reopen in New Window ..",
+         {},
+         &MainCommands::fileReopenNewWindow},
+        {"mnuFile", "sepFile2", "-", {}, nullptr},
+        {"mnuFile", "mnuPageSetup", "Page Setup ..", {}, &MainCommands::pageSetup},
+        {"mnuFile", "mnuFilePrint", "Print ..", QKeySequence("Ctrl+P"), &MainCommands::print},
+        {"mnuFile", "sepFile3", "-", {}, nullptr},
+        {"mnuFile", "mnuFileExit", "Exit", {}, nullptr},
+        {"mnuEdit", "mnuEditUndo", Padded("Undo"), QKeySequence("Ctrl+Z"), &MainCommands::undo},
+        {"mnuEdit", "sepEdit", "-", {}, nullptr},
+        {"mnuEdit", "mnuEditCut", "Cut", QKeySequence("Ctrl+X"), &MainCommands::cut},
+        {"mnuEdit", "mnuEditCopy", "Copy", QKeySequence("Ctrl+C"), &MainCommands::copy},
+        {"mnuEdit", "mnuEditPaste", "Paste", QKeySequence("Ctrl+V"), &MainCommands::paste},
+        {"mnuEdit", "mnuEditDelete", "Delete", QKeySequence("Del"), &MainCommands::del},
+        {"mnuEdit", "sepEdit1", "-", {}, nullptr},
+        {"mnuEdit", "mnuEditClear", "Clear", QKeySequence("Shift+Del"), &MainCommands::clear},
+        {"mnuEdit", "mnuEditSelectAll", "Select All", QKeySequence("Ctrl+A"),
+         &MainCommands::selectAll},
+        {"mnuSearch", "mnuSearchFind", Padded("Find .."), QKeySequence("Ctrl+F"),
+         &MainCommands::find},
+        {"mnuSearch", "mnuSearchFindNext", "Find Next", QKeySequence("F3"),
+         &MainCommands::findNext},
+        {"mnuSearch", "sepSearch", "-", {}, nullptr},
+        {"mnuSearch", "mnuSearchReplace", "Replace ..", QKeySequence("Ctrl+R"),
+         &MainCommands::replace},
+        {"mnuFormat", "mnuFormatWordWrap", "Word Wrap", {}, &MainCommands::wordWrap},
+        {"mnuFormat", "sepFormat", "-", {}, nullptr},
+        {"mnuFormat", "mnuFormatFont", "Font ..", {}, &MainCommands::font},
+        {"mnuActions", "mnuActionsExtract", "Extract ..", {}, &MainCommands::extract},
+        {"mnuActions", "mnuActionsFix", "Fix Relative Links ..", {}, &MainCommands::fix},
+        {"mnuActions", "sepActions", "-", {}, nullptr},
+        {"mnuActions",
+         "mnuActionsRemoveSection",
+         "Remove Section Attributes ..",
+         {},
+         &MainCommands::removeSections},
+        {"mnuActions", "mnuActionsRemove", "Remove Empty-Lines ..", {}, &MainCommands::removeEmpty},
+        {"mnuActions", "sepActions1", "-", {}, nullptr},
+        {"mnuActions", "mnuActionsInsertFile", "Insert File ..", {}, &MainCommands::insertFile},
+        {"mnuActions", "mnuActionRename", "Rename Files ..", {}, nullptr},
+        {"mnuActions", "mnuActionsDownload", "Download Links ..", {}, nullptr},
+        {"mnuOptions", "mnuOptionsDefaults", "Set Installation Defaults ..", {}, nullptr},
+        {"mnuHelp", "mnuHelpContents", "Contents", QKeySequence("F1"), &MainCommands::helpContents},
+        {"mnuHelp", "mnuHelpSearch", "Search", {}, &MainCommands::helpSearch},
+        {"mnuHelp", "sepHelp", "-", {}, nullptr},
+        {"mnuHelp", "mnuHelpSupport", "Support and Questions", {}, nullptr},
+        {"mnuHelp", "mnuHelpFeedback", "Send Feedback", {}, nullptr},
+        {"mnuHelp", "sepHelp1", "-", {}, nullptr},
+        {"mnuHelp", "mnuHelpLicense", "License Agreement", {}, nullptr},
+        {"mnuHelp", "sepHelp2", "-", {}, nullptr},
+        {"mnuHelp", "mnuHelpAbout", "About Morvane", {}, &MainCommands::about},
+    };
+    const struct {
+        const char* name;
+        const char* caption;
+    } menus[] = {{"mnuFile", "File"},     {"mnuEdit", "Edit"},       {"mnuSearch", "Search"},
+                 {"mnuFormat", "Format"}, {"mnuActions", "Actions"}, {"mnuOptions", "Options"},
+                 {"mnuHelp", "Help"}};
+    for (const auto& m : menus) {
+        QMenu* menu = menuBar()->addMenu(tr(m.caption));
+        menu->setObjectName(m.name);
+        menu->menuAction()->setObjectName(m.name);
+        if (QLatin1String(m.name) == QLatin1String("mnuEdit")) mnuEdit_ = menu;
+        for (const Row& row : rows) {
+            if (QLatin1String(row.menu) != QLatin1String(m.name)) continue;
+            if (row.caption == "-") {
+                menu->addSeparator()->setObjectName(row.name);
+                continue;
+            }
+            QAction* action = menu->addAction(row.caption);
+            action->setObjectName(row.name);
+            if (!row.shortcut.isEmpty()) action->setShortcut(row.shortcut);
+            if (row.hook != nullptr) {
+                Hook hook = row.hook;
+                const QString name = row.name;
+                // Find, Replace, Extract, Fix and Print close the Find and Replace dialogs first.
+                const bool closesDialogs = name == "mnuSearchFind" || name == "mnuSearchReplace" ||
+                                           name == "mnuActionsExtract" || name == "mnuActionsFix" ||
+                                           name == "mnuFilePrint";
+                connect(action, &QAction::triggered, this, [this, hook, closesDialogs] {
+                    if (closesDialogs) CloseFindReplace();
+                    RunCommand(commands_.*hook);
+                });
+                bindings_->push_back({action, hook});
+            }
+        }
+    }
+    MenuAction("mnuFormatWordWrap")->setCheckable(true);
+    connect(MenuAction("mnuFileExit"), &QAction::triggered, this, [this] { close(); });
+    connect(MenuAction("mnuActionRename"), &QAction::triggered, this, [this] { StartRenamer(); });
+    QAction* download = MenuAction("mnuActionsDownload");
+    download->setVisible(false);
+    connect(download, &QAction::triggered, this, [this] {
+        ShowMessage(this, "Coming soon ... !  ^^;", PromptIcon::Information, kAppTitle);
+    });
+    connect(MenuAction("mnuOptionsDefaults"), &QAction::triggered, this, [this] {
+        if (Ask(this, "Replace current settings with the installation default settings?",
+                PromptButtons::YesNo, PromptIcon::Question, PromptAnswer::Yes,
+                kAppTitle) == PromptAnswer::Yes) {
+            RestoreDefaultSettings();
+        }
+    });
+    connect(MenuAction("mnuHelpSupport"), &QAction::triggered, this, [this] {
+        if (commands_.helpTopic) commands_.helpTopic("support.htm");
+    });
+    connect(MenuAction("mnuHelpLicense"), &QAction::triggered, this, [this] {
+        if (commands_.helpTopic) commands_.helpTopic("license.htm");
+    });
+    connect(MenuAction("mnuHelpFeedback"), &QAction::triggered, this, [] {
+        // A failure to start the mail program is not reported.
+        QDesktopServices::openUrl(
+            QUrl(QStringLiteral("mailto:feedback@morvane.example?subject=Morvane 1.0 Feedback")));
+    });
+}
+
+QAction* frmMain::MenuAction(const char* name) const {
+    return findChild<QAction*>(QLatin1String(name));
+}
+
+void frmMain::CreateToolbar() {
+    toolbar_ = addToolBar(tr("Toolbar"));
+    toolbar_->setObjectName("Toolbar1");
+    toolbar_->setMovable(false);
+    toolbar_->setIconSize(QSize(16, 16));
+    toolbar_->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    struct Button {
+        const char* key;  // "" for a separator
+        const char* tooltip;
+        const char* icon;
+        Hook hook;
+    };
+    const Button buttons[] = {
+        {"", "", "", nullptr},
+        {"new", " New ", "document-new", &MainCommands::fileNew},
+        {"open", " Open ", "document-open", &MainCommands::fileOpen},
+        {"save", " Save ", "document-save", &MainCommands::fileSave},
+        {"print", " Print ", "document-print", &MainCommands::print},
+        {"", "", "", nullptr},
+        {"pane", " Show Section Pane ", "view-list-tree", nullptr},
+        {"tree", " Retrieve Section Tree ", "view-refresh", &MainCommands::retrieveTree},
+        {"", "", "", nullptr},
+        {"find", " Find ", "edit-find", &MainCommands::find},
+        {"clear", " Clear Text ", "edit-clear", &MainCommands::clear},
+        {"", "", "", nullptr},
+        {"cut", " Cut ", "edit-cut", &MainCommands::cut},
+        {"copy", " Copy ", "edit-copy", &MainCommands::copy},
+        {"paste", " Paste ", "edit-paste", &MainCommands::paste},
+        {"undo", " Undo ", "edit-undo", &MainCommands::undo},
+        {"", "", "", nullptr},
+        {"extract", " Extract ", "document-export", &MainCommands::extract},
+        {"fix", " Fix Relative Links ", "insert-link", &MainCommands::fix},
+        {"nosection", " Remove Section Attributes ", "format-remove-node",
+         &MainCommands::removeSections},
+        {"noempty", " Remove Empty-Lines ", "format-justify-fill", &MainCommands::removeEmpty},
+        {"", "", "", nullptr},
+        {"help", " Help ", "help-contents", &MainCommands::helpContents},
+    };
+    for (const Button& button : buttons) {
+        if (*button.key == '\0') {
+            toolbar_->addSeparator();
+            continue;
+        }
+        const QString key = QString::fromLatin1(button.key);
+        QAction* action = toolbar_->addAction(ThemeIcon(button.icon),
+                                              QString::fromLatin1(button.tooltip).trimmed());
+        action->setObjectName(key);
+        action->setProperty("key", key);
+        action->setToolTip(button.tooltip);
+        action->setText(QString::fromLatin1(button.tooltip).trimmed());
+        if (key == "pane") action->setCheckable(true);
+        connect(action, &QAction::triggered, this, [this, key] { Toolbar1ButtonClick(key); });
+        if (button.hook != nullptr) bindings_->push_back({action, button.hook});
+    }
+}
+
+void frmMain::Toolbar1ButtonClick(const QString& key) {
+    auto toolbarAction = [this](const char* name) {
+        return toolbar_->findChild<QAction*>(QLatin1String(name));
+    };
+    auto run = [this](Hook hook, bool closesDialogs = false) {
+        if (closesDialogs) CloseFindReplace();
+        RunCommand(commands_.*hook);
+    };
+    if (key == "new")
+        run(&MainCommands::fileNew);
+    else if (key == "open")
+        run(&MainCommands::fileOpen);
+    else if (key == "save")
+        run(&MainCommands::fileSave);
+    else if (key == "print")
+        run(&MainCommands::print, true);
+    else if (key == "pane") {
+        QAction* pane = toolbarAction("pane");
+        if (pane->isChecked()) {
+            pane->setToolTip(" Hide Sections Pane ");
+            ShowSectionsPane(true);
+        } else {
+            pane->setToolTip(" Show Sections Pane ");
+            ShowSectionsPane(false);
+            rich1_->setFocus();
+        }
+    } else if (key == "tree") {
+        run(&MainCommands::retrieveTree);
+        QAction* pane = toolbarAction("pane");
+        if (!pane->isChecked()) {
+            ShowSectionsPane(true);
+            pane->setToolTip(" Hide Sections Pane ");
+            QSignalBlocker quiet(pane);  // pressing it here is not a click
+            pane->setChecked(true);
+        }
+    } else if (key == "find")
+        run(&MainCommands::find, true);
+    else if (key == "clear")
+        run(&MainCommands::clear);
+    else if (key == "cut")
+        run(&MainCommands::cut);
+    else if (key == "copy")
+        run(&MainCommands::copy);
+    else if (key == "paste")
+        run(&MainCommands::paste);
+    else if (key == "undo")
+        run(&MainCommands::undo);
+    else if (key == "extract")
+        run(&MainCommands::extract, true);
+    else if (key == "fix")
+        run(&MainCommands::fix, true);
+    else if (key == "nosection")
+        run(&MainCommands::removeSections);
+    else if (key == "noempty")
+        run(&MainCommands::removeEmpty);
+    else if (key == "help")
+        run(&MainCommands::helpContents);
+}
+
+void frmMain::RunCommand(const std::function<void()>& command) {
+    if (command) command();
+}
+
+void frmMain::RefreshCommandStates() {
+    for (const CommandBinding& binding : *bindings_) {
+        binding.action->setEnabled(static_cast<bool>(commands_.*binding.hook));
+    }
+    const bool hasTopics = static_cast<bool>(commands_.helpTopic);
+    MenuAction("mnuHelpSupport")->setEnabled(hasTopics);
+    MenuAction("mnuHelpLicense")->setEnabled(hasTopics);
+}
+
+void frmMain::InstallDefaultCommands() {
+    // The editor's own clipboard and undo; the edit commands replace these with the full ones.
+    commands_.undo = [this] { rich1_->undo(); };
+    commands_.cut = [this] { rich1_->cut(); };
+    commands_.copy = [this] { rich1_->copy(); };
+    commands_.paste = [this] { rich1_->paste(); };
+    commands_.del = [this] { rich1_->textCursor().removeSelectedText(); };
+    commands_.selectAll = [this] { rich1_->selectAll(); };
+    commands_.wordWrap = [this] {
+        QAction* wrap = MenuAction("mnuFormatWordWrap");
+        // The action toggled its own check mark when it was triggered from the menu.
+        SetWordWrapMode(wrap->isChecked() ? 1 : 0);
+        rich1_->viewport()->update();
+    };
+}
+
+void frmMain::CreateStatusBar() {
+    QStatusBar* bar = statusBar();
+    bar->setObjectName("StatusBar1");
+    bar->setSizeGripEnabled(true);
+    statusText_ = new QLabel("Ready");
+    statusText_->setObjectName("StatusText");
+    statusText_->setAccessibleName(tr("Status"));
+    bar->addWidget(statusText_, 1);
+    auto panel = [bar](const char* name, const char* text, const QString& accessible) {
+        auto* label = new QLabel(QString::fromLatin1(text));
+        label->setObjectName(name);
+        label->setAccessibleName(accessible);
+        label->setAlignment(Qt::AlignCenter);
+        label->setMinimumWidth(label->fontMetrics().horizontalAdvance("CAPS") + 12);
+        label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        bar->addPermanentWidget(label);
+        return label;
+    };
+    capsPanel_ = panel("CapsPanel", "CAPS", tr("Caps Lock"));
+    numPanel_ = panel("NumPanel", "NUM", tr("Num Lock"));
+    insPanel_ = panel("InsPanel", "INS", tr("Insert mode"));
+    UpdateKeyIndicators();
+}
+
+void frmMain::UpdateKeyIndicators() {
+    KeyLocks locks;
+    if (QueryKeyLocks(locks)) {
+        capsPanel_->setEnabled(locks.caps);
+        numPanel_->setEnabled(locks.num);
+    }
+    insPanel_->setEnabled(!rich1_->overwriteMode());
+}
+
+void frmMain::SetStatusText(const QString& text) {
+    statusText_->setText(text);
+    statusText_->repaint();  // shown at once, also during long operations
+}
+
+QString frmMain::StatusText() const {
+    return statusText_->text();
+}
+
+void frmMain::CoverEditor(bool cover) {
+    if (cover) {
+        rich3_->setGeometry(rich1_->geometry());
+        rich3_->show();
+        rich3_->raise();
+        rich3_->repaint();
+    } else {
+        rich3_->hide();
+        rich1_->repaint();
+        rich1_->setFocus();
+    }
+}
+
+void frmMain::ShowSectionsPane(bool show) {
+    setUpdatesEnabled(false);
+    picTree_->setVisible(show);
+    LayoutPanes();
+    setUpdatesEnabled(true);
+}
+
+bool frmMain::IsSectionsPaneShown() const {
+    return picTree_->isVisibleTo(this);
+}
+
+void frmMain::CloseFindReplace() {
+    if (commands_.closeFindReplace) commands_.closeFindReplace();
+}
+
+void frmMain::SetWordWrapMode(int mode) {
+    rich1_->setLineWrapMode(mode == 1 ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
+    rich1_->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+}
+
+bool frmMain::IsWordWrapOn() const {
+    return MenuAction("mnuFormatWordWrap")->isChecked();
+}
+
+void frmMain::WidenEditorMargins() {
+    // The text starts to the right of the plain strip over the editor's left edge.
+    rich1_->SetLeftMargin(int(std::lround(420.0 / PixelsToTwipsX(1))));
+    marginsWidened_ = true;
+    LayoutPanes();
+}
+
+void frmMain::SetUntitledCaption() {
+    setWindowTitle("Untitled - " + kAppTitle);
+}
+
+void frmMain::SetDocumentCaption(const QString& path, bool readOnly) {
+    const QString name = PathToQString(GetFileName(PathToStd(path)));
+    setWindowTitle(name + (readOnly ? " [Read-only] - " : " - ") + kAppTitle);
+}
+
+void frmMain::LetEventsRun() {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void frmMain::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    if (!isMinimized()) LayoutPanes();
+}
+
+void frmMain::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    LayoutPanes();
+}
+
+void frmMain::LayoutPanes() {
+    const int height = central_->height();
+    const int clientWidth = central_->width();
+    const int treeWidth = TwipsToPixelsX(kTreeWidthTwips);
+    picTree_->setGeometry(0, 0, treeWidth, height);
+    const bool treeShown = picTree_->isVisibleTo(this);
+    const int padWidth = treeShown ? clientWidth - treeWidth : clientWidth;
+    // A width that would come out negative is not applied.
+    if (padWidth >= 0) {
+        picPad_->setGeometry(treeShown ? treeWidth : 0, 0, padWidth, height);
+    } else {
+        picPad_->setGeometry(treeShown ? treeWidth : 0, 0, picPad_->width(), height);
+    }
+    rich1_->setGeometry(0, 0, picPad_->width(), picPad_->height());
+    const int inset = TwipsToPixelsX(30);
+    const int stripHeight =
+        picPad_->height() - TwipsToPixelsY(60) - TwipsToPixelsY(scrollBarHeight_);
+    if (stripHeight >= 0) {
+        picRtf_->setGeometry(inset, TwipsToPixelsY(30), TwipsToPixelsX(kRtfStripTwips),
+                             stripHeight);
+    }
+    picRtf_->setVisible(marginsWidened_);
+    picRtf_->raise();
+    if (rich3_->isVisible()) rich3_->setGeometry(rich1_->geometry());
+    LayoutTreePane();
+}
+
+void frmMain::LayoutTreePane() {
+    const int top = TwipsToPixelsY(360);
+    const int height = picTree_->height() - TwipsToPixelsY(380);
+    const int width = picTree_->width() - TwipsToPixelsX(40);
+    if (height >= 0 && width >= 0) tree_->setGeometry(tree_->x(), top, width, height);
+}
+
+bool frmMain::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride) {
+        QWidget* widget = qobject_cast<QWidget*>(watched);
+        if (widget != nullptr && widget->window() == this && event->type() == QEvent::KeyPress) {
+            // Any key stops a long operation that lets events run while this window is active.
+            state_.StopRequest = true;
+            auto* key = static_cast<QKeyEvent*>(event);
+            if (watched == rich1_ && key->key() == Qt::Key_Insert &&
+                key->modifiers() == Qt::NoModifier) {
+                rich1_->setOverwriteMode(!rich1_->overwriteMode());
+            }
+            QTimer::singleShot(0, this, [this] { UpdateKeyIndicators(); });
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+bool frmMain::DefaultQuerySaveChanges() {
+    if (!state_.DocumentModified) return true;
+    const QString name = state_.DocumentFile.isEmpty()
+                             ? QStringLiteral("Untitled")
+                             : PathToQString(GetFileName(PathToStd(state_.DocumentFile)));
+    PromptAnswer answer = Ask(
+        this,
+        "The text in the " + name + " file has changed.\r\n\r\nDo you want to save the changes?",
+        PromptButtons::YesNoCancel, PromptIcon::Exclamation, PromptAnswer::Yes, kAppTitle);
+    if (answer == PromptAnswer::Cancel) return false;
+    if (answer == PromptAnswer::Yes && commands_.fileSave) commands_.fileSave();
+    return true;
+}
+
+bool frmMain::QuerySaveChanges() {
+    return commands_.querySaveChanges ? commands_.querySaveChanges() : DefaultQuerySaveChanges();
+}
+
+void frmMain::closeEvent(QCloseEvent* event) {
+    if (!QuerySaveChanges()) {
+        event->ignore();
+        return;
+    }
+    CloseFindReplace();
+    SaveSettings();
+    event->accept();
+}
+
+QString frmMain::LoadThroughReader(const QString& path) {
+    std::string bytes;
+    QString error;
+    if (!ReadFileBytes(path, bytes, error)) return error;
+    if (LooksLikeRtf(bytes)) {
+        rich1_->LoadRuns(ReadRtf(bytes));
+    } else {
+        rich1_->LoadBytes(bytes);
+    }
+    return {};
+}
+
+void frmMain::LoadStartupDocument(const QString& path) {
+    if (path.isEmpty()) return;
+    SetStatusText("Loading...");
+    state_.DocumentFile = path;
+    state_.LastPath = PathToQString(GetFolderName(PathToStd(path), false));
+    SetDocumentCaption(path, IsReadOnlyFile(PathToStd(path)));
+    repaint();
+    const QString error = LoadThroughReader(path);
+    if (!error.isEmpty()) ShowMessage(this, error + ".", PromptIcon::Exclamation, kAppTitle);
+    SetStatusText("Ready");
+}
+
+void frmMain::StartRenamer() {
+    const QString program = PathToQString(JoinPath(PathToStd(programFolder_), "trelo"));
+    const QFileInfo info(program);
+    int code = 0;
+    if (!info.exists()) {
+        code = ENOENT;
+    } else if (!info.isExecutable() || info.isDir()) {
+        code = EACCES;
+    } else if (!QProcess::startDetached(program, {}, QString())) {
+        code = ENOEXEC;
+    }
+    if (code != 0) {
+        ShowMessage(this, ToQString(GetAPIErrorText(code)), PromptIcon::Exclamation, kAppTitle);
+    }
+}
+
+}  // namespace morv
