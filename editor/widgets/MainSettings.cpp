@@ -66,9 +66,8 @@ void frmMain::LoadSettings() {
         move(TwipsToPixelsX(double(value)), y());
     }
     double state = 0;
-    if (ParseNumber(ini.GetINI("State", "0"), state) && state == 1) {
-        setWindowState(windowState() | Qt::WindowMaximized);
-    }
+    // Applied last: moving the window afterwards would take it out of the maximised state.
+    const bool maximize = ParseNumber(ini.GetINI("State", "0"), state) && state == 1;
     const bool wrap = ini.GetINI("WordWrap", "0") == "1";
     MenuAction("mnuFormatWordWrap")->setChecked(wrap);
     SetWordWrapMode(wrap ? 1 : 0);
@@ -85,6 +84,7 @@ void frmMain::LoadSettings() {
     }
     font.setStyleHint(QFont::TypeWriter);
     rich1_->setFont(font);
+    if (maximize) setWindowState(windowState() | Qt::WindowMaximized);
 }
 
 void frmMain::SaveSettings() {

@@ -20,10 +20,12 @@
 #include <QTreeWidget>
 #include <QUrl>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cmath>
-#include <fstream>
-#include <sstream>
 
 #include "editor/core/CommandLine.h"
 #include "editor/core/RtfReader.h"
@@ -58,19 +60,30 @@ constexpr int kRtfStripTwips = 330;
 
 // Reads a whole file, or sets errorText to the system's description.
 bool ReadFileBytes(const QString& path, std::string& bytes, QString& errorText) {
-    std::ifstream in(PathToStd(path), std::ios::binary);
-    if (!in) {
-        errorText = ToQString(GetAPIErrorText(errno));
-        return false;
+    const int fd = open(PathToStd(path).c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat st {};
+    int error = 0;
+    if (fd < 0) {
+        error = errno;
+    } else if (fstat(fd, &st) != 0) {
+        error = errno;
+    } else if (S_ISDIR(st.st_mode)) {
+        error = EISDIR;
+    } else {
+        bytes.clear();
+        if (S_ISREG(st.st_mode)) bytes.reserve(size_t(st.st_size));
+        char chunk[1 << 16];
+        while (true) {
+            const ssize_t n = read(fd, chunk, sizeof chunk);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) error = errno;
+            if (n <= 0) break;
+            bytes.append(chunk, size_t(n));
+        }
     }
-    std::ostringstream content;
-    content << in.rdbuf();
-    if (in.bad()) {
-        errorText = ToQString(GetAPIErrorText(errno));
-        return false;
-    }
-    bytes = content.str();
-    return true;
+    if (fd >= 0) close(fd);
+    if (error != 0) errorText = ToQString(GetAPIErrorText(error));
+    return error == 0;
 }
 
 }  // namespace

@@ -1,0 +1,300 @@
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolBar>
+#include <QTreeWidget>
+
+#include <fstream>
+#include <sstream>
+
+#include <gtest/gtest.h>
+
+#include "editor/widgets/DocumentEditor.h"
+#include "editor/widgets/MainWindow.h"
+#include "editor/widgets/MorvStartup.h"
+#include "helpers/core/IniFile.h"
+#include "helpers/widgets/Prompter.h"
+
+using namespace morv;
+
+namespace {
+
+class MainWindowTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(folder_.isValid());
+        window_ = std::make_unique<frmMain>(folder_.path(), folder_.path());
+    }
+    void TearDown() override {
+        window_->State().DocumentModified = false;
+        window_.reset();
+    }
+
+    QString PathOf(const QString& name) const { return folder_.filePath(name); }
+    void WriteFile(const QString& name, const std::string& content) {
+        std::ofstream(PathOf(name).toStdString(), std::ios::binary) << content;
+    }
+    std::string Ini(const char* section, const char* key) {
+        cINI ini;
+        ini.FileName = window_->SettingsFile().toStdString();
+        ini.AppName = section;
+        return ini.GetINI(key, "<missing>");
+    }
+    QAction* Button(const char* key) { return window_->Toolbar1()->findChild<QAction*>(key); }
+
+    QTemporaryDir folder_;
+    std::unique_ptr<frmMain> window_;
+    ScriptedPrompter prompter_;
+    ScopedPrompter scoped_{&prompter_};
+};
+
+TEST_F(MainWindowTest, MenuCaptionsAndShortcuts) {
+    struct Row {
+        const char* name;
+        const char* caption;
+        const char* shortcut;
+    } rows[] = {
+        {"mnuFileNew", "New ..              ", "Ctrl+N"},
+        {"mnuFileReOpen", "Reopen ..", ""},
+        {"mnuEditUndo", "Undo                ", "Ctrl+Z"},
+        {"mnuEditDelete", "Delete", "Del"},
+        {"mnuEditClear", "Clear", "Shift+Del"},
+        {"mnuSearchFind", "Find ..             ", "Ctrl+F"},
+        {"mnuSearchFindNext", "Find Next", "F3"},
+        {"mnuSearchReplace", "Replace ..", "Ctrl+R"},
+        {"mnuActionsRemove", "Remove Empty-Lines ..", ""},
+        {"mnuActionRename", "Rename Files ..", ""},
+        {"mnuOptionsDefaults", "Set Installation Defaults ..", ""},
+        {"mnuHelpContents", "Contents", "F1"},
+        {"mnuHelpAbout", "About Morvane", ""},
+    };
+    for (const Row& row : rows) {
+        QAction* action = window_->MenuAction(row.name);
+        ASSERT_NE(action, nullptr) << row.name;
+        EXPECT_EQ(action->text(), row.caption) << row.name;
+        EXPECT_EQ(action->shortcut(), QKeySequence(row.shortcut)) << row.name;
+    }
+    QStringList menus;
+    for (QAction* action : window_->menuBar()->actions())
+        menus << action->text();
+    EXPECT_EQ(menus,
+              QStringList({"File", "Edit", "Search", "Format", "Actions", "Options", "Help"}));
+    EXPECT_FALSE(window_->MenuAction("mnuActionsDownload")->isVisible());
+}
+
+TEST_F(MainWindowTest, ToolbarKeysAndTooltipsInOrder) {
+    QStringList keys, tips;
+    for (QAction* action : window_->Toolbar1()->actions()) {
+        if (action->isSeparator()) {
+            keys << "|";
+            continue;
+        }
+        keys << action->objectName();
+        tips << action->toolTip();
+    }
+    EXPECT_EQ(keys.join(" "),
+              "| new open save print | pane tree | find clear | cut copy paste undo | extract fix "
+              "nosection noempty | help");
+    EXPECT_EQ(tips.first(), " New ");
+    EXPECT_TRUE(tips.contains(" Show Section Pane "));
+    EXPECT_TRUE(tips.contains(" Remove Empty-Lines "));
+}
+
+TEST_F(MainWindowTest, EmptyHooksDisableTheirCommands) {
+    EXPECT_FALSE(window_->MenuAction("mnuActionsExtract")->isEnabled());
+    EXPECT_FALSE(Button("extract")->isEnabled());
+    int runs = 0;
+    window_->Commands().extract = [&] { ++runs; };
+    window_->RefreshCommandStates();
+    EXPECT_TRUE(Button("extract")->isEnabled());
+    window_->Toolbar1ButtonClick("extract");
+    window_->MenuAction("mnuActionsExtract")->trigger();
+    window_->Toolbar1ButtonClick("EXTRACT");  // keys match exactly
+    EXPECT_EQ(runs, 2);
+}
+
+TEST_F(MainWindowTest, PaneAndTreeButtons) {
+    window_->show();
+    QAction* pane = Button("pane");
+    pane->trigger();
+    EXPECT_TRUE(window_->IsSectionsPaneShown());
+    EXPECT_EQ(pane->toolTip(), " Hide Sections Pane ");
+    pane->trigger();
+    EXPECT_FALSE(window_->IsSectionsPaneShown());
+    EXPECT_EQ(pane->toolTip(), " Show Sections Pane ");
+
+    bool built = false;
+    window_->Commands().retrieveTree = [&] { built = true; };
+    window_->Toolbar1ButtonClick("tree");
+    EXPECT_TRUE(built);
+    EXPECT_TRUE(window_->IsSectionsPaneShown());
+    EXPECT_TRUE(pane->isChecked());
+    EXPECT_EQ(window_->picPad()->width(),
+              window_->centralWidget()->width() - window_->picTree()->width());
+}
+
+TEST_F(MainWindowTest, NarrowWindowKeepsEditorWidthWhenPaneShows) {
+    window_->show();
+    window_->resize(100, 300);
+    QApplication::processEvents();
+    const int before = window_->picPad()->width();
+    window_->ShowSectionsPane(true);
+    EXPECT_EQ(window_->picPad()->width(), before);
+}
+
+TEST_F(MainWindowTest, AnyKeySetsStopRequest) {
+    window_->show();
+    window_->State().StopRequest = false;
+    QTest::keyClick(window_->Rich1(), Qt::Key_X);
+    EXPECT_TRUE(window_->State().StopRequest);
+    window_->State().StopRequest = false;
+    QTest::keyClick(window_->TreeView1(), Qt::Key_Escape);
+    EXPECT_TRUE(window_->State().StopRequest);
+}
+
+TEST_F(MainWindowTest, StartupDocumentCaptions) {
+    WriteFile("index.htm", "<p>hello</p>\r\n");
+    WriteFile("ro.htm", "x");
+    QFile::setPermissions(PathOf("ro.htm"), QFile::ReadOwner | QFile::ReadGroup);
+    WriteFile("report.rtf", "{\\rtf1 {\\b bold} text\\par}");
+    struct Row {
+        const char* name;
+        QString argument;
+        QString caption;
+        std::string text;
+    } rows[] = {
+        {"plain file", "\"" + PathOf("index.htm") + "\"", "index.htm - Morvane",
+         "<p>hello</p>\r\n"},
+        {"read-only", PathOf("ro.htm"), "ro.htm [Read-only] - Morvane", "x"},
+        {"rtf shown as text", PathOf("report.rtf"), "report.rtf - Morvane", "bold text"},
+        {"missing", PathOf("none.htm"), "Untitled - Morvane", ""},
+    };
+    for (const Row& row : rows) {
+        auto window = std::make_unique<frmMain>(folder_.path(), folder_.path());
+        LoadMainWindow(*window, row.argument.toStdString());
+        EXPECT_EQ(window->windowTitle(), row.caption) << row.name;
+        EXPECT_EQ(window->Rich1()->Bytes(), row.text) << row.name;
+        EXPECT_EQ(window->StatusText(), "Ready") << row.name;
+        window->State().DocumentModified = false;
+    }
+    EXPECT_TRUE(prompter_.asked().isEmpty());
+}
+
+TEST_F(MainWindowTest, UnreadableStartupFileSaysWhyAndWindowOpens) {
+    // A folder cannot be read as a file, even by root.
+    QDir(folder_.path()).mkdir("folder.htm");
+    LoadMainWindow(*window_, PathOf("folder.htm").toStdString());
+    ASSERT_EQ(prompter_.asked().size(), 1);
+    EXPECT_EQ(prompter_.asked()[0].text, "Is a directory.");
+    EXPECT_EQ(prompter_.asked()[0].icon, PromptIcon::Exclamation);
+    EXPECT_EQ(prompter_.asked()[0].title, "Morvane");
+    EXPECT_TRUE(window_->isVisible());
+}
+
+TEST_F(MainWindowTest, SettingsReadRules) {
+    struct Row {
+        const char* name;
+        std::string ini;
+        bool maximized;
+        bool wrap;
+        int fontSize;
+    } rows[] = {
+        {"defaults", "", false, false, 10},
+        {"word wrap only for 1", "[Main]\r\nWordWrap=yes\r\n", false, false, 10},
+        {"word wrap on", "[Main]\r\nWordWrap=1\r\nFontSize=12\r\n", false, true, 12},
+        {"state 1.0 maximises", "[Main]\r\nState=1.0\r\n", true, false, 10},
+        {"state 2 does not", "[Main]\r\nState=2\r\n", false, false, 10},
+        {"garbage is skipped", "[Main]\r\nWidth=abc\r\nFontSize=x\r\nWordWrap=1\r\n", false, true,
+         10},
+    };
+    for (const Row& row : rows) {
+        WriteFile("morv.ini", row.ini);
+        frmMain window(folder_.path(), folder_.path());
+        window.LoadSettings();
+        EXPECT_EQ(window.windowState().testFlag(Qt::WindowMaximized), row.maximized) << row.name;
+        EXPECT_EQ(window.IsWordWrapOn(), row.wrap) << row.name;
+        EXPECT_EQ(window.Rich1()->lineWrapMode() == QPlainTextEdit::WidgetWidth, row.wrap)
+            << row.name;
+        EXPECT_EQ(window.Rich1()->font().pointSize(), row.fontSize) << row.name;
+    }
+}
+
+TEST_F(MainWindowTest, SettingsWrittenOnClose) {
+    window_->show();
+    window_->State().LastPath = "/srv/site";
+    window_->resize(window_->TwipsToPixelsX(9000), window_->TwipsToPixelsY(6000));
+    window_->close();
+    EXPECT_EQ(Ini("General", "Version"), "1.0");
+    EXPECT_EQ(Ini("General", "LastPath"), "/srv/site");
+    EXPECT_EQ(Ini("Main", "State"), "0");
+    EXPECT_EQ(Ini("Main", "Width"), "9000");
+    EXPECT_EQ(Ini("Main", "WordWrap"), "0");
+    EXPECT_EQ(Ini("Main", "FontSize"), "10");
+    EXPECT_NE(Ini("Main", "FontName"), "<missing>");
+}
+
+TEST_F(MainWindowTest, MaximisedCloseKeepsStoredSize) {
+    WriteFile("morv.ini", "[Main]\r\nWidth=7777\r\n");
+    window_->showMaximized();
+    window_->setWindowState(Qt::WindowMaximized);
+    window_->close();
+    EXPECT_EQ(Ini("Main", "State"), "1");
+    EXPECT_EQ(Ini("Main", "Width"), "7777");
+}
+
+TEST_F(MainWindowTest, InstallationDefaultsKeepModifiedState) {
+    for (bool modified : {true, false}) {
+        prompter_.Push(PromptAnswer::Yes);
+        window_->Rich1()->setFont(QFont("Serif", 15));
+        window_->State().DocumentModified = modified;
+        window_->MenuAction("mnuOptionsDefaults")->trigger();
+        EXPECT_EQ(window_->State().DocumentModified, modified);
+        EXPECT_EQ(window_->Rich1()->font().pointSize(), 10);
+        EXPECT_EQ(Ini("Main", "FontSize"), "10");
+    }
+    EXPECT_EQ(prompter_.asked().last().text,
+              "Replace current settings with the installation default settings?");
+    prompter_.Push(PromptAnswer::No);
+    window_->Rich1()->setFont(QFont("Serif", 15));
+    window_->MenuAction("mnuOptionsDefaults")->trigger();
+    EXPECT_EQ(window_->Rich1()->font().pointSize(), 15);
+}
+
+TEST_F(MainWindowTest, CloseAsksOnlyWhenModified) {
+    window_->show();
+    EXPECT_TRUE(window_->close());
+    EXPECT_TRUE(prompter_.asked().isEmpty());
+
+    window_->show();
+    window_->Rich1()->setPlainText("changed");
+    EXPECT_TRUE(window_->State().DocumentModified);
+    prompter_.Push(PromptAnswer::Cancel);
+    EXPECT_FALSE(window_->close());
+    EXPECT_EQ(prompter_.asked().last().text,
+              "The text in the Untitled file has changed.\r\n\r\nDo you want to save the changes?");
+    prompter_.Push(PromptAnswer::No);
+    EXPECT_TRUE(window_->close());
+}
+
+TEST_F(MainWindowTest, RenameFilesWithoutTreloSaysSo) {
+    window_->MenuAction("mnuActionRename")->trigger();
+    ASSERT_EQ(prompter_.asked().size(), 1);
+    EXPECT_EQ(prompter_.asked()[0].text, "No such file or directory");
+    EXPECT_EQ(prompter_.asked()[0].icon, PromptIcon::Exclamation);
+}
+
+TEST_F(MainWindowTest, CoverHidesEditorOnlyDuringOperation) {
+    window_->show();
+    window_->CoverEditor(true);
+    EXPECT_TRUE(window_->Rich3()->isVisible());
+    EXPECT_EQ(window_->Rich3()->geometry(), window_->Rich1()->geometry());
+    window_->CoverEditor(false);
+    EXPECT_FALSE(window_->Rich3()->isVisible());
+}
+
+}  // namespace
