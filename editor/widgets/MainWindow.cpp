@@ -94,7 +94,6 @@ frmMain::frmMain(const QString& programFolder, const QString& settingsFolder, QW
       settingsFolder_(settingsFolder),
       bindings_(new std::vector<CommandBinding>) {
     setObjectName("frmMain");
-    setAccessibleName(kAppTitle);
     QFont font = this->font();
     font.setFamily("Tahoma");
     font.setStyleHint(QFont::SansSerif);
@@ -503,6 +502,7 @@ void frmMain::CreateStatusBar() {
     statusText_ = new QLabel("Ready");
     statusText_->setObjectName("StatusText");
     statusText_->setAccessibleName(tr("Status"));
+    statusText_->setAccessibleDescription(statusText_->text());
     bar->addWidget(statusText_, 1);
     auto panel = [bar](const char* name, const char* text, const QString& accessible) {
         auto* label = new QLabel(QString::fromLatin1(text));
@@ -531,7 +531,8 @@ void frmMain::UpdateKeyIndicators() {
 
 void frmMain::SetStatusText(const QString& text) {
     statusText_->setText(text);
-    statusText_->repaint();  // shown at once, also during long operations
+    statusText_->setAccessibleDescription(text);  // read out after the panel's name
+    statusText_->repaint();                       // shown at once, also during long operations
 }
 
 QString frmMain::StatusText() const {
