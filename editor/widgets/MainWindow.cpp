@@ -108,6 +108,7 @@ frmMain::frmMain(const QString& programFolder, const QString& settingsFolder, QW
     CreateStatusBar();
     InstallDefaultCommands();
     RefreshCommandStates();
+    SetToolbarFlat(toolbar_, false);  // built raised, made flat at load
     ToggleFlatToolbar(toolbar_);
     resize(TwipsToPixelsX(9600), TwipsToPixelsY(7200));
     SetUntitledCaption();

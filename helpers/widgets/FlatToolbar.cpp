@@ -10,19 +10,25 @@ constexpr const char* kFlatProperty = "flat";
 }
 
 bool IsFlatToolbar(const QToolBar* toolbar) {
-    return toolbar != nullptr && toolbar->property(kFlatProperty).toBool();
+    if (toolbar == nullptr) return false;
+    const QVariant flat = toolbar->property(kFlatProperty);
+    if (flat.isValid()) return flat.toBool();
+    const QList<QToolButton*> buttons = toolbar->findChildren<QToolButton*>();
+    return buttons.isEmpty() || buttons.constFirst()->autoRaise();
+}
+
+void SetToolbarFlat(QToolBar* toolbar, bool flat) {
+    if (toolbar == nullptr) return;
+    toolbar->setProperty(kFlatProperty, flat);
+    for (QToolButton* button : toolbar->findChildren<QToolButton*>())
+        button->setAutoRaise(flat);
+    // Raised buttons keep a frame even where the style draws none for tool buttons.
+    toolbar->setStyleSheet(flat ? QString()
+                                : QStringLiteral("QToolButton { border: 1px outset; }"));
 }
 
 void ToggleFlatToolbar(QToolBar* toolbar) {
-    if (toolbar == nullptr) return;
-    const bool flat = !IsFlatToolbar(toolbar);
-    toolbar->setProperty(kFlatProperty, flat);
-    // QToolButton::autoRaise is the flat look: a frame only while the pointer is over a button.
-    for (QToolButton* button : toolbar->findChildren<QToolButton*>())
-        button->setAutoRaise(flat);
-    // Buttons added later follow the same look.
-    toolbar->setStyleSheet(flat ? QString()
-                                : QStringLiteral("QToolButton { border: 1px outset; }"));
+    SetToolbarFlat(toolbar, !IsFlatToolbar(toolbar));
 }
 
 }  // namespace morv

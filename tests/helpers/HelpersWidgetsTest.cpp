@@ -1,0 +1,135 @@
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+#include "helpers/widgets/FileDialogs.h"
+#include "helpers/widgets/FlatToolbar.h"
+#include "helpers/widgets/Prompter.h"
+
+using namespace morv;
+
+namespace {
+
+const QString kTextFilter = "Text Documents (*.txt)|*.txt|All Files (*.*)|*.*";
+
+TEST(FileDialogs, OpenAndSaveSetLastPathOnlyWhenConfirmed) {
+    ScriptedFileDialogs dialogs;
+    ScopedFileDialogs scoped(&dialogs);
+    QString lastPath = "/start";
+    dialogs.Push("/srv/site/index.htm");
+    EXPECT_EQ(ShowOpenDialog(nullptr, kTextFilter, lastPath, "Open", "", &lastPath),
+              "/srv/site/index.htm");
+    EXPECT_EQ(lastPath, "/srv/site");
+    dialogs.Push(QStringList());  // cancelled
+    EXPECT_EQ(ShowSaveDialog(nullptr, kTextFilter, "", lastPath, "Save As", &lastPath), "");
+    EXPECT_EQ(lastPath, "/srv/site");
+    dialogs.Push("/a.txt");
+    ShowSaveDialog(nullptr, kTextFilter, "", lastPath, "Save As", &lastPath);
+    EXPECT_EQ(lastPath, "");  // a file in the root folder
+    ASSERT_EQ(dialogs.calls().size(), 3);
+    EXPECT_EQ(dialogs.calls()[0].initialFolder, "/start");
+    EXPECT_EQ(dialogs.calls()[1].initialFolder, "/srv/site");
+    EXPECT_EQ(dialogs.calls()[1].title, "Save As");
+    EXPECT_EQ(dialogs.calls()[0].nameFilters, "Text Documents (*.txt);;All Files (*)");
+}
+
+TEST(FileDialogs, SelectFilesReplacesTheListOnlyWhenConfirmed) {
+    ScriptedFileDialogs dialogs;
+    ScopedFileDialogs scoped(&dialogs);
+    QStringList files{"/old"};
+    dialogs.Push(QStringList{"/site/a.htm", "/site/b.htm"});
+    EXPECT_TRUE(SelectFiles(nullptr, files, "HTML (*.htm)|*.htm", "Add", "/site"));
+    EXPECT_EQ(files, QStringList({"/site/a.htm", "/site/b.htm"}));
+    EXPECT_FALSE(SelectFiles(nullptr, files, "HTML (*.htm)|*.htm", "Add", "/site"));
+    EXPECT_EQ(files.size(), 2);
+    dialogs.Push("/site");
+    EXPECT_EQ(BrowseForFolder(nullptr, "Folder", "/srv"), "/site");
+    EXPECT_EQ(BrowseForFolder(nullptr, "Folder", "/srv"), "");
+    EXPECT_EQ(dialogs.calls().last().initialFolder, "/srv");
+}
+
+TEST(FlatToolbar, ToggledTwiceIsAsBefore) {
+    QToolBar toolbar;
+    QAction* action = toolbar.addAction("x");
+    auto* button = qobject_cast<QToolButton*>(toolbar.widgetForAction(action));
+    ASSERT_NE(button, nullptr);
+    SetToolbarFlat(&toolbar, false);
+    ToggleFlatToolbar(&toolbar);
+    EXPECT_TRUE(IsFlatToolbar(&toolbar));
+    EXPECT_TRUE(button->autoRaise());
+    ToggleFlatToolbar(&toolbar);
+    EXPECT_FALSE(IsFlatToolbar(&toolbar));
+    EXPECT_FALSE(button->autoRaise());
+    // Qt's own default is flat: one toggle of an untouched toolbar raises it.
+    QToolBar fresh;
+    fresh.addAction("y");
+    EXPECT_TRUE(IsFlatToolbar(&fresh));
+}
+
+TEST(MessageBoxPrompter, ShowsTitleIconButtonsAndDefault) {
+    struct Row {
+        const char* name;
+        PromptButtons buttons;
+        PromptIcon icon;
+        PromptAnswer defaultAnswer;
+        QMessageBox::StandardButtons expectedButtons;
+        QMessageBox::Icon expectedIcon;
+        QMessageBox::StandardButton expectedDefault;
+        QMessageBox::StandardButton press;
+        PromptAnswer expectedAnswer;
+    } rows[] = {
+        {"save question", PromptButtons::YesNoCancel, PromptIcon::Exclamation, PromptAnswer::Yes,
+         QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Warning,
+         QMessageBox::Yes, QMessageBox::Cancel, PromptAnswer::Cancel},
+        {"clean-up confirmation", PromptButtons::OKCancel, PromptIcon::None, PromptAnswer::Cancel,
+         QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::NoIcon, QMessageBox::Cancel,
+         QMessageBox::Ok, PromptAnswer::OK},
+        {"replace question", PromptButtons::YesYesToAllNoCancel, PromptIcon::Question,
+         PromptAnswer::No,
+         QMessageBox::Yes | QMessageBox::YesToAll | QMessageBox::No | QMessageBox::Cancel,
+         QMessageBox::Question, QMessageBox::No, QMessageBox::YesToAll, PromptAnswer::YesToAll},
+    };
+    for (const Row& row : rows) {
+        QMessageBox::StandardButtons seenButtons;
+        QMessageBox::Icon seenIcon = QMessageBox::NoIcon;
+        QMessageBox::StandardButton seenDefault = QMessageBox::NoButton;
+        QString seenTitle;
+        QTimer::singleShot(0, qApp, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            seenButtons = box->standardButtons();
+            seenIcon = box->icon();
+            seenDefault = box->standardButton(box->defaultButton());
+            seenTitle = box->windowTitle();
+            box->button(row.press)->click();
+        });
+        MessageBoxPrompter prompter;
+        PromptAnswer answer = prompter.Ask(
+            nullptr, Prompt{"text", row.buttons, row.icon, row.defaultAnswer, "Morvane"});
+        EXPECT_EQ(answer, row.expectedAnswer) << row.name;
+        EXPECT_EQ(seenButtons, row.expectedButtons) << row.name;
+        EXPECT_EQ(seenIcon, row.expectedIcon) << row.name;
+        EXPECT_EQ(seenDefault, row.expectedDefault) << row.name;
+        EXPECT_EQ(seenTitle, "Morvane") << row.name;
+    }
+}
+
+TEST(ScriptedPrompter, RecordsAndCountsUnexpectedQuestions) {
+    ScriptedPrompter prompter({PromptAnswer::No});
+    ScopedPrompter scoped(&prompter);
+    EXPECT_EQ(
+        Ask(nullptr, "one", PromptButtons::YesNo, PromptIcon::Question, PromptAnswer::Yes, "T"),
+        PromptAnswer::No);
+    EXPECT_EQ(
+        Ask(nullptr, "two", PromptButtons::YesNo, PromptIcon::Question, PromptAnswer::Yes, "T"),
+        PromptAnswer::Yes);
+    EXPECT_EQ(prompter.texts(), QStringList({"one", "two"}));
+    EXPECT_EQ(prompter.unexpected(), 1);
+}
+
+}  // namespace
