@@ -236,6 +236,29 @@ TEST(Scanners, ManyMarkersWithoutDelimitersFinish) {
     }
 }
 
+TEST(Scanners, MarkersAreFoundAtEveryOffsetOfLongTexts) {
+    // Long texts go through the block search; each marker is placed at every offset around the
+    // block edges, near the end and among bytes that equal it only with bit 0x20 set.
+    for (size_t offset = 0; offset < 80; ++offset) {
+        for (size_t tail : {size_t(0), size_t(1), size_t(40)}) {
+            SCOPED_TRACE(testing::Message() << "offset " << offset << ", tail " << tail);
+            const std::string pad(offset, '\x1c');  // '<' without bit 0x20
+            std::string text =
+                pad + "\x1cSCRIPT>x\x0fscript> <ScRiPt>a</sCrIpT>" + std::string(tail, 'y');
+            ReportWriter scripts;
+            ExtractScripts(text, scripts, NoProgress());
+            EXPECT_EQ(scripts.memory(), "<ScRiPt>a</sCrIpT>\r\n");
+
+            text = pad + "HrEf=\"a.htm\" mailTO:b@c.d\"" + std::string(tail, 'y');
+            ReportWriter links, emails;
+            ExtractLinks(text, false, links, NoProgress());
+            ExtractEmails(text, emails, NoProgress());
+            EXPECT_EQ(links.memory(), "a.htm\r\n");
+            EXPECT_EQ(emails.memory(), "mailTO:b@c.d\r\n");
+        }
+    }
+}
+
 TEST(Scanners, SectionHeaders) {
     EXPECT_EQ(SectionHeader(TagKind::Script), "[SCRIPT]");
     EXPECT_EQ(SectionHeader(TagKind::Style), "[STYLE]");
