@@ -218,6 +218,7 @@ frmExtract::frmExtract(frmMain& main)
         child->installEventFilter(this);
     installEventFilter(this);
 
+    SetToolbarFlat(toolbar_, false);  // built raised, made flat at load
     ToggleFlatToolbar(toolbar_);
     LoadExtractSettings();
 }

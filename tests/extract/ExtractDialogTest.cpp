@@ -26,6 +26,7 @@
 #include "extract/widgets/ExtractDialog.h"
 #include "helpers/core/IniFile.h"
 #include "helpers/widgets/FileDialogs.h"
+#include "helpers/widgets/FlatToolbar.h"
 #include "helpers/widgets/Prompter.h"
 #include "helpers/widgets/QtText.h"
 #include "services/widgets/ProgressWindow.h"
@@ -149,6 +150,7 @@ TEST_F(ExtractDialog, ControlsCaptionsAndToolbar) {
     EXPECT_EQ(dialog->findChild<QPushButton*>("cmdCancel")->text(), "Cancel");
     EXPECT_EQ(dialog->findChild<QPushButton*>("cmdHelp")->text(), "Help");
 
+    EXPECT_TRUE(IsFlatToolbar(dialog->Toolbar1()));
     QStringList keys, tips;
     for (QAction* action : dialog->findChild<QToolBar*>("Toolbar1")->actions()) {
         keys << (action->isSeparator() ? "|" : action->objectName());
