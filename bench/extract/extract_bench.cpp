@@ -1,6 +1,7 @@
 // Measures, from one run on a corpus of HTML documentation:
 //  - morv-cli extract with all five kinds over every document, next to one process that only
-//    reads every file of the same list once (warm cache; best of several rounds);
+//    reads every file of the same list once (a process of its own, like morv-cli; warm cache;
+//    best of several rounds);
 //  - morv-cli scan of each corpus folder, next to find DIR -type f -iname '*.htm*'.
 // Usage: extract_bench MORV_CLI FOLDER...
 #include <fcntl.h>
@@ -68,23 +69,30 @@ double Best(F run) {
     return best;
 }
 
-// One process reading every file of the list once, into one reused buffer.
-double ReadAll(const std::vector<std::string>& files, size_t& bytes) {
-    auto start = Clock::now();
-    std::string buffer;
-    bytes = 0;
+// Reads every file of the list once, into one reused buffer; the bytes read.
+size_t ReadAll(const std::vector<std::string>& files) {
+    morv::FileBuffer buffer;
+    size_t bytes = 0;
     for (const std::string& file : files) {
         if (!morv::ReadWholeFile(file, buffer)) continue;
-        bytes += buffer.size();
+        bytes += buffer.view().size();
     }
-    return Seconds(start);
+    return bytes;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    // The plain reader runs as a process of its own, as morv-cli does: extract_bench --read LIST.
+    if (argc == 3 && std::string(argv[1]) == "--read") {
+        morv::Result<std::vector<std::string>> files = morv::ReadListFile(argv[2]);
+        if (!files) return 1;
+        std::printf("%zu\n", ReadAll(files.value()));
+        return 0;
+    }
     if (argc < 3) {
         std::fprintf(stderr, "Usage: %s MORV_CLI FOLDER...\n", argv[0]);
+        std::fprintf(stderr, "       %s --read LIST\n", argv[0]);
         return 2;
     }
     const std::string cli = argv[1];
@@ -107,11 +115,11 @@ int main(int argc, char** argv) {
     const std::string list = listPattern, report = reportPattern;
     if (!morv::WriteListFile(list, files)) return 1;
 
-    size_t bytes = 0;
-    ReadAll(files, bytes);  // warm the cache
-    double cpu = CpuSeconds(RUSAGE_SELF);
-    const double read = Best([&] { return ReadAll(files, bytes); });
-    const double readCpu = (CpuSeconds(RUSAGE_SELF) - cpu) / kRounds;
+    const size_t bytes = ReadAll(files);  // warms the cache
+    const std::string self = argv[0];
+    double cpu = CpuSeconds(RUSAGE_CHILDREN);
+    const double read = Best([&] { return TimeProgram({self, "--read", list}); });
+    const double readCpu = (CpuSeconds(RUSAGE_CHILDREN) - cpu) / kRounds;
     cpu = CpuSeconds(RUSAGE_CHILDREN);
     const double extract = Best([&] {
         return TimeProgram({cli, "extract", "--list", list, "-o", report});

@@ -7,4 +7,4 @@ mapfile -t folders < <(bench/extract/install-corpus.sh)
 cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DMORV_BUILD_BENCH=ON \
     -DMORV_BUILD_TESTS=OFF >/dev/null
 cmake --build build/bench --target morv-cli extract_bench
-build/bench/bin/extract_bench "$PWD/build/bench/bin/morv-cli" "${folders[@]}"
+"$PWD/build/bench/bin/extract_bench" "$PWD/build/bench/bin/morv-cli" "${folders[@]}"

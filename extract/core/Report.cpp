@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 
 #include "extract/core/ListFile.h"
 #include "helpers/core/PathHelpers.h"
@@ -60,8 +61,18 @@ bool FileExists(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-Status ReadWholeFile(const std::string& path, std::string& buffer) {
-    buffer.clear();
+char* FileBuffer::Reserve(size_t capacity) {
+    if (capacity > capacity_) {
+        std::unique_ptr<char[]> bigger(new char[capacity]);
+        if (size_ > 0) std::memcpy(bigger.get(), data_.get(), size_);
+        data_ = std::move(bigger);
+        capacity_ = capacity;
+    }
+    return data_.get();
+}
+
+Status ReadWholeFile(const std::string& path, FileBuffer& buffer) {
+    buffer.SetSize(0);
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) return ReadError(path, errno);
     FdGuard guard(fd);
@@ -69,30 +80,27 @@ Status ReadWholeFile(const std::string& path, std::string& buffer) {
     if (::fstat(fd, &st) != 0) return ReadError(path, errno);
     if (!S_ISREG(st.st_mode)) return ReadError(path, EISDIR);
     // Room for the size the file has now, plus a little in case it grows while it is read.
-    size_t capacity = size_t(st.st_size) + 1;
     size_t used = 0;
+    char* data = buffer.Reserve(size_t(st.st_size) + 1);
     while (true) {
-        if (buffer.size() < capacity) buffer.resize(capacity);
-        ssize_t got = ::read(fd, buffer.data() + used, buffer.size() - used);
+        if (used == buffer.capacity()) data = buffer.Reserve(buffer.capacity() * 2);
+        ssize_t got = ::read(fd, data + used, buffer.capacity() - used);
         if (got < 0) {
             if (errno == EINTR) continue;
-            int number = errno;
-            buffer.clear();
-            return ReadError(path, number);
+            return ReadError(path, errno);
         }
         if (got == 0) break;
         used += size_t(got);
-        if (used == buffer.size()) capacity = buffer.size() * 2;
+        buffer.SetSize(used);
     }
-    buffer.resize(used);
     return Ok();
 }
 
 Result<std::string> ReadWholeFile(const std::string& path) {
-    std::string buffer;
+    FileBuffer buffer;
     Status status = ReadWholeFile(path, buffer);
     if (!status) return status.error();
-    return buffer;
+    return std::string(buffer.view());
 }
 
 Status WriteReport(const std::vector<std::string>& files, const ExtractOptions& options,
@@ -101,7 +109,7 @@ Status WriteReport(const std::vector<std::string>& files, const ExtractOptions& 
     progress.SetMax(ProgressTotal(files.size(), options));
     progress.SetAction("Extracting...");
     long counter = 0;
-    std::string text;
+    FileBuffer text;
     for (const std::string& path : files) {
         if (progress.ShouldStop()) return UserInterrupt();
         progress.SetValue(++counter);
@@ -121,7 +129,7 @@ Status WriteReport(const std::vector<std::string>& files, const ExtractOptions& 
                     out.Write("\r\n");
                     out.Line(SectionHeader(TagKind(k)));
                 }
-                RunScanner(TagKind(k), text, options.noRelativeLinks, out, progress);
+                RunScanner(TagKind(k), text.view(), options.noRelativeLinks, out, progress);
             }
         } else if (!options.noHeaders) {
             out.Line("; Warning: File not found.\r\n");
