@@ -110,6 +110,8 @@ Status WriteReport(const std::vector<std::string>& files, const ExtractOptions& 
     progress.SetAction("Extracting...");
     long counter = 0;
     FileBuffer text;
+    StartMarkers starts;
+    const bool anyKind = TickedKinds(options) > 0;
     for (const std::string& path : files) {
         if (progress.ShouldStop()) return UserInterrupt();
         progress.SetValue(++counter);
@@ -122,6 +124,7 @@ Status WriteReport(const std::vector<std::string>& files, const ExtractOptions& 
         if (FileExists(path)) {
             Status read = ReadWholeFile(path, text);
             if (!read) return read;
+            if (anyKind) FindStartMarkers(text.view(), starts);
             for (int k = 0; k < kTagKindCount; ++k) {
                 if (!options.tags[size_t(k)]) continue;
                 progress.SetValue(++counter);
@@ -129,7 +132,8 @@ Status WriteReport(const std::vector<std::string>& files, const ExtractOptions& 
                     out.Write("\r\n");
                     out.Line(SectionHeader(TagKind(k)));
                 }
-                RunScanner(TagKind(k), text.view(), options.noRelativeLinks, out, progress);
+                RunScanner(TagKind(k), text.view(), options.noRelativeLinks, out, progress,
+                           &starts);
             }
         } else if (!options.noHeaders) {
             out.Line("; Warning: File not found.\r\n");

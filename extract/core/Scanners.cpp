@@ -59,9 +59,18 @@ const bool kHaveAvx2 = __builtin_cpu_supports("avx2");
 // text holds; once a search has found nothing, later ones answer at once.
 class MarkerSearch {
   public:
-    MarkerSearch(std::string_view text, std::string_view marker) : text_(text), marker_(marker) {}
+    // known: every place of the marker in text, in increasing order (from FindStartMarkers).
+    MarkerSearch(std::string_view text, std::string_view marker,
+                 const std::vector<size_t>* known = nullptr)
+        : text_(text), marker_(marker), known_(known) {}
 
     size_t Find(size_t from) {
+        if (known_ != nullptr) {
+            if (next_ > 0 && (*known_)[next_ - 1] >= from) next_ = 0;  // went back: start over
+            while (next_ < known_->size() && (*known_)[next_] < from)
+                ++next_;
+            return next_ < known_->size() ? (*known_)[next_] : npos;
+        }
         const size_t n = text_.size();
         const size_t k = marker_.size();
         if (from >= noneFrom_ || n < k) return npos;
@@ -105,8 +114,63 @@ class MarkerSearch {
 
     std::string_view text_;
     std::string_view marker_;
+    const std::vector<size_t>* known_;
+    size_t next_ = 0;         // in known_: the first place not yet passed
     size_t noneFrom_ = npos;  // a search from here on finds nothing
 };
+
+const char* const kStartMarkers[kTagKindCount] = {"<script", "<style", "href", "<img", "mailto:"};
+constexpr size_t kStartMarkerLengths[kTagKindCount] = {7, 6, 4, 4, 7};
+
+const std::vector<size_t>* Known(const StartMarkers* starts, TagKind kind) {
+    return starts == nullptr ? nullptr : &starts->at[int(kind)];
+}
+
+#if defined(__x86_64__)
+// The one sweep of FindStartMarkers, 32 positions at a time: '<', 'h' and 'm' at the position,
+// 'f' or 'g' three bytes on, 'e' five on, 't' or ':' six on (all case-folded); candidates are then
+// compared in full. Returns where whole blocks end.
+__attribute__((target("avx2"))) size_t SweepStartMarkersAvx2(const char* d, size_t n,
+                                                             StartMarkers& markers) {
+    const __m256i fold = _mm256_set1_epi8(0x20);
+    const __m256i lt = _mm256_set1_epi8('<'), h = _mm256_set1_epi8('h'), m = _mm256_set1_epi8('m');
+    const __m256i f = _mm256_set1_epi8('f'), g = _mm256_set1_epi8('g'), e = _mm256_set1_epi8('e'),
+                  t = _mm256_set1_epi8('t'), colon = _mm256_set1_epi8(':');
+#define MORV_LOAD(at) \
+    _mm256_or_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(d + (at))), fold)
+    size_t i = 0;
+    while (i + 32 + 6 <= n) {
+        const __m256i a = MORV_LOAD(i), b3 = MORV_LOAD(i + 3), b5 = MORV_LOAD(i + 5),
+                      b6 = MORV_LOAD(i + 6);
+        const __m256i isLt = _mm256_cmpeq_epi8(a, lt);
+        const __m256i kinds[kTagKindCount] = {
+            _mm256_and_si256(isLt, _mm256_cmpeq_epi8(b6, t)),
+            _mm256_and_si256(isLt, _mm256_cmpeq_epi8(b5, e)),
+            _mm256_and_si256(_mm256_cmpeq_epi8(a, h), _mm256_cmpeq_epi8(b3, f)),
+            _mm256_and_si256(isLt, _mm256_cmpeq_epi8(b3, g)),
+            _mm256_and_si256(_mm256_cmpeq_epi8(a, m), _mm256_cmpeq_epi8(b6, colon)),
+        };
+        const __m256i any = _mm256_or_si256(_mm256_or_si256(_mm256_or_si256(kinds[0], kinds[1]),
+                                                            _mm256_or_si256(kinds[2], kinds[3])),
+                                            kinds[4]);
+        if (_mm256_movemask_epi8(any) != 0) {
+            for (int k = 0; k < kTagKindCount; ++k) {
+                unsigned mask = unsigned(_mm256_movemask_epi8(kinds[k]));
+                const char* marker = kStartMarkers[k];
+                const size_t length = kStartMarkerLengths[k];
+                while (mask != 0) {
+                    const size_t candidate = i + size_t(__builtin_ctz(mask));
+                    if (MatchesAt(d, candidate, marker, length)) markers.at[k].push_back(candidate);
+                    mask &= mask - 1;
+                }
+            }
+        }
+        i += 32;
+    }
+#undef MORV_LOAD
+    return i;
+}
+#endif
 
 size_t FindQuote(std::string_view text, size_t from) {
     return from < text.size() ? text.find('"', from) : npos;
@@ -123,8 +187,9 @@ bool PassesRelativeRule(std::string_view value, bool noRelativeLinks) {
 
 // Whole elements from the start marker through the end marker.
 void ExtractElements(std::string_view text, std::string_view start, std::string_view end,
-                     ReportWriter& out, ProgressObserver& progress) {
-    MarkerSearch starts(text, start);
+                     ReportWriter& out, ProgressObserver& progress,
+                     const std::vector<size_t>* known) {
+    MarkerSearch starts(text, start, known);
     MarkerSearch ends(text, end);
     size_t p = starts.Find(0);
     while (p != npos) {
@@ -137,6 +202,33 @@ void ExtractElements(std::string_view text, std::string_view start, std::string_
 }
 
 }  // namespace
+
+void FindStartMarkers(std::string_view text, StartMarkers& markers) {
+    for (std::vector<size_t>& places : markers.at)
+        places.clear();
+    const char* d = text.data();
+    const size_t n = text.size();
+    size_t i = 0;
+#if defined(__x86_64__)
+    if (kHaveAvx2) i = SweepStartMarkersAvx2(d, n, markers);
+#endif
+    if (i == 0) {
+        // No wide sweep: one search per marker.
+        for (int k = 0; k < kTagKindCount; ++k) {
+            MarkerSearch search(text, kStartMarkers[k]);
+            for (size_t p = search.Find(0); p != npos; p = search.Find(p + 1))
+                markers.at[k].push_back(p);
+        }
+        return;
+    }
+    for (; i < n; ++i) {
+        for (int k = 0; k < kTagKindCount; ++k) {
+            const size_t length = kStartMarkerLengths[k];
+            if (i + length <= n && MatchesAt(d, i, kStartMarkers[k], length))
+                markers.at[k].push_back(i);
+        }
+    }
+}
 
 std::string_view SectionHeader(TagKind kind) {
     switch (kind) {
@@ -154,18 +246,20 @@ std::string_view SectionHeader(TagKind kind) {
     return {};
 }
 
-void ExtractScripts(std::string_view text, ReportWriter& out, ProgressObserver& progress) {
-    ExtractElements(text, "<script", "/script>", out, progress);
+void ExtractScripts(std::string_view text, ReportWriter& out, ProgressObserver& progress,
+                    const StartMarkers* starts) {
+    ExtractElements(text, "<script", "/script>", out, progress, Known(starts, TagKind::Script));
 }
 
-void ExtractStyles(std::string_view text, ReportWriter& out, ProgressObserver& progress) {
-    ExtractElements(text, "<style", "/style>", out, progress);
+void ExtractStyles(std::string_view text, ReportWriter& out, ProgressObserver& progress,
+                   const StartMarkers* starts) {
+    ExtractElements(text, "<style", "/style>", out, progress, Known(starts, TagKind::Style));
 }
 
 void ExtractLinks(std::string_view text, bool noRelativeLinks, ReportWriter& out,
-                  ProgressObserver& progress) {
+                  ProgressObserver& progress, const StartMarkers* starts) {
     std::string joined;  // the value with its line feeds made blanks, when it has any
-    MarkerSearch hrefs(text, "href");
+    MarkerSearch hrefs(text, "href", Known(starts, TagKind::Link));
     size_t p = hrefs.Find(0);
     while (p != npos) {
         if (progress.ShouldStop()) return;
@@ -194,9 +288,9 @@ void ExtractLinks(std::string_view text, bool noRelativeLinks, ReportWriter& out
 }
 
 void ExtractImages(std::string_view text, bool noRelativeLinks, ReportWriter& out,
-                   ProgressObserver& progress) {
+                   ProgressObserver& progress, const StartMarkers* starts) {
     std::string joined;  // the value without its line feeds, when it has any
-    MarkerSearch images(text, "<img");
+    MarkerSearch images(text, "<img", Known(starts, TagKind::Image));
     MarkerSearch sources(text, "src");
     size_t p = images.Find(0);
     while (p != npos) {
@@ -221,8 +315,9 @@ void ExtractImages(std::string_view text, bool noRelativeLinks, ReportWriter& ou
     }
 }
 
-void ExtractEmails(std::string_view text, ReportWriter& out, ProgressObserver& progress) {
-    MarkerSearch mailtos(text, "mailto:");
+void ExtractEmails(std::string_view text, ReportWriter& out, ProgressObserver& progress,
+                   const StartMarkers* starts) {
+    MarkerSearch mailtos(text, "mailto:", Known(starts, TagKind::Email));
     size_t p = mailtos.Find(0);
     while (p != npos) {
         if (progress.ShouldStop()) return;
@@ -234,18 +329,18 @@ void ExtractEmails(std::string_view text, ReportWriter& out, ProgressObserver& p
 }
 
 void RunScanner(TagKind kind, std::string_view text, bool noRelativeLinks, ReportWriter& out,
-                ProgressObserver& progress) {
+                ProgressObserver& progress, const StartMarkers* starts) {
     switch (kind) {
         case TagKind::Script:
-            return ExtractScripts(text, out, progress);
+            return ExtractScripts(text, out, progress, starts);
         case TagKind::Style:
-            return ExtractStyles(text, out, progress);
+            return ExtractStyles(text, out, progress, starts);
         case TagKind::Link:
-            return ExtractLinks(text, noRelativeLinks, out, progress);
+            return ExtractLinks(text, noRelativeLinks, out, progress, starts);
         case TagKind::Image:
-            return ExtractImages(text, noRelativeLinks, out, progress);
+            return ExtractImages(text, noRelativeLinks, out, progress, starts);
         case TagKind::Email:
-            return ExtractEmails(text, out, progress);
+            return ExtractEmails(text, out, progress, starts);
     }
 }
 

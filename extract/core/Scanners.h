@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string_view>
+#include <vector>
 
 #include "extract/core/ReportWriter.h"
 #include "helpers/core/Progress.h"
@@ -16,25 +17,37 @@ namespace morv {
 enum class TagKind { Script = 0, Style = 1, Link = 2, Image = 3, Email = 4 };
 inline constexpr int kTagKindCount = 5;
 
+// The places of every scanner's start marker in one text ("<script", "<style", "href", "<img",
+// "mailto:", letters in any case), by TagKind, in increasing order, found in one sweep over the
+// text. A scanner given them steps through its list instead of searching the text itself, which
+// is the same result for a fifth of the work.
+struct StartMarkers {
+    std::vector<size_t> at[kTagKindCount];
+};
+void FindStartMarkers(std::string_view text, StartMarkers& markers);
+
 // "[SCRIPT]", "[STYLE]", "[LINK]", "[IMAGE]", "[E-MAIL]".
 std::string_view SectionHeader(TagKind kind);
 
 // Whole "<script" ... "/script>" elements, line breaks kept.
-void ExtractScripts(std::string_view text, ReportWriter& out, ProgressObserver& progress);
+void ExtractScripts(std::string_view text, ReportWriter& out, ProgressObserver& progress,
+                    const StartMarkers* starts = nullptr);
 // Whole "<style" ... "/style>" elements.
-void ExtractStyles(std::string_view text, ReportWriter& out, ProgressObserver& progress);
+void ExtractStyles(std::string_view text, ReportWriter& out, ProgressObserver& progress,
+                   const StartMarkers* starts = nullptr);
 // Values between the two double quotes after an "href" that has "=" within its first 8
 // characters. With noRelativeLinks only values naming "http:" or "ftp:" are written.
 void ExtractLinks(std::string_view text, bool noRelativeLinks, ReportWriter& out,
-                  ProgressObserver& progress);
+                  ProgressObserver& progress, const StartMarkers* starts = nullptr);
 // Values between the two double quotes after the "src" that follows an "<img".
 void ExtractImages(std::string_view text, bool noRelativeLinks, ReportWriter& out,
-                   ProgressObserver& progress);
+                   ProgressObserver& progress, const StartMarkers* starts = nullptr);
 // "mailto:" and everything up to the next double quote.
-void ExtractEmails(std::string_view text, ReportWriter& out, ProgressObserver& progress);
+void ExtractEmails(std::string_view text, ReportWriter& out, ProgressObserver& progress,
+                   const StartMarkers* starts = nullptr);
 
-// Runs the scanner of one kind.
+// Runs the scanner of one kind; starts, when given, are the text's start markers.
 void RunScanner(TagKind kind, std::string_view text, bool noRelativeLinks, ReportWriter& out,
-                ProgressObserver& progress);
+                ProgressObserver& progress, const StartMarkers* starts = nullptr);
 
 }  // namespace morv

@@ -196,6 +196,16 @@ TEST_P(Scanner, WritesItsItems) {
     ReportWriter out;
     RunScanner(row.kind, row.text, row.noRelativeLinks, out, NoProgress());
     EXPECT_EQ(out.memory(), Lines(row.items));
+
+    // The same with the start markers found beforehand in one sweep, also where the text is long
+    // enough for the wide sweep.
+    for (const std::string& text : {row.text, row.text + std::string(100, ' ')}) {
+        StartMarkers starts;
+        FindStartMarkers(text, starts);
+        ReportWriter swept;
+        RunScanner(row.kind, text, row.noRelativeLinks, swept, NoProgress(), &starts);
+        EXPECT_EQ(swept.memory(), Lines(row.items));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, Scanner, ::testing::ValuesIn(kRows),
@@ -245,18 +255,46 @@ TEST(Scanners, MarkersAreFoundAtEveryOffsetOfLongTexts) {
             const std::string pad(offset, '\x1c');  // '<' without bit 0x20
             std::string text =
                 pad + "\x1cSCRIPT>x\x0fscript> <ScRiPt>a</sCrIpT>" + std::string(tail, 'y');
-            ReportWriter scripts;
+            ReportWriter scripts, swept;
             ExtractScripts(text, scripts, NoProgress());
             EXPECT_EQ(scripts.memory(), "<ScRiPt>a</sCrIpT>\r\n");
+            StartMarkers starts;
+            FindStartMarkers(text, starts);
+            ExtractScripts(text, swept, NoProgress(), &starts);
+            EXPECT_EQ(swept.memory(), scripts.memory());
 
             text = pad + "HrEf=\"a.htm\" mailTO:b@c.d\"" + std::string(tail, 'y');
-            ReportWriter links, emails;
+            ReportWriter links, emails, sweptLinks, sweptEmails;
             ExtractLinks(text, false, links, NoProgress());
             ExtractEmails(text, emails, NoProgress());
             EXPECT_EQ(links.memory(), "a.htm\r\n");
             EXPECT_EQ(emails.memory(), "mailTO:b@c.d\r\n");
+            FindStartMarkers(text, starts);
+            ExtractLinks(text, false, sweptLinks, NoProgress(), &starts);
+            ExtractEmails(text, sweptEmails, NoProgress(), &starts);
+            EXPECT_EQ(sweptLinks.memory(), links.memory());
+            EXPECT_EQ(sweptEmails.memory(), emails.memory());
         }
     }
+}
+
+TEST(Scanners, OneSweepFindsEveryStartMarker) {
+    // Every marker at every offset of a long text, in mixed case, overlapping runs included.
+    std::string text;
+    std::vector<size_t> expected[kTagKindCount];
+    const char* markers[kTagKindCount] = {"<sCript", "<STYLE", "hrefhref", "<Img", "MAILTO:"};
+    for (int round = 0; round < 40; ++round) {
+        for (int k = 0; k < kTagKindCount; ++k) {
+            text += std::string(size_t(round % 7), '.');
+            expected[k].push_back(text.size());
+            if (k == int(TagKind::Link)) expected[k].push_back(text.size() + 4);
+            text += markers[k];
+        }
+    }
+    StartMarkers starts;
+    FindStartMarkers(text, starts);
+    for (int k = 0; k < kTagKindCount; ++k)
+        EXPECT_EQ(starts.at[k], expected[k]) << markers[k];
 }
 
 TEST(Scanners, SectionHeaders) {
