@@ -1,7 +1,9 @@
 // morv: the editor. Each subsystem installs its commands into the main window here.
 #include "editor/widgets/MainWindow.h"
 #include "editor/widgets/MorvStartup.h"
+#include "extract/widgets/ExtractDialog.h"
 
 int main(int argc, char** argv) {
-    return morv::Main(argc, argv, [](morv::frmMain& window) { (void)window; });
+    return morv::Main(argc, argv,
+                      [](morv::frmMain& window) { morv::InstallExtractCommands(window); });
 }

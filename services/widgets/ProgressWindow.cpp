@@ -175,9 +175,19 @@ void frmProgress::closeEvent(QCloseEvent* event) {
         event->ignore();
 }
 
+namespace {
+int gDefaultInterval = 30;
+}  // namespace
+
+void ProgressWindowObserver::SetDefaultInterval(int intervalMs) {
+    gDefaultInterval = intervalMs;
+}
+
 ProgressWindowObserver::ProgressWindowObserver(frmProgress* window, const bool* stopRequest,
                                                int intervalMs)
-    : window_(window), stopRequest_(stopRequest), intervalMs_(intervalMs) {
+    : window_(window),
+      stopRequest_(stopRequest),
+      intervalMs_(intervalMs < 0 ? gDefaultInterval : intervalMs) {
     sinceEvents_.start();
 }
 

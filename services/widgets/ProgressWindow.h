@@ -102,7 +102,11 @@ class frmProgress : public QDialog {
 // the stop request, which the window's Cancel button sets.
 class ProgressWindowObserver : public ProgressObserver {
   public:
-    ProgressWindowObserver(frmProgress* window, const bool* stopRequest, int intervalMs = 30);
+    // intervalMs < 0: the default interval (30 ms unless SetDefaultInterval changed it).
+    ProgressWindowObserver(frmProgress* window, const bool* stopRequest, int intervalMs = -1);
+
+    // Tests set 0, so that every poll lets events run and a queued click lands at a known step.
+    static void SetDefaultInterval(int intervalMs);
 
     void SetAction(std::string_view text) override;
     void SetStatus(std::string_view text) override;

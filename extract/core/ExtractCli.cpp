@@ -1,0 +1,319 @@
+#include "extract/core/ExtractCli.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <iostream>
+
+#include "extract/core/FindFiles.h"
+#include "extract/core/ListFile.h"
+#include "extract/core/Report.h"
+#include "helpers/core/CliCommand.h"
+#include "helpers/core/PathHelpers.h"
+#include "helpers/core/SystemFolder.h"
+#include "helpers/core/TextUtil.h"
+
+namespace morv {
+
+namespace {
+
+volatile std::sig_atomic_t gInterrupted = 0;
+
+extern "C" void OnInterrupt(int) {
+    gInterrupted = 1;
+}
+
+// Ctrl+C ends a run at its next step, so that a half-written report file is removed.
+class InterruptGuard {
+  public:
+    InterruptGuard() {
+        gInterrupted = 0;
+        struct sigaction action {};
+        action.sa_handler = OnInterrupt;
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGINT, &action, &old_);
+    }
+    ~InterruptGuard() { sigaction(SIGINT, &old_, nullptr); }
+
+  private:
+    struct sigaction old_ {};
+};
+
+// A progress bar on standard error when it is a terminal, redrawn at most ten times a second.
+class TerminalProgress : public ProgressObserver {
+  public:
+    explicit TerminalProgress(std::ostream& err, bool enabled) : err_(err), enabled_(enabled) {}
+    ~TerminalProgress() override { Finish(); }
+
+    void SetMax(long max) override { max_ = max; }
+    void SetValue(long value) override {
+        value_ = value;
+        Draw(false);
+    }
+    void SetStatus(std::string_view text) override { status_.assign(text); }
+    bool ShouldStop() override { return gInterrupted != 0; }
+    void Finish() {
+        if (enabled_ && drawn_) err_ << "\r\033[K" << std::flush;
+        drawn_ = false;
+    }
+
+  private:
+    void Draw(bool force) {
+        if (!enabled_) return;
+        auto now = std::chrono::steady_clock::now();
+        if (!force && drawn_ && now - last_ < std::chrono::milliseconds(100)) return;
+        last_ = now;
+        drawn_ = true;
+        const int width = 30;
+        long percent = max_ > 0 ? value_ * 100 / max_ : 0;
+        if (percent > 100) percent = 100;
+        int filled = int(percent * width / 100);
+        std::string bar(size_t(filled), '#');
+        bar.append(size_t(width - filled), '-');
+        std::string item =
+            status_.size() > 40 ? "..." + status_.substr(status_.size() - 37) : status_;
+        err_ << "\r\033[K[" << bar << "] " << percent << "% " << item << std::flush;
+    }
+
+    std::ostream& err_;
+    bool enabled_;
+    bool drawn_ = false;
+    long max_ = 0, value_ = 0;
+    std::string status_;
+    std::chrono::steady_clock::time_point last_{};
+};
+
+// Stops a step of the command at Ctrl+C and reports nothing.
+class InterruptOnly : public ProgressObserver {
+  public:
+    bool ShouldStop() override { return gInterrupted != 0; }
+};
+
+bool ProgressWanted(const std::ostream& err) {
+    return &err == &std::cerr && isatty(STDERR_FILENO) == 1;
+}
+
+const char* const kKindNames[kTagKindCount] = {"script", "style", "link", "image", "email"};
+
+const char kExtractHelp[] =
+    "Usage: morv-cli extract [OPTIONS] [FILE...]\n"
+    "\n"
+    "Extracts the script and style elements, link targets, image sources and e-mail\n"
+    "addresses of HTML files into one report: a block per file opened by [FILE = \"path\"],\n"
+    "a section per kind. The files are taken in the order given: --list and --scan entries\n"
+    "where those options stand, FILE arguments where they stand.\n"
+    "\n"
+    "Options:\n"
+    "  --kinds LIST    kinds to extract, comma-separated: script,style,link,image,email\n"
+    "                  (default: all five)\n"
+    "  --no-relative   links and images: only http: and ftp: addresses\n"
+    "  --no-headers    no [FILE], section header or warning lines\n"
+    "  --list FILE     add the paths of a list file (.mrk: one path per CR LF line)\n"
+    "  --scan DIR      add the .htm and .html documents below DIR\n"
+    "  -o REPORT       write the report to REPORT (replaced only when the run succeeds);\n"
+    "                  default: standard output\n"
+    "  -h, --help      show this help\n"
+    "\n"
+    "Exit status: 0 success, 1 failed run, 2 bad usage.\n";
+
+const char kScanHelp[] =
+    "Usage: morv-cli scan DIR\n"
+    "\n"
+    "Prints the .htm and .html documents below DIR, one path per line, depth first, in\n"
+    "the order the folder scan of the Extract dialog lists them. Links to folders are not\n"
+    "followed.\n"
+    "\n"
+    "Exit status: 0 success, 1 failed run, 2 bad usage.\n";
+
+int Usage(std::ostream& err, const std::string& command, const std::string& message) {
+    err << "morv-cli " << command << ": " << message << "\n"
+        << "Try 'morv-cli " << command << " --help'.\n";
+    return kExitUsage;
+}
+
+int Failed(std::ostream& err, const std::string& command, const std::string& message) {
+    err << "morv-cli " << command << ": " << message << "\n";
+    return kExitFailed;
+}
+
+bool ParseKinds(const std::string& list, ExtractOptions& options) {
+    options.tags.fill(false);
+    for (std::string_view name : Split(list, ',')) {
+        name = TrimBlanks(name);
+        bool known = false;
+        for (int k = 0; k < kTagKindCount; ++k) {
+            if (EqualsIgnoreCase(name, kKindNames[k]) ||
+                (k == int(TagKind::Email) && EqualsIgnoreCase(name, "e-mail"))) {
+                options.tags[size_t(k)] = true;
+                known = true;
+            }
+        }
+        if (!known) return false;
+    }
+    return true;
+}
+
+// A source of list entries, kept in command-line order.
+struct Source {
+    enum Kind { File, List, Scan } kind;
+    std::string value;
+};
+
+// Writes the report into a new file beside path, then puts it in place of path.
+int WriteReportFile(const std::string& path, const std::vector<std::string>& files,
+                    const ExtractOptions& options, ProgressObserver& progress, std::ostream& err) {
+    std::string folder = GetFolderName(path, true);
+    std::string pattern = (folder.empty() ? std::string("./") : folder) + ".morv-report-XXXXXX";
+    int fd = mkstemp(pattern.data());
+    if (fd < 0)
+        return Failed(err, "extract", "cannot write '" + path + "': " + GetAPIErrorText(errno));
+    TempFileGuard guard(pattern);
+    mode_t mask = umask(0);
+    umask(mask);
+    fchmod(fd, 0666 & ~mask);
+    ReportWriter writer(fd);
+    Status status = WriteReport(files, options, writer, progress);
+    int closed = ::close(fd);
+    if (status && closed != 0) status = Error{errno, "", GetAPIErrorText(errno)};
+    if (!status) {
+        return Failed(
+            err, "extract",
+            status.error().number == kUserInterrupt ? "interrupted" : status.error().description);
+    }
+    if (::rename(pattern.c_str(), path.c_str()) != 0)
+        return Failed(err, "extract", "cannot write '" + path + "': " + GetAPIErrorText(errno));
+    guard.reset({});  // in place now: nothing to delete
+    return kExitOk;
+}
+
+}  // namespace
+
+int RunExtractCommand(const std::vector<std::string>& args, std::istream& /*in*/, std::ostream& out,
+                      std::ostream& err) {
+    ExtractOptions options;
+    options.clearText = true;
+    std::vector<Source> sources;
+    std::string output;
+    bool optionsEnd = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        auto value = [&](const char* name, std::string& into) -> bool {
+            std::string prefix = std::string(name) + "=";
+            if (arg.rfind(prefix, 0) == 0) {
+                into = arg.substr(prefix.size());
+                return true;
+            }
+            if (i + 1 >= args.size()) return false;
+            into = args[++i];
+            return true;
+        };
+        std::string v;
+        if (optionsEnd || arg == "-" || arg.empty() || arg[0] != '-') {
+            sources.push_back({Source::File, arg});
+        } else if (arg == "--") {
+            optionsEnd = true;
+        } else if (arg == "-h" || arg == "--help") {
+            out << kExtractHelp;
+            return kExitOk;
+        } else if (arg == "--no-relative") {
+            options.noRelativeLinks = true;
+        } else if (arg == "--no-headers") {
+            options.noHeaders = true;
+        } else if (arg == "--kinds" || arg.rfind("--kinds=", 0) == 0) {
+            if (!value("--kinds", v)) return Usage(err, "extract", "--kinds needs a list");
+            if (!ParseKinds(v, options))
+                return Usage(err, "extract",
+                             "unknown kind in '" + v + "' (script, style, link, image, email)");
+        } else if (arg == "--list" || arg.rfind("--list=", 0) == 0) {
+            if (!value("--list", v)) return Usage(err, "extract", "--list needs a file");
+            sources.push_back({Source::List, v});
+        } else if (arg == "--scan" || arg.rfind("--scan=", 0) == 0) {
+            if (!value("--scan", v)) return Usage(err, "extract", "--scan needs a folder");
+            sources.push_back({Source::Scan, v});
+        } else if (arg == "-o" || arg == "--output" || arg.rfind("--output=", 0) == 0) {
+            if (!value("--output", v) || v.empty())
+                return Usage(err, "extract", "-o needs a file name");
+            output = v;
+        } else {
+            return Usage(err, "extract", "unknown option '" + arg + "'");
+        }
+    }
+
+    InterruptGuard interrupts;
+    InterruptOnly interruptOnly;
+    std::vector<std::string> files;
+    for (const Source& source : sources) {
+        if (source.kind == Source::File) {
+            files.push_back(source.value);
+        } else if (source.kind == Source::List) {
+            Result<std::vector<std::string>> list = ReadListFile(source.value);
+            if (!list) return Failed(err, "extract", list.error().description);
+            files.insert(files.end(), list.value().begin(), list.value().end());
+        } else {
+            Status walked = FindFiles(
+                source.value, [&files](const std::string& path) { files.push_back(path); },
+                interruptOnly);
+            if (!walked) {
+                return Failed(err, "extract",
+                              walked.error().number == kUserInterrupt ? "interrupted"
+                                                                      : walked.error().description);
+            }
+        }
+    }
+    if (files.empty()) return Usage(err, "extract", "no files to extract");
+
+    TerminalProgress progress(err, ProgressWanted(err));
+    if (!output.empty() && output != "-")
+        return WriteReportFile(output, files, options, progress, err);
+    ReportWriter writer(out);
+    Status status = WriteReport(files, options, writer, progress);
+    progress.Finish();
+    if (!status) {
+        return Failed(
+            err, "extract",
+            status.error().number == kUserInterrupt ? "interrupted" : status.error().description);
+    }
+    return kExitOk;
+}
+
+int RunScanCommand(const std::vector<std::string>& args, std::istream& /*in*/, std::ostream& out,
+                   std::ostream& err) {
+    std::string folder;
+    bool haveFolder = false, optionsEnd = false;
+    for (const std::string& arg : args) {
+        if (!optionsEnd && (arg == "-h" || arg == "--help")) {
+            out << kScanHelp;
+            return kExitOk;
+        }
+        if (!optionsEnd && arg == "--") {
+            optionsEnd = true;
+        } else if (!optionsEnd && arg.size() > 1 && arg[0] == '-') {
+            return Usage(err, "scan", "unknown option '" + arg + "'");
+        } else if (haveFolder) {
+            return Usage(err, "scan", "one folder only");
+        } else {
+            folder = arg;
+            haveFolder = true;
+        }
+    }
+    if (!haveFolder || folder.empty()) return Usage(err, "scan", "which folder?");
+
+    InterruptGuard interrupts;
+    InterruptOnly progress;
+    Status walked = FindFiles(
+        folder, [&out](const std::string& path) { out << path << '\n'; }, progress);
+    out.flush();
+    if (!walked) {
+        return Failed(
+            err, "scan",
+            walked.error().number == kUserInterrupt ? "interrupted" : walked.error().description);
+    }
+    if (!out) return Failed(err, "scan", "cannot write the list: " + GetAPIErrorText(errno));
+    return kExitOk;
+}
+
+}  // namespace morv
