@@ -9,7 +9,7 @@ namespace {
 
 SectionNode MakeFileNode(std::string path, long quote) {
     SectionNode file;
-    file.key = path + "_" + std::to_string(quote);
+    file.key.append(path).append("_").append(std::to_string(quote));
     file.text = GetFileName(path);
     file.tag = std::move(path);
     file.image = kImageFile;
@@ -67,7 +67,9 @@ void NavigateToNode(TextBuffer& buffer, const NodeTarget& node) {
             if (q < 0) break;
             buffer.SetCaret(q);
             buffer.MoveCaretBackToAny("[");
-            buffer.Find("[" + AsciiUpperCopy(node.text) + "]", q, kEndOfText, 0);
+            std::string header = "[";
+            header.append(AsciiUpperCopy(node.text)).append("]");
+            buffer.Find(header, q, kEndOfText, 0);
             break;
         }
         default:
