@@ -10,6 +10,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <optional>
+
 #include "editor/core/DocumentText.h"
 #include "editor/widgets/DocumentEditor.h"
 #include "editor/widgets/EditorBuffer.h"
@@ -37,9 +39,24 @@ class SelectAllLineEdit : public QLineEdit {
     }
 };
 
-// Text in the editor's terms: the bytes the document would hold for it.
-std::string ToDocumentBytes(frmMain& main, const QString& text) {
-    return EncodeDocument(text.toStdString(), main.Rich1()->Encoding());
+const char kUnstorable[] =
+    "The replacement text holds characters that this document's encoding cannot store.";
+
+// Text in the editor's terms: the bytes the document would hold for it, or nothing when the
+// document's encoding cannot hold every character of it (such a text cannot occur in it).
+std::optional<std::string> ToDocumentBytes(frmMain& main, const QString& text) {
+    bool lossless = true;
+    std::string bytes = EncodeDocument(text.toStdString(), main.Rich1()->Encoding(), &lossless);
+    if (!lossless) return std::nullopt;
+    return bytes;
+}
+
+// Find Next from one character after the caret; false when there is no match.
+bool FindFromCaret(frmMain& main, const QString& text, int flags) {
+    const std::optional<std::string> sought = ToDocumentBytes(main, text);
+    if (!sought) return false;
+    EditorBuffer buffer(main.Rich1());
+    return FindNextMatch(buffer, *sought, flags) != -1;
 }
 
 QPushButton* MakeButton(const char* name, const char* caption, QWidget* parent) {
@@ -136,10 +153,6 @@ int SearchDialog::Flags() const {
            (chkMatchCase_->isChecked() ? kFindMatchCase : 0);
 }
 
-std::string SearchDialog::Sought() const {
-    return ToDocumentBytes(main_, text1_->text());
-}
-
 void SearchDialog::closeEvent(QCloseEvent* event) {
     if (!unloaded_) {
         unloaded_ = true;
@@ -170,8 +183,7 @@ void frmFind::cmdFind_Click() {
         text1_->setFocus();
         return;
     }
-    EditorBuffer buffer(main_.Rich1());
-    if (FindNextMatch(buffer, Sought(), Flags()) != -1) {
+    if (FindFromCaret(main_, text1_->text(), Flags())) {
         State().LastFindText = text1_->text();
     } else {
         ShowMessage(this, kEndOfDocument, PromptIcon::Information, kAppTitle);
@@ -210,8 +222,7 @@ void frmReplace::cmdFind_Click() {
         text1_->setFocus();
         return;
     }
-    EditorBuffer buffer(main_.Rich1());
-    if (FindNextMatch(buffer, Sought(), Flags()) != -1) {
+    if (FindFromCaret(main_, text1_->text(), Flags())) {
         State().LastFindText = text1_->text();
     } else {
         ShowMessage(this, kThroughDocument, PromptIcon::Information, kAppTitle);
@@ -225,9 +236,16 @@ void frmReplace::cmdReplace_Click() {
         text1_->setFocus();
         return;
     }
+    const std::optional<std::string> replacement = ToDocumentBytes(main_, text2_->text());
+    if (!replacement) {
+        ShowMessage(this, kUnstorable, PromptIcon::Exclamation, kAppTitle);
+        text2_->setFocus();
+        return;
+    }
+    const std::optional<std::string> sought = ToDocumentBytes(main_, text1_->text());
     EditorBuffer buffer(main_.Rich1());
     const ReplaceOutcome outcome =
-        ReplaceNextMatch(buffer, Sought(), ToDocumentBytes(main_, text2_->text()), Flags());
+        sought ? ReplaceNextMatch(buffer, *sought, *replacement, Flags()) : ReplaceOutcome{};
     if (outcome.replacedAt < 0) {
         ShowMessage(this, kThroughDocument, PromptIcon::Information, kAppTitle);
         text1_->setFocus();
@@ -240,9 +258,17 @@ void frmReplace::cmdReplaceAll_Click() {
         text1_->setFocus();
         return;
     }
+    const std::optional<std::string> replacement = ToDocumentBytes(main_, text2_->text());
+    if (!replacement) {
+        ShowMessage(this, kUnstorable, PromptIcon::Exclamation, kAppTitle);
+        text2_->setFocus();
+        return;
+    }
+    const std::optional<std::string> sought = ToDocumentBytes(main_, text1_->text());
+    if (!sought) return;  // the document cannot hold it, so it holds no match
     DocumentEditor* editor = main_.Rich1();
-    const ReplaceAllResult result = ReplaceAllMatches(
-        DocumentBytes(editor), Sought(), ToDocumentBytes(main_, text2_->text()), Flags());
+    const ReplaceAllResult result =
+        ReplaceAllMatches(DocumentBytes(editor), *sought, *replacement, Flags());
     if (result.count == 0) return;
     ReplaceDocumentBytes(editor, result.text);
     EditorBuffer(editor).SetCaret(result.caret);
@@ -292,9 +318,8 @@ void FindNext(frmMain& main) {
         ShowFindDialog(main);
         return;
     }
-    EditorBuffer buffer(main.Rich1());
     // Always without options, whatever the dialogs' boxes say.
-    if (FindNextMatch(buffer, ToDocumentBytes(main, state.LastFindText), 0) < 0) {
+    if (!FindFromCaret(main, state.LastFindText, 0)) {
         ShowMessage(&main, kEndOfDocument, PromptIcon::Information, kAppTitle);
         state.LastFindText.clear();
     }

@@ -63,8 +63,6 @@ class SearchDialog : public QDialog {
     ~SearchDialog() override;
 
     int Flags() const;  // kFindWholeWord and kFindMatchCase as ticked
-    // The text sought and the replacement as the document's bytes.
-    std::string Sought() const;
     // Unloading: the open flag is cleared once, whichever way the dialog goes.
     void closeEvent(QCloseEvent* event) override;
     void done(int result) override;

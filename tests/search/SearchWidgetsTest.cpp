@@ -213,6 +213,36 @@ TEST_F(SearchWidgets, ReplaceAllIsOneUndoStep) {
     }
 }
 
+TEST_F(SearchWidgets, TextTheDocumentCannotHold) {
+    // Not UTF-8, so a single-byte document: "\xe9" is one character.
+    const std::string text = "caf\xe9 ? x";
+    Load(text);
+    Trigger("mnuSearchReplace");
+    auto* dialog = Open<frmReplace>("frmReplace");
+    // A character the document cannot store is not found, even where it would be written "?".
+    Fill(dialog, "Text1", QString::fromUtf8("\xe6\xbc\xa2"));
+    Click(dialog, "cmdFind");
+    ASSERT_EQ(prompter_.asked().size(), 1);
+    EXPECT_EQ(prompter_.asked()[0].text, "Finished searching through the document.");
+    EXPECT_EQ(Buffer().SelectionLength(), 0);
+
+    // Nor is one put in as "?" by a replacement.
+    prompter_.clear();
+    Fill(dialog, "Text1", QString::fromUtf8("caf\xc3\xa9"));
+    Fill(dialog, "Text2", QString::fromUtf8("\xe6\xbc\xa2"));
+    Click(dialog, "cmdReplaceAll");
+    ASSERT_EQ(prompter_.asked().size(), 1);
+    EXPECT_EQ(prompter_.asked()[0].icon, PromptIcon::Exclamation);
+    EXPECT_EQ(Bytes(), text);
+
+    // Characters it can hold are found in its own bytes.
+    prompter_.clear();
+    Fill(dialog, "Text2", "tea");
+    Click(dialog, "cmdReplaceAll");
+    EXPECT_TRUE(prompter_.asked().isEmpty());
+    EXPECT_EQ(Bytes(), "tea ? x");
+}
+
 TEST_F(SearchWidgets, FindNextFromTheMenu) {
     Load("Needle needle NEEDLE");
     // Without a last text it opens the Find dialog.
