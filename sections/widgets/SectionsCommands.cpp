@@ -185,6 +185,9 @@ void RemoveEmptyLines(frmMain& main) {
 
 void InstallSectionsCommands(frmMain& main) {
     InitSectionsResources();
+    // Every row is one line of text with a small picture; a tree of tens of thousands of file
+    // nodes lays out at once instead of measuring each row.
+    main.TreeView1()->setUniformRowHeights(true);
     MainCommands& commands = main.Commands();
     commands.retrieveTree = [&main] { RetrieveSectionsTree(main); };
     commands.clearTree = [&main] { ClearSectionsTree(main); };
