@@ -83,6 +83,8 @@ SearchDialog::SearchDialog(SearchState& state, const QString& caption, bool repl
     : QDialog(&state.Main()), state_(&state), main_(state.Main()) {
     setAttribute(Qt::WA_DeleteOnClose);
     setModal(false);
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint);
     setWindowTitle(caption);
     setAccessibleName(caption);
 
@@ -139,6 +141,7 @@ SearchDialog::SearchDialog(SearchState& state, const QString& caption, bool repl
     layout->addLayout(left, 1);
     layout->addLayout(right);
     setMinimumWidth(420);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
 
     // Loading: the editor's selection, or else the last text found.
     QString selected = main_.Rich1()->textCursor().selectedText();
