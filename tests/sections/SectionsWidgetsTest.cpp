@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
-#include <QApplication>
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QTemporaryDir>
 #include <QTest>
@@ -187,12 +187,3 @@ TEST_F(SectionsWidgets, CleanupCommands) {
 }
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    // Also when the build lists the tests, where no display is set.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
