@@ -188,6 +188,10 @@ void InstallSectionsCommands(frmMain& main) {
     // Every row is one line of text with a small picture; a tree of tens of thousands of file
     // nodes lays out at once instead of measuring each row.
     main.TreeView1()->setUniformRowHeights(true);
+    // Enter on the current node (and a double click) navigates as a click does, so the tree
+    // also works from the keyboard.
+    QObject::connect(main.TreeView1(), &QTreeWidget::itemActivated, &main,
+                     [&main](QTreeWidgetItem* node, int) { NavigateToNode(main, node); });
     MainCommands& commands = main.Commands();
     commands.retrieveTree = [&main] { RetrieveSectionsTree(main); };
     commands.clearTree = [&main] { ClearSectionsTree(main); };

@@ -136,6 +136,15 @@ TEST_F(SectionsWidgets, ClickingNodesMovesTheSelection) {
     }
 }
 
+TEST_F(SectionsWidgets, EnterOnANodeNavigates) {
+    ClickToolbar("tree");
+    QTreeWidgetItem* script = Tree()->topLevelItem(0)->child(0)->child(0);
+    Tree()->setCurrentItem(script);
+    Tree()->setFocus();
+    QTest::keyClick(Tree(), Qt::Key_Return);
+    EXPECT_EQ(Buffer().SelectedText(), "[SCRIPT]");
+}
+
 TEST_F(SectionsWidgets, CleanupCommands) {
     struct Row {
         const char* name;
