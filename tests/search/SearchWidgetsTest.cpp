@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QLabel>
@@ -117,7 +118,15 @@ TEST_F(SearchWidgets, LoadingTakesTheSelectionOrTheLastText) {
     EXPECT_EQ(Open<frmFind>("frmFind")->Text1()->text(), "gamma");
     Buffer().Select(6, 4);
     Trigger("mnuSearchFind");
-    EXPECT_EQ(Open<frmFind>("frmFind")->Text1()->text(), "beta");
+    frmFind* dialog = Open<frmFind>("frmFind");
+    EXPECT_EQ(dialog->Text1()->text(), "beta");
+
+    // Coming back to the field selects its whole text, ready to be typed over.
+    QApplication::setActiveWindow(dialog);
+    dialog->findChild<QCheckBox*>("chkMatchCase")->setFocus();
+    dialog->Text1()->deselect();
+    dialog->Text1()->setFocus(Qt::MouseFocusReason);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return dialog->Text1()->selectedText() == "beta"; }, 1000));
 }
 
 TEST_F(SearchWidgets, FindNextInTheDialogs) {
