@@ -74,13 +74,23 @@ size_t FindIgnoreCase(std::string_view hay, std::string_view needle, size_t from
     const char* data = hay.data();
     const size_t lastStart = hay.size() - needle.size();
     size_t pos = from;
+    // The next occurrence of each case of the first byte, each looked up again only once the
+    // search has passed it: the text is read once even when one case is rare or absent.
+    const char* a = nullptr;
+    const char* b = nullptr;
+    bool aKnown = false;
+    bool bKnown = lower == upper;
     while (pos <= lastStart) {
         // Next candidate: the nearer of the two cases of the first byte.
         const size_t span = lastStart - pos + 1;
-        const char* a = static_cast<const char*>(std::memchr(data + pos, lower, span));
-        const char* b = lower == upper
-                            ? nullptr
-                            : static_cast<const char*>(std::memchr(data + pos, upper, span));
+        if (!aKnown || (a != nullptr && a < data + pos)) {
+            a = static_cast<const char*>(std::memchr(data + pos, lower, span));
+            aKnown = true;
+        }
+        if (!bKnown || (b != nullptr && b < data + pos)) {
+            b = static_cast<const char*>(std::memchr(data + pos, upper, span));
+            bKnown = true;
+        }
         const char* hit = a == nullptr ? b : (b == nullptr ? a : (a < b ? a : b));
         if (hit == nullptr) return std::string_view::npos;
         pos = size_t(hit - data);
