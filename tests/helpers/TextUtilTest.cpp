@@ -29,4 +29,15 @@ TEST(FindIgnoreCase, CandidatesOfBothCases) {
         EXPECT_EQ(FindIgnoreCase(row.hay, row.needle, row.from), row.expected) << row.name;
 }
 
+TEST(IgnoreCaseFinder, SeriesOfSearchesMovingForwards) {
+    const std::string hay = "Ab ab xx AB aB ab";
+    IgnoreCaseFinder finder(hay, "ab");
+    const size_t npos = std::string_view::npos;
+    const struct {
+        size_t from, expected;
+    } steps[] = {{0, 0}, {1, 3}, {4, 9}, {9, 9}, {10, 12}, {13, 15}, {16, npos}, {40, npos}};
+    for (const auto& step : steps)
+        EXPECT_EQ(finder.Next(step.from), step.expected) << step.from;
+}
+
 }  // namespace
