@@ -70,5 +70,9 @@ int main() {
     start = std::chrono::steady_clock::now();
     const long found = buffer.Find("www.nowhere", 0, kEndOfText, kFindNoSelect);
     row("find, no match", Seconds(start), found < 0 ? "not found" : "found");
+    start = std::chrono::steady_clock::now();
+    const long word = buffer.Find("web", 0, kEndOfText, kFindNoSelect | kFindWholeWord);
+    row("find whole word, no match", Seconds(start),
+        word < 0 ? "not found (20,000 \"webmaster\" passed over)" : "found");
     return 0;
 }
