@@ -1,7 +1,5 @@
 #include "search/core/FindReplace.h"
 
-#include <cstring>
-
 #include "helpers/core/TextUtil.h"
 
 namespace morv {
@@ -9,64 +7,27 @@ namespace morv {
 namespace {
 
 // Finds the matches of one needle in one text for a series of searches whose starts only move
-// forwards. Remembers where each case of the needle's first byte occurs next, so the whole series
-// reads the text once however many matches there are.
+// forwards, so the whole series reads the text once however many matches there are.
 class ForwardMatcher {
   public:
     ForwardMatcher(std::string_view text, std::string_view what, int flags)
         : text_(text),
           what_(what),
           matchCase_((flags & kFindMatchCase) != 0),
-          wholeWord_((flags & kFindWholeWord) != 0) {
-        if (!what_.empty()) {
-            first_[0].byte = matchCase_ ? what_[0] : AsciiLower(what_[0]);
-            first_[1].byte = matchCase_ ? what_[0] : AsciiUpper(what_[0]);
-        }
-    }
+          wholeWord_((flags & kFindWholeWord) != 0),
+          ignoreCase_(text, what) {}
 
     // Offset of the first match at or after from, or npos.
     size_t Next(size_t from) {
-        if (what_.empty() || what_.size() > text_.size()) return npos;
-        const size_t lastStart = text_.size() - what_.size();
-        while (from <= lastStart) {
-            const size_t a = first_[0].Next(text_, from);
-            const size_t b = first_[1].byte == first_[0].byte ? npos : first_[1].Next(text_, from);
-            const size_t at = a < b ? a : b;
-            if (at == npos || at > lastStart) return npos;
-            if (RestMatches(at) && (!wholeWord_ || IsWholeWord(at))) return at;
+        if (what_.empty()) return std::string_view::npos;
+        while (true) {
+            const size_t at = matchCase_ ? text_.find(what_, from) : ignoreCase_.Next(from);
+            if (at == std::string_view::npos || !wholeWord_ || IsWholeWord(at)) return at;
             from = at + 1;
         }
-        return npos;
     }
 
   private:
-    static constexpr size_t npos = std::string_view::npos;
-
-    // The next occurrence of one byte at or after a position, remembered between calls.
-    struct ByteCursor {
-        char byte = 0;
-        size_t scannedFrom = npos;  // the cache is valid for starts in [scannedFrom, hit]
-        size_t hit = npos;
-        size_t Next(std::string_view text, size_t from) {
-            if (scannedFrom != npos && from >= scannedFrom && (hit == npos || from <= hit))
-                return hit;
-            scannedFrom = from;
-            const void* p = from < text.size()
-                                ? std::memchr(text.data() + from, byte, text.size() - from)
-                                : nullptr;
-            hit = p ? size_t(static_cast<const char*>(p) - text.data()) : npos;
-            return hit;
-        }
-    };
-
-    bool RestMatches(size_t at) const {
-        const char* p = text_.data() + at;
-        if (matchCase_) return std::memcmp(p, what_.data(), what_.size()) == 0;
-        for (size_t i = 1; i < what_.size(); ++i)
-            if (AsciiLower(p[i]) != AsciiLower(what_[i])) return false;
-        return true;
-    }
-
     bool IsWholeWord(size_t at) const {
         const size_t after = at + what_.size();
         return (at == 0 || !IsWordByte((unsigned char)text_[at - 1])) &&
@@ -77,7 +38,7 @@ class ForwardMatcher {
     std::string_view what_;
     bool matchCase_;
     bool wholeWord_;
-    ByteCursor first_[2];
+    IgnoreCaseFinder ignoreCase_;
 };
 
 }  // namespace
