@@ -2,8 +2,13 @@
 #include "editor/widgets/MainWindow.h"
 #include "editor/widgets/MorvStartup.h"
 #include "extract/widgets/ExtractDialog.h"
+#include "search/widgets/FindDialogs.h"
+#include "sections/widgets/SectionsCommands.h"
 
 int main(int argc, char** argv) {
-    return morv::Main(argc, argv,
-                      [](morv::frmMain& window) { morv::InstallExtractCommands(window); });
+    return morv::Main(argc, argv, [](morv::frmMain& window) {
+        morv::InstallExtractCommands(window);
+        morv::InstallSectionsCommands(window);
+        morv::InstallSearchCommands(window);
+    });
 }

@@ -21,8 +21,9 @@ long FindInText(std::string_view text, std::string_view what, long start, long e
     const bool matchCase = (flags & kFindMatchCase) != 0;
     const bool wholeWord = (flags & kFindWholeWord) != 0;
     size_t pos = size_t(start);
+    IgnoreCaseFinder finder(range, what);  // one finder for the whole-word loop's retries
     while (true) {
-        pos = matchCase ? range.find(what, pos) : FindIgnoreCase(range, what, pos);
+        pos = matchCase ? range.find(what, pos) : finder.Next(pos);
         if (pos == std::string_view::npos) return -1;
         if (!wholeWord) return long(pos);
         const size_t after = pos + what.size();

@@ -65,29 +65,48 @@ bool EndsWithIgnoreCase(std::string_view text, std::string_view suffix) {
 }
 
 size_t FindIgnoreCase(std::string_view hay, std::string_view needle, size_t from) {
-    if (needle.empty()) return from <= hay.size() ? from : std::string_view::npos;
-    if (hay.size() < needle.size() || from > hay.size() - needle.size()) {
+    return IgnoreCaseFinder(hay, needle).Next(from);
+}
+
+IgnoreCaseFinder::IgnoreCaseFinder(std::string_view hay, std::string_view needle)
+    : hay_(hay), needle_(needle) {
+    if (!needle_.empty()) {
+        lower_ = AsciiLower(needle_[0]);
+        upper_ = AsciiUpper(needle_[0]);
+    }
+    upperKnown_ = lower_ == upper_;  // one byte to look for
+}
+
+size_t IgnoreCaseFinder::Next(size_t from) {
+    if (needle_.empty()) return from <= hay_.size() ? from : std::string_view::npos;
+    if (hay_.size() < needle_.size() || from > hay_.size() - needle_.size()) {
         return std::string_view::npos;
     }
-    const char lower = AsciiLower(needle[0]);
-    const char upper = AsciiUpper(needle[0]);
-    const char* data = hay.data();
-    const size_t lastStart = hay.size() - needle.size();
+    const char* data = hay_.data();
+    const size_t lastStart = hay_.size() - needle_.size();
     size_t pos = from;
     while (pos <= lastStart) {
-        // Next candidate: the nearer of the two cases of the first byte.
+        // Next candidate: the nearer of the two cases of the first byte. Each case is looked up
+        // again only once the search has passed its last known place, so the text is read once
+        // even when one case is rare or absent.
         const size_t span = lastStart - pos + 1;
-        const char* a = static_cast<const char*>(std::memchr(data + pos, lower, span));
-        const char* b = lower == upper
-                            ? nullptr
-                            : static_cast<const char*>(std::memchr(data + pos, upper, span));
+        if (!lowerKnown_ || (nextLower_ != nullptr && nextLower_ < data + pos)) {
+            nextLower_ = static_cast<const char*>(std::memchr(data + pos, lower_, span));
+            lowerKnown_ = true;
+        }
+        if (!upperKnown_ || (nextUpper_ != nullptr && nextUpper_ < data + pos)) {
+            nextUpper_ = static_cast<const char*>(std::memchr(data + pos, upper_, span));
+            upperKnown_ = true;
+        }
+        const char* a = nextLower_;
+        const char* b = nextUpper_;
         const char* hit = a == nullptr ? b : (b == nullptr ? a : (a < b ? a : b));
         if (hit == nullptr) return std::string_view::npos;
         pos = size_t(hit - data);
         size_t i = 1;
-        while (i < needle.size() && AsciiLower(data[pos + i]) == AsciiLower(needle[i]))
+        while (i < needle_.size() && AsciiLower(data[pos + i]) == AsciiLower(needle_[i]))
             ++i;
-        if (i == needle.size()) return pos;
+        if (i == needle_.size()) return pos;
         ++pos;
     }
     return std::string_view::npos;

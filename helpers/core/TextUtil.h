@@ -28,6 +28,24 @@ bool EndsWithIgnoreCase(std::string_view text, std::string_view suffix);
 // Scans with memchr for both cases of the needle's first byte.
 size_t FindIgnoreCase(std::string_view hay, std::string_view needle, size_t from = 0);
 
+// FindIgnoreCase for a series of searches of one needle in one text whose starts only move
+// forwards (whole-word loops, replace-all): remembers where each case of the first byte occurs
+// next, so the whole series reads the text once. The text and needle must outlive it.
+class IgnoreCaseFinder {
+  public:
+    IgnoreCaseFinder(std::string_view hay, std::string_view needle);
+    // Offset of the first occurrence at or after from, or npos; from must not go backwards.
+    size_t Next(size_t from);
+
+  private:
+    std::string_view hay_;
+    std::string_view needle_;
+    char lower_ = 0, upper_ = 0;
+    const char* nextLower_ = nullptr;  // valid once known; nullptr: none left
+    const char* nextUpper_ = nullptr;
+    bool lowerKnown_ = false, upperKnown_ = false;
+};
+
 // Parses a whole decimal integer the way the settings reader accepts one: optional blanks, an
 // optional sign, digits, optional blanks. False when the text is anything else or out of range.
 bool ParseInteger(std::string_view text, long long& value);

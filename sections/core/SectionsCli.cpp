@@ -1,0 +1,153 @@
+#include "sections/core/SectionsCli.h"
+
+#include <cerrno>
+#include <fstream>
+#include <iostream>
+#include <optional>
+#include <sstream>
+
+#include "editor/core/DocumentText.h"
+#include "editor/core/StringBuffer.h"
+#include "helpers/core/CliCommand.h"
+#include "helpers/core/SystemFolder.h"
+#include "sections/core/SectionCleanup.h"
+#include "sections/core/SectionsTree.h"
+
+namespace morv {
+
+namespace {
+
+// The arguments of a filter command: at most one FILE ("-" or none: standard input). Prints the
+// usage itself and returns an exit status in usageExit when the arguments are not usable.
+std::optional<std::string> ParseFileArgument(const std::vector<std::string>& args,
+                                             const char* usage, std::ostream& out,
+                                             std::ostream& err, int& usageExit) {
+    std::string file;
+    for (const std::string& arg : args) {
+        if (arg == "--help" || arg == "-h") {
+            out << usage;
+            usageExit = kExitOk;
+            return std::nullopt;
+        }
+        if ((arg.size() > 1 && arg[0] == '-') || !file.empty()) {
+            err << usage;
+            usageExit = kExitUsage;
+            return std::nullopt;
+        }
+        file = arg;
+    }
+    return file == "-" ? std::string() : file;
+}
+
+// The input as the editor would hold it: its bytes with every line break as CR LF.
+std::optional<std::string> ReadInput(const std::string& file, std::istream& in, std::ostream& err) {
+    std::ostringstream bytes;
+    if (file.empty()) {
+        bytes << in.rdbuf();
+    } else {
+        std::ifstream stream(file, std::ios::binary);
+        if (!stream) {
+            err << "morv-cli: cannot open " << file << ": " << GetAPIErrorText(errno) << "\n";
+            return std::nullopt;
+        }
+        bytes << stream.rdbuf();
+        if (stream.bad()) {
+            err << "morv-cli: cannot read " << file << "\n";
+            return std::nullopt;
+        }
+    }
+    return NormalizeLineBreaks(bytes.view());
+}
+
+int WriteOutput(std::string_view text, std::ostream& out, std::ostream& err) {
+    out.write(text.data(), std::streamsize(text.size()));
+    out.flush();
+    if (!out) {
+        err << "morv-cli: cannot write the output\n";
+        return kExitFailed;
+    }
+    return kExitOk;
+}
+
+void WriteField(std::ostream& out, std::string_view text) {
+    for (char c : text) {
+        switch (c) {
+            case '\t':
+                out << "\\t";
+                break;
+            case '\r':
+                out << "\\r";
+                break;
+            case '\n':
+                out << "\\n";
+                break;
+            case '\\':
+                out << "\\\\";
+                break;
+            default:
+                out << c;
+        }
+    }
+}
+
+int RunFilter(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
+              std::ostream& err, const char* usage, std::string (*filter)(std::string_view)) {
+    int usageExit = kExitOk;
+    const std::optional<std::string> file = ParseFileArgument(args, usage, out, err, usageExit);
+    if (!file) return usageExit;
+    const std::optional<std::string> text = ReadInput(*file, in, err);
+    if (!text) return kExitFailed;
+    return WriteOutput(filter(*text), out, err);
+}
+
+}  // namespace
+
+int RunSectionsCommand(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
+                       std::ostream& err) {
+    static const char usage[] =
+        "Usage: morv-cli sections [FILE]\n"
+        "Prints the file nodes of the sections tree of a report (standard input when no FILE),\n"
+        "one per line: key, text and tag separated by tabs; a tab, CR, LF or backslash inside a\n"
+        "field is written as \\t, \\r, \\n or \\\\.\n";
+    int usageExit = kExitOk;
+    const std::optional<std::string> file = ParseFileArgument(args, usage, out, err, usageExit);
+    if (!file) return usageExit;
+    const std::optional<std::string> text = ReadInput(*file, in, err);
+    if (!text) return kExitFailed;
+    StringBuffer buffer(std::move(*text));
+    const SectionsTree tree = BuildSectionsTree(buffer, *file, NoProgress());
+    for (const SectionNode& node : tree.root.children) {
+        WriteField(out, node.key);
+        out << '\t';
+        WriteField(out, node.text);
+        out << '\t';
+        WriteField(out, node.tag);
+        out << '\n';
+    }
+    out.flush();
+    if (!out) {
+        err << "morv-cli: cannot write the output\n";
+        return kExitFailed;
+    }
+    return kExitOk;
+}
+
+int RunRemoveSectionsCommand(const std::vector<std::string>& args, std::istream& in,
+                             std::ostream& out, std::ostream& err) {
+    static const char usage[] =
+        "Usage: morv-cli remove-sections [FILE]\n"
+        "Writes the text (standard input when no FILE) without its report header lines, as\n"
+        "Remove Section Attributes leaves it: every line ends with CR LF.\n";
+    return RunFilter(args, in, out, err, usage, &RemoveSectionAttributes);
+}
+
+int RunRemoveEmptyCommand(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
+                          std::ostream& err) {
+    static const char usage[] =
+        "Usage: morv-cli remove-empty [FILE]\n"
+        "Writes the text (standard input when no FILE) without its empty lines, as\n"
+        "Remove Empty-Lines leaves it: every line ends with CR LF.\n";
+    return RunFilter(args, in, out, err, usage, &RemoveEmptyLines);
+}
+
+}  // namespace morv

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "editor/core/TextBuffer.h"
+#include "helpers/core/Progress.h"
+
+namespace morv {
+
+// The three kinds of node in the sections tree, told apart by their image index alone.
+enum SectionImage : int {
+    kImageDocument = 1,
+    kImageFile = 2,
+    kImageSection = 3,
+};
+
+// One node of the sections tree as the widget shows it. Keys and tags are the document's bytes.
+struct SectionNode {
+    std::string key;   // "root", path + "_" + offset of the opening quote, or empty
+    std::string text;  // what the tree shows
+    std::string tag;   // file nodes: the full path between the quotes
+    int image = 0;     // SectionImage
+    std::vector<SectionNode> children;
+};
+
+// The texts of the five section-kind children every file node gets, in this order.
+inline constexpr std::string_view kSectionKinds[] = {"Script", "Style", "Link", "Image", "E-mail"};
+
+struct SectionsTree {
+    SectionNode root;      // the document node; its children are the file nodes
+    bool stopped = false;  // the observer asked to stop; the nodes found so far are kept
+};
+
+// Indexes a report: one file node per "[FILE" (any case) followed by a double-quoted path, in
+// text order. The observer is asked once per file header whether to stop. The buffer's caret is
+// left at offset 0. documentFile is the document's path, empty while untitled.
+SectionsTree BuildSectionsTree(TextBuffer& buffer, std::string_view documentFile,
+                               ProgressObserver& progress);
+
+// What a click needs to know about a node: its image, its text, and the path it stands for (the
+// node's own tag for a file node, its parent's tag for a section-kind node).
+struct NodeTarget {
+    int image = 0;
+    std::string text;
+    std::string path;
+};
+
+// Moves the caret or selection to the place a node stands for: the document node to the start,
+// a file node onto the "[" before the first occurrence of its path (selecting up to the next
+// space), a section-kind node onto the first "[KIND]" header at or after that occurrence.
+void NavigateToNode(TextBuffer& buffer, const NodeTarget& node);
+
+}  // namespace morv

@@ -1,0 +1,204 @@
+#include "sections/widgets/SectionsCommands.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QIcon>
+#include <QScrollBar>
+#include <QTreeWidget>
+
+#include <exception>
+#include <string>
+
+#include "editor/core/StringBuffer.h"
+#include "editor/widgets/DocumentEditor.h"
+#include "editor/widgets/EditorBuffer.h"
+#include "editor/widgets/MainWindow.h"
+#include "helpers/core/PathHelpers.h"
+#include "helpers/widgets/Prompter.h"
+#include "helpers/widgets/QtText.h"
+#include "sections/core/SectionCleanup.h"
+#include "sections/core/SectionsTree.h"
+
+// The tree's pictures live in this library's resources, which a static library must register.
+static void InitSectionsResources() {
+    Q_INIT_RESOURCE(sections);
+}
+
+namespace morv {
+
+namespace {
+
+// Asks the main window's stop request, letting window events run now and then so that a key
+// press can reach the window and set it.
+class StopOnKey : public ProgressObserver {
+  public:
+    explicit StopOnKey(frmMain& main) : main_(main) {}
+    bool ShouldStop() override {
+        if (!clock_.isValid() || clock_.elapsed() >= 20) {
+            main_.LetEventsRun();
+            clock_.restart();
+        }
+        return main_.State().StopRequest;
+    }
+
+  private:
+    frmMain& main_;
+    QElapsedTimer clock_;
+};
+
+QIcon NodeIcon(int image) {
+    switch (image) {
+        case kImageDocument:
+            return QIcon(QStringLiteral(":/sections/tree-document.svg"));
+        case kImageFile:
+            return QIcon(QStringLiteral(":/sections/tree-file.svg"));
+        default:
+            return QIcon(QStringLiteral(":/sections/tree-section.svg"));
+    }
+}
+
+QTreeWidgetItem* MakeItem(const SectionNode& node, const DocumentEditor* editor,
+                          const QIcon& icon) {
+    auto* item = new QTreeWidgetItem;
+    item->setText(0, editor->DecodePiece(node.text));
+    item->setIcon(0, icon);
+    item->setData(0, kNodeImageRole, node.image);
+    if (!node.key.empty()) item->setData(0, kNodeKeyRole, editor->DecodePiece(node.key));
+    if (!node.tag.empty()) {
+        item->setData(0, kNodeTagRole, QByteArray(node.tag.data(), qsizetype(node.tag.size())));
+    }
+    return item;
+}
+
+std::string TagBytes(const QTreeWidgetItem* item) {
+    return item ? item->data(0, kNodeTagRole).toByteArray().toStdString() : std::string();
+}
+
+void RunCleanup(frmMain& main, const char* question, const char* status, bool clearTree,
+                std::string (*filter)(std::string_view)) {
+    if (Ask(&main, question, PromptButtons::OKCancel, PromptIcon::None, PromptAnswer::OK,
+            kAppTitle) != PromptAnswer::OK) {
+        return;
+    }
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    main.SetStatusText(status);
+    if (clearTree) ClearSectionsTree(main);
+    try {
+        const std::string result = filter(DocumentBytes(main.Rich1()));
+        ReplaceDocumentBytes(main.Rich1(), result);
+        // Taking the result in counts as a change even where the text came out the same.
+        main.State().DocumentModified = true;
+    } catch (const std::exception&) {
+        // Out of memory: the document stays exactly as it was.
+    }
+    main.SetStatusText("Ready");
+    QApplication::restoreOverrideCursor();
+}
+
+}  // namespace
+
+void ClearSectionsTree(frmMain& main) {
+    QTreeWidget* tree = main.TreeView1();
+    if (tree->topLevelItemCount() == 0) return;
+    main.setUpdatesEnabled(false);
+    tree->clear();
+    main.setUpdatesEnabled(true);
+}
+
+void BuildSectionsTree(frmMain& main) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    main.setUpdatesEnabled(false);
+    DocumentEditor* editor = main.Rich1();
+    QTreeWidget* tree = main.TreeView1();
+
+    // The scan runs on a snapshot, so the editor's caret does not wander over the text. Keys
+    // pressed to stop the build reach the window but must not change the hidden text.
+    StringBuffer snapshot(DocumentBytes(editor));
+    const bool wasReadOnly = editor->isReadOnly();
+    editor->setReadOnly(true);
+    main.State().StopRequest = false;
+    StopOnKey stop(main);
+    const SectionsTree index = BuildSectionsTree(snapshot, ToStd(main.State().DocumentFile), stop);
+    editor->setReadOnly(wasReadOnly);
+
+    const QIcon documentIcon = NodeIcon(kImageDocument);
+    const QIcon fileIcon = NodeIcon(kImageFile);
+    const QIcon sectionIcon = NodeIcon(kImageSection);
+    QTreeWidgetItem* root = MakeItem(index.root, editor, documentIcon);
+    root->setText(0, main.State().DocumentFile.isEmpty()
+                         ? QStringLiteral("Untitled")
+                         : PathToQString(GetFileName(PathToStd(main.State().DocumentFile))));
+    QList<QTreeWidgetItem*> files;
+    files.reserve(qsizetype(index.root.children.size()));
+    for (const SectionNode& file : index.root.children) {
+        QTreeWidgetItem* item = MakeItem(file, editor, fileIcon);
+        QList<QTreeWidgetItem*> kinds;
+        for (const SectionNode& kind : file.children)
+            kinds.append(MakeItem(kind, editor, sectionIcon));
+        item->addChildren(kinds);
+        files.append(item);
+    }
+    root->addChildren(files);
+    tree->addTopLevelItem(root);
+    if (tree->topLevelItemCount() > 0) tree->topLevelItem(0)->setExpanded(true);
+    main.State().StopRequest = true;
+
+    // Back to the start of the text, scrolled fully left.
+    QScrollBar* across = editor->horizontalScrollBar();
+    across->setValue(across->value() - across->singleStep());
+    EditorBuffer(editor).SetCaret(0);
+    main.setUpdatesEnabled(true);
+    QApplication::restoreOverrideCursor();
+}
+
+void RetrieveSectionsTree(frmMain& main) {
+    main.SetStatusText("Retrieving sections tree...  Press Esc to stop");
+    ClearSectionsTree(main);
+    main.TreeView1()->repaint();
+    main.CoverEditor(true);
+    BuildSectionsTree(main);
+    main.CoverEditor(false);
+    main.SetStatusText("Ready");
+}
+
+void NavigateToNode(frmMain& main, QTreeWidgetItem* node) {
+    if (node == nullptr) return;
+    NodeTarget target;
+    target.image = node->data(0, kNodeImageRole).toInt();
+    target.text = node->text(0).toStdString();
+    target.path = TagBytes(target.image == kImageSection ? node->parent() : node);
+    main.setUpdatesEnabled(false);
+    EditorBuffer buffer(main.Rich1());
+    NavigateToNode(buffer, target);
+    main.setUpdatesEnabled(true);
+}
+
+void RemoveSectionAttributes(frmMain& main) {
+    RunCleanup(main, "This will remove all section attributes on this document.",
+               "Removing section attributes...  Please wait", true, &morv::RemoveSectionAttributes);
+}
+
+void RemoveEmptyLines(frmMain& main) {
+    RunCleanup(main, "This will remove all empty-lines on this document.",
+               "Removing empty-lines...  Please wait", false, &morv::RemoveEmptyLines);
+}
+
+void InstallSectionsCommands(frmMain& main) {
+    InitSectionsResources();
+    // Every row is one line of text with a small picture; a tree of tens of thousands of file
+    // nodes lays out at once instead of measuring each row.
+    main.TreeView1()->setUniformRowHeights(true);
+    // Enter on the current node (and a double click) navigates as a click does, so the tree
+    // also works from the keyboard.
+    QObject::connect(main.TreeView1(), &QTreeWidget::itemActivated, &main,
+                     [&main](QTreeWidgetItem* node, int) { NavigateToNode(main, node); });
+    MainCommands& commands = main.Commands();
+    commands.retrieveTree = [&main] { RetrieveSectionsTree(main); };
+    commands.clearTree = [&main] { ClearSectionsTree(main); };
+    commands.navigateToNode = [&main](QTreeWidgetItem* node) { NavigateToNode(main, node); };
+    commands.removeSections = [&main] { RemoveSectionAttributes(main); };
+    commands.removeEmpty = [&main] { RemoveEmptyLines(main); };
+    main.RefreshCommandStates();
+}
+
+}  // namespace morv

@@ -1,0 +1,198 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolBar>
+#include <QTreeWidget>
+
+#include <memory>
+#include <string>
+
+#include "editor/widgets/DocumentEditor.h"
+#include "editor/widgets/EditorBuffer.h"
+#include "editor/widgets/MainWindow.h"
+#include "helpers/widgets/Prompter.h"
+#include "sections/core/SectionsTree.h"
+#include "sections/widgets/SectionsCommands.h"
+
+using namespace morv;
+
+namespace {
+
+const std::string kReport =
+    "[FILE = \"/web/a.htm\"]\r\n\r\n[SCRIPT]\r\nrun()\r\n\r\n[LINK]\r\n/web/b.htm\r\n\r\n\r\n"
+    "[FILE = \"/web/b.htm\"]\r\n\r\n[E-MAIL]\r\nme@x.org\r\n\r\n\r\n"
+    "[FILE = \"/web/c.htm\"]\r\n; Warning: File not found.\r\n\r\n\r\n\r\n";
+
+class SectionsWidgets : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        main_ = std::make_unique<frmMain>(dir_.path(), dir_.path());
+        InstallSectionsCommands(*main_);
+        main_->Rich1()->LoadBytes(kReport);
+        main_->State().DocumentModified = false;
+        main_->show();
+    }
+
+    QTreeWidget* Tree() { return main_->TreeView1(); }
+    std::string Bytes() { return DocumentBytes(main_->Rich1()); }
+    EditorBuffer Buffer() { return EditorBuffer(main_->Rich1()); }
+    void ClickToolbar(const char* key) {
+        main_->Toolbar1()->findChild<QAction*>(QLatin1String(key))->trigger();
+    }
+    void ClickNode(QTreeWidgetItem* item) {
+        Tree()->scrollToItem(item);
+        const QRect rect = Tree()->visualItemRect(item);
+        QTest::mouseClick(Tree()->viewport(), Qt::LeftButton, {}, rect.center());
+    }
+
+    QTemporaryDir dir_;
+    std::unique_ptr<frmMain> main_;
+};
+
+TEST_F(SectionsWidgets, TreeButtonIndexesTheReport) {
+    QAction* pane = main_->Toolbar1()->findChild<QAction*>("pane");
+    ASSERT_FALSE(pane->isChecked());
+    main_->Rich1()->moveCursor(QTextCursor::End);
+    ClickToolbar("tree");
+
+    ASSERT_EQ(Tree()->topLevelItemCount(), 1);
+    QTreeWidgetItem* root = Tree()->topLevelItem(0);
+    EXPECT_EQ(root->text(0), "Untitled");
+    EXPECT_EQ(root->data(0, kNodeKeyRole).toString(), "root");
+    EXPECT_TRUE(root->isExpanded());
+    ASSERT_EQ(root->childCount(), 3);
+    const char* texts[] = {"a.htm", "b.htm", "c.htm"};
+    for (int i = 0; i < 3; ++i) {
+        QTreeWidgetItem* file = root->child(i);
+        EXPECT_EQ(file->text(0), texts[i]);
+        EXPECT_EQ(file->data(0, kNodeImageRole).toInt(), kImageFile);
+        EXPECT_FALSE(file->isExpanded());
+        EXPECT_FALSE(file->icon(0).isNull());
+        ASSERT_EQ(file->childCount(), 5);
+        EXPECT_EQ(file->child(4)->text(0), "E-mail");
+        EXPECT_EQ(file->child(4)->data(0, kNodeImageRole).toInt(), kImageSection);
+    }
+    EXPECT_EQ(root->child(0)->data(0, kNodeKeyRole).toString(), "/web/a.htm_8");
+    EXPECT_EQ(root->child(1)->data(0, kNodeTagRole).toByteArray(), "/web/b.htm");
+
+    EXPECT_EQ(main_->StatusText(), "Ready");
+    EXPECT_TRUE(main_->State().StopRequest);
+    EXPECT_EQ(Buffer().SelectionStart(), 0);
+    EXPECT_TRUE(main_->IsSectionsPaneShown());
+    EXPECT_TRUE(pane->isChecked());
+    EXPECT_EQ(pane->toolTip(), " Hide Sections Pane ");
+    EXPECT_FALSE(main_->Rich1()->isReadOnly());
+
+    // A second request rebuilds from scratch; the document's name heads the tree.
+    main_->State().DocumentFile = "/home/u/docs/report.txt";
+    ClickToolbar("tree");
+    ASSERT_EQ(Tree()->topLevelItemCount(), 1);
+    EXPECT_EQ(Tree()->topLevelItem(0)->text(0), "report.txt");
+    EXPECT_EQ(Tree()->topLevelItem(0)->childCount(), 3);
+}
+
+TEST_F(SectionsWidgets, AnyKeyStopsTheBuild) {
+    // The key is waiting when the build first lets events run.
+    // It goes to the covered editor, which must not take it as typing.
+    QCoreApplication::postEvent(main_->Rich1(),
+                                new QKeyEvent(QEvent::KeyPress, Qt::Key_A, {}, "a"));
+    ClickToolbar("tree");
+    ASSERT_EQ(Tree()->topLevelItemCount(), 1);
+    EXPECT_EQ(Tree()->topLevelItem(0)->childCount(), 0);
+    EXPECT_TRUE(Tree()->topLevelItem(0)->isExpanded());
+    EXPECT_EQ(main_->StatusText(), "Ready");
+    EXPECT_TRUE(main_->State().StopRequest);
+    EXPECT_EQ(Bytes(), kReport);
+}
+
+TEST_F(SectionsWidgets, ClickingNodesMovesTheSelection) {
+    ClickToolbar("tree");
+    QTreeWidgetItem* root = Tree()->topLevelItem(0);
+    struct Row {
+        const char* name;
+        QTreeWidgetItem* node;
+        long selStart;
+        std::string selected;
+    } rows[] = {
+        // b.htm's path occurs first in a.htm's link list: the "[" before it is [LINK]'s.
+        {"file node with an earlier mention", root->child(1), long(kReport.find("[LINK]")),
+         kReport.substr(kReport.find("[LINK]"),
+                        kReport.find(' ', kReport.find("[LINK]")) - kReport.find("[LINK]"))},
+        {"file node", root->child(2), long(kReport.find("[FILE = \"/web/c")), "[FILE"},
+        {"section node", root->child(0)->child(0), long(kReport.find("[SCRIPT]")), "[SCRIPT]"},
+        {"missing section: a later block's header", root->child(0)->child(4),
+         long(kReport.find("[E-MAIL]")), "[E-MAIL]"},
+        {"document node", root, 0, ""},
+    };
+    for (const Row& row : rows) {
+        Buffer().Select(20, 3);
+        ClickNode(row.node);
+        EXPECT_EQ(Buffer().SelectionStart(), row.selStart) << row.name;
+        EXPECT_EQ(Buffer().SelectedText(), row.selected) << row.name;
+    }
+}
+
+TEST_F(SectionsWidgets, EnterOnANodeNavigates) {
+    ClickToolbar("tree");
+    QTreeWidgetItem* script = Tree()->topLevelItem(0)->child(0)->child(0);
+    Tree()->setCurrentItem(script);
+    Tree()->setFocus();
+    QTest::keyClick(Tree(), Qt::Key_Return);
+    EXPECT_EQ(Buffer().SelectedText(), "[SCRIPT]");
+}
+
+TEST_F(SectionsWidgets, CleanupCommands) {
+    struct Row {
+        const char* name;
+        const char* action;
+        PromptAnswer answer;
+        QString question;
+        std::string after;
+        bool treeKept;
+    } rows[] = {
+        {"remove sections", "mnuActionsRemoveSection", PromptAnswer::OK,
+         "This will remove all section attributes on this document.",
+         "\r\nrun()\r\n\r\n/web/b.htm\r\n\r\n\r\n\r\nme@x.org\r\n\r\n\r\n"
+         "; Warning: File not found.\r\n\r\n\r\n\r\n",
+         false},
+        {"remove empty lines", "mnuActionsRemove", PromptAnswer::OK,
+         "This will remove all empty-lines on this document.",
+         "[FILE = \"/web/a.htm\"]\r\n[SCRIPT]\r\nrun()\r\n[LINK]\r\n/web/b.htm\r\n"
+         "[FILE = \"/web/b.htm\"]\r\n[E-MAIL]\r\nme@x.org\r\n"
+         "[FILE = \"/web/c.htm\"]\r\n; Warning: File not found.\r\n",
+         true},
+        {"cancelled", "mnuActionsRemoveSection", PromptAnswer::Cancel,
+         "This will remove all section attributes on this document.", kReport, true},
+    };
+    for (const Row& row : rows) {
+        main_->Rich1()->LoadBytes(kReport);
+        main_->Rich1()->document()->clearUndoRedoStacks();
+        main_->State().DocumentModified = false;
+        ClickToolbar("tree");
+        main_->SetStatusText("Idle");
+        ScriptedPrompter prompter({row.answer});
+        ScopedPrompter scoped(&prompter);
+        main_->MenuAction(row.action)->trigger();
+
+        ASSERT_EQ(prompter.asked().size(), 1) << row.name;
+        const Prompt& prompt = prompter.asked().front();
+        EXPECT_EQ(prompt.text, row.question) << row.name;
+        EXPECT_EQ(prompt.buttons, PromptButtons::OKCancel) << row.name;
+        EXPECT_EQ(prompt.icon, PromptIcon::None) << row.name;
+        EXPECT_EQ(prompt.title, "Morvane") << row.name;
+        EXPECT_EQ(Bytes(), row.after) << row.name;
+        EXPECT_EQ(Tree()->topLevelItemCount(), row.treeKept ? 1 : 0) << row.name;
+        const bool ran = row.answer == PromptAnswer::OK;
+        EXPECT_EQ(main_->StatusText(), ran ? "Ready" : "Idle") << row.name;
+        EXPECT_EQ(main_->State().DocumentModified, ran) << row.name;
+        // The whole command is one undo step.
+        main_->Rich1()->undo();
+        EXPECT_EQ(Bytes(), kReport) << row.name;
+    }
+}
+
+}  // namespace

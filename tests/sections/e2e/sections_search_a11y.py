@@ -1,0 +1,51 @@
+"""The sections tree and Replace All of the real morv, driven through its accessibility tree:
+the "tree" toolbar button indexes the report, the file nodes appear in the pane, and the
+Replace dialog rewrites the document."""
+import subprocess
+import sys
+
+from a11y import application, find, find_all, press, text_of, wait_for
+
+
+def main():
+    morv, document, shots = sys.argv[1], sys.argv[2], sys.argv[3]
+    process = subprocess.Popen([morv, document], stdout=subprocess.DEVNULL,
+                               stderr=subprocess.DEVNULL)
+    try:
+        app = application("Morvane")
+        assert app is not None, "morv did not show up on the accessibility bus"
+        frame = wait_for(lambda: find(app, role="frame", name="report.txt - Morvane"))
+        assert frame is not None, "no window for the report"
+
+        press(wait_for(lambda: find(frame, name="Retrieve Section Tree")))
+        tree = wait_for(lambda: find(frame, name="Sections", showing_only=True,
+                                     role="tree table") or
+                        find(frame, name="Sections", showing_only=True, role="tree"))
+        assert tree is not None, "the sections pane did not show its tree"
+        names = wait_for(lambda: [node.name for node in find_all(tree, "table cell")
+                                  if node.name] or
+                         [node.name for node in find_all(tree, "tree item") if node.name])
+        assert names and "index.htm" in names and "about.htm" in names, \
+            "file nodes missing from the tree: %r" % (names,)
+
+        press(find(frame, role="menu item", name="Replace .."))
+        dialog = wait_for(lambda: find(app, name="Replace", role="dialog"))
+        assert dialog is not None, "the Replace dialog did not open"
+        for field, value in (("Find what", "index"), ("Replace with", "home")):
+            entry = find(dialog, name=field, role="text")
+            editable = entry.queryEditableText()
+            editable.setTextContents(value)
+        press(find(dialog, role="push button", name="Replace All"))
+        editor = find(frame, role="text", name="Document")
+        text = wait_for(lambda: "home" in text_of(editor) and text_of(editor))
+        assert text and "index" not in text, "Replace All left: %r" % (text,)
+        subprocess.run(["import", "-window", "root",
+                        "%s/morv_sections_search.png" % shots], check=False)
+        print("PASS: sections tree and Replace All driven through AT-SPI")
+    finally:
+        process.kill()
+        process.wait(timeout=15)
+
+
+if __name__ == "__main__":
+    main()
