@@ -7,6 +7,7 @@
 #include <optional>
 #include <sstream>
 
+#include "editor/core/DocumentText.h"
 #include "editor/core/StringBuffer.h"
 #include "helpers/core/CliCommand.h"
 #include "helpers/core/SystemFolder.h"
@@ -33,23 +34,6 @@ std::string ReadAll(std::istream& in) {
 }
 
 }  // namespace
-
-std::string ToCrLfBreaks(std::string_view text) {
-    std::string out;
-    out.reserve(text.size() + text.size() / 32);
-    for (size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c == '\r') {
-            out += "\r\n";
-            if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
-        } else if (c == '\n') {
-            out += "\r\n";
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
 
 int RunFixLinksCommand(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
                        std::ostream& err) {
@@ -114,7 +98,8 @@ int RunFixLinksCommand(const std::vector<std::string>& args, std::istream& in, s
         }
     }
 
-    StringBuffer buffer(ToCrLfBreaks(text));
+    // Line breaks as the editor reads a document, so the result is the one it would save.
+    StringBuffer buffer(NormalizeLineBreaks(text));
     FixLinksOptions options;
     options.root = *root;
     options.path = path;

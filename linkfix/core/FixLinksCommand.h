@@ -2,13 +2,9 @@
 
 #include <iosfwd>
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace morv {
-
-// Line breaks as the editor holds a document: every lone LF and lone CR becomes CR LF.
-std::string ToCrLfBreaks(std::string_view text);
 
 // morv-cli fix-links --root ROOT [--path PATH] [FILE]: reads a report from FILE (or standard
 // input), fixes its relative links over the whole document as the editor does, and writes the
