@@ -5,6 +5,7 @@
 #include "helpers/core/CliCommand.h"
 #include "search/core/SearchCli.h"
 #include "sections/core/SectionsCli.h"
+#include "linkfix/core/FixLinksCommand.h"
 
 int main(int argc, char** argv) {
     // One row per subcommand; each subsystem provides its Run...Command in its core library.
@@ -21,6 +22,8 @@ int main(int argc, char** argv) {
         {"replace-all",
          "replace-all [--match-case] [--whole-word] FIND REPLACEMENT [FILE]  replace every match",
          &morv::RunReplaceAllCommand},
+        {"fix-links", "fix-links --root ROOT [--path PATH] [FILE]   make relative links absolute",
+         &morv::RunFixLinksCommand},
     };
     return morv::RunCli("morv-cli", "1.0", commands, argc, argv);
 }

@@ -2,6 +2,7 @@
 #include "editor/widgets/MainWindow.h"
 #include "editor/widgets/MorvStartup.h"
 #include "extract/widgets/ExtractDialog.h"
+#include "linkfix/widgets/FixRelativeLinks.h"
 #include "search/widgets/FindDialogs.h"
 #include "sections/widgets/SectionsCommands.h"
 
@@ -9,6 +10,7 @@ int main(int argc, char** argv) {
     return morv::Main(argc, argv, [](morv::frmMain& window) {
         morv::InstallExtractCommands(window);
         morv::InstallSectionsCommands(window);
+        morv::InstallLinkfixCommands(window);
         morv::InstallSearchCommands(window);
     });
 }

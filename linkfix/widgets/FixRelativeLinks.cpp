@@ -1,0 +1,119 @@
+#include "linkfix/widgets/FixRelativeLinks.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+
+#include <chrono>
+#include <exception>
+#include <string>
+
+#include "editor/core/DocumentText.h"
+#include "editor/core/StringBuffer.h"
+#include "editor/widgets/DocumentEditor.h"
+#include "editor/widgets/EditorBuffer.h"
+#include "editor/widgets/MainWindow.h"
+#include "helpers/widgets/Prompter.h"
+#include "helpers/widgets/QtText.h"
+#include "linkfix/core/FixLinks.h"
+#include "linkfix/widgets/FixDialog.h"
+#include "services/widgets/ProgressWindow.h"
+
+namespace morv {
+
+namespace {
+
+// Passes the run's progress on to the window at most every few milliseconds: the run reports
+// every line, and relabelling a window two hundred thousand times would cost more than the run.
+class ThrottledProgress : public ProgressObserver {
+  public:
+    explicit ThrottledProgress(ProgressObserver& window) : window_(window) {}
+
+    void SetAction(std::string_view text) override { window_.SetAction(text); }
+    void SetMax(long max) override { window_.SetMax(max); }
+    void SetStatus(std::string_view text) override { status_ = text; }
+    void SetValue(long value) override { value_ = value; }
+    bool ShouldStop() override {
+        const auto now = std::chrono::steady_clock::now();
+        if (now - lastShown_ >= std::chrono::milliseconds(30)) {
+            lastShown_ = now;
+            Flush();
+        }
+        return window_.ShouldStop();
+    }
+    void Flush() {
+        if (value_ >= 0) window_.SetValue(value_);
+        if (!status_.empty()) window_.SetStatus(status_);
+    }
+
+  private:
+    ProgressObserver& window_;
+    std::string status_;
+    long value_ = -1;
+    std::chrono::steady_clock::time_point lastShown_{};
+};
+
+}  // namespace
+
+void FixRelativeLinks(frmMain& main, frmFix& dialog) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    main.SetStatusText("Fixing relative links...");
+    dialog.hide();
+    main.CoverEditor(true);
+    AppState& state = main.State();
+    auto* progress = new frmProgress(&main, &state.StopRequest);
+    progress->show();
+    main.repaint();
+    main.setEnabled(false);
+    progress->setEnabled(true);  // a window of its own, not disabled with its owner
+    progress->repaint();
+
+    DocumentEditor* editor = main.Rich1();
+    FixLinksOptions options;
+    // Typed text goes into the document in the document's own encoding.
+    options.root = EncodeDocument(ToStd(dialog.txtRoot()->text()), editor->Encoding());
+    options.path = EncodeDocument(ToStd(dialog.txtPath()->text()), editor->Encoding());
+    options.scope = FixScope(std::max(0, dialog.Combo1()->currentIndex()));
+    options.caret = dialog.Combo2()->currentIndex();
+
+    FixLinksResult result;
+    try {
+        state.StopRequest = false;
+        // The run works on a copy of the document; the editor takes the result as one edit,
+        // which the user can undo in one step.
+        StringBuffer snapshot(DocumentBytes(editor));
+        EditorBuffer live(editor);
+        snapshot.Select(live.SelectionStart(), live.SelectionLength());
+        ProgressWindowObserver window(progress, &state.StopRequest);
+        ThrottledProgress throttled(window);
+        result = FixLinksInDocument(snapshot, options, throttled);
+        throttled.Flush();
+        if (result.outcome == FixOutcome::Finished || result.outcome == FixOutcome::Stopped) {
+            ReplaceDocumentBytes(editor, snapshot.str());
+            live.Select(snapshot.SelectionStart(), snapshot.SelectionLength());
+            editor->ensureCursorVisible();
+        }
+    } catch (const std::exception& e) {
+        result.outcome = FixOutcome::Failed;
+        result.message = e.what();
+    }
+    state.StopRequest = true;
+
+    main.setEnabled(true);
+    QApplication::restoreOverrideCursor();
+    if (result.outcome == FixOutcome::NoSection) {
+        ShowMessage(&main, ToQString(result.message), PromptIcon::Exclamation, kAppTitle);
+    } else if (result.outcome == FixOutcome::Failed) {
+        ShowMessage(&main, ToQString(result.message) + ".", PromptIcon::Critical, kAppTitle);
+    }
+    dialog.Unload();
+    progress->Unload();
+    main.CoverEditor(false);
+    main.SetStatusText("Ready");
+}
+
+void InstallLinkfixCommands(frmMain& main) {
+    main.Commands().fix = [&main] { ShowFixDialog(main); };
+}
+
+}  // namespace morv
