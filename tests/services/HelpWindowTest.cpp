@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -130,6 +131,23 @@ TEST_F(HelpTest, SearchListsMatchingTopicsAndOpensOne) {
     ASSERT_EQ(results->count(), 1);
     EXPECT_EQ(results->item(0)->text(), QStringLiteral("No topics found."));
     EXPECT_TRUE(results->item(0)->data(Qt::UserRole).toString().isEmpty());
+}
+
+TEST_F(HelpTest, EveryLinkOfTheHelpSetLeadsToAPage) {
+    const QString contents = FindShippedFile(QStringLiteral("html/index.htm"));
+    ASSERT_FALSE(contents.isEmpty());
+    const QDir folder = QFileInfo(contents).dir();
+    const QStringList pages = folder.entryList({QStringLiteral("*.htm")}, QDir::Files);
+    EXPECT_GE(pages.size(), 5);
+    for (const QString& page : pages) {
+        QFile file(folder.filePath(page));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << page.toStdString();
+        const std::string html = file.readAll().toStdString();
+        EXPECT_FALSE(HtmlTitle(html).empty()) << page.toStdString() << " has no title";
+        for (const ContentsEntry& link : ParseContents(html))
+            EXPECT_TRUE(folder.exists(QString::fromStdString(link.fileName)))
+                << page.toStdString() << " links to " << link.fileName;
+    }
 }
 
 TEST_F(HelpTest, OneHelpWindowServesEveryRequest) {
