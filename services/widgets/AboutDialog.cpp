@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLocale>
 #include <QPushButton>
+#include <QStyle>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -34,11 +35,14 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text) {
     return label;
 }
 
-QLabel* MakePicture(QWidget* parent, const char* name, const char* icon, int size,
-                    const QString& description) {
+QLabel* MakePicture(QWidget* parent, const char* name, const char* icon,
+                    QStyle::StandardPixmap fallback, int size, const QString& description) {
     auto* label = new QLabel(parent);
     label->setObjectName(QString::fromLatin1(name));
-    label->setPixmap(ThemeIcon(icon).pixmap(size, size));
+    // The desktop's icon theme may lack the picture; the style always has one.
+    QPixmap picture = ThemeIcon(icon).pixmap(size, size);
+    if (picture.isNull()) picture = parent->style()->standardIcon(fallback).pixmap(size, size);
+    label->setPixmap(picture);
     label->setAccessibleName(description);
     return label;
 }
@@ -97,11 +101,13 @@ frmAbout::frmAbout(QWidget* owner) : QDialog(owner) {
     connect(cmdOK_, &QPushButton::clicked, this, &QDialog::accept);
 
     auto* pictures = new QVBoxLayout;
-    pictures->addWidget(
-        MakePicture(this, "Image1", "accessories-text-editor", 48, QStringLiteral("Morvane")));
-    pictures->addWidget(
-        MakePicture(this, "Image2", "text-html", 32, QStringLiteral("HTML documents")));
-    pictures->addWidget(MakePicture(this, "Image3", "edit-find", 32, QStringLiteral("Extraction")));
+    pictures->addWidget(MakePicture(this, "Image1", "accessories-text-editor",
+                                    QStyle::SP_FileDialogContentsView, 48,
+                                    QStringLiteral("Morvane")));
+    pictures->addWidget(MakePicture(this, "Image2", "text-html", QStyle::SP_FileIcon, 32,
+                                    QStringLiteral("HTML documents")));
+    pictures->addWidget(MakePicture(this, "Image3", "folder", QStyle::SP_DirIcon, 32,
+                                    QStringLiteral("Web site folders")));
     pictures->addStretch(1);
 
     auto* text = new QVBoxLayout;

@@ -65,6 +65,10 @@ HelpWindow* OpenHelpWindow(QWidget* owner) {
 }
 
 void Present(HelpWindow* window) {
+    // The first time, beside the window that asked for help rather than in a corner.
+    QWidget* owner = window->parentWidget();
+    if (!window->isVisible() && owner != nullptr && owner->isVisible())
+        window->move(owner->window()->frameGeometry().topLeft() + QPoint(40, 40));
     window->show();
     window->raise();
     window->activateWindow();
@@ -154,7 +158,9 @@ HelpWindow::HelpWindow(QWidget* owner) : QWidget(owner, Qt::Window) {
     connect(close, &QAction::triggered, this, &QWidget::close);
     connect(browser_, &QTextBrowser::backwardAvailable, back, &QAction::setEnabled);
     connect(browser_, &QTextBrowser::forwardAvailable, forward, &QAction::setEnabled);
-    connect(browser_, &QTextBrowser::sourceChanged, this, [this] { SourceChanged(); });
+    // The browser reports the new source before source() returns it.
+    connect(browser_, &QTextBrowser::sourceChanged, this,
+            [this](const QUrl& url) { SourceChanged(url); });
     connect(contents_, &QTreeWidget::itemActivated, this,
             [this](QTreeWidgetItem* item) { ShowTopic(item->data(0, Qt::UserRole).toString()); });
     connect(contents_, &QTreeWidget::itemClicked, this,
@@ -248,8 +254,8 @@ void HelpWindow::OpenResult(int row) {
     }
 }
 
-void HelpWindow::SourceChanged() {
-    const QString name = CurrentTopic();
+void HelpWindow::SourceChanged(const QUrl& url) {
+    const QString name = QFileInfo(url.toLocalFile()).fileName();
     for (const HelpTopic& topic : topics_) {
         if (PathToQString(topic.fileName) == name) {
             setWindowTitle(ToQString(topic.title) + QStringLiteral(" - Morvane Help"));

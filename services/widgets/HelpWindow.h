@@ -13,6 +13,7 @@ class QPushButton;
 class QTabWidget;
 class QTextBrowser;
 class QTreeWidget;
+class QUrl;
 
 // The help viewer of the editor: the help set's contents, a full-text search over its topics and
 // the topic itself, in one window that stays open beside the main window.
@@ -38,7 +39,7 @@ class HelpWindow : public QWidget {
   private:
     void BuildContentsTree(const std::vector<ContentsEntry>& entries);
     void OpenResult(int row);
-    void SourceChanged();
+    void SourceChanged(const QUrl& url);
 
     QString folder_;
     std::vector<HelpTopic> topics_;

@@ -36,6 +36,8 @@ TEST_F(HelpTest, NamedTopicsOfTheCallersOpen) {
         ASSERT_NE(CurrentHelpWindow(), nullptr);
         EXPECT_EQ(CurrentHelpWindow()->CurrentTopic(), QString::fromLatin1(topic));
         EXPECT_TRUE(CurrentHelpWindow()->isVisible());
+        EXPECT_TRUE(CurrentHelpWindow()->windowTitle().endsWith(QStringLiteral(" - Morvane Help")))
+            << CurrentHelpWindow()->windowTitle().toStdString();
     }
     EXPECT_TRUE(prompter_.asked().isEmpty());
 }
