@@ -32,15 +32,16 @@ constexpr int kMaxFaceNameLength = 31;
 // The state of the edit commands of one main window, and the watcher of its editor's keys.
 class EditCommandState : public QObject {
   public:
-    explicit EditCommandState(frmMain& window) : QObject(&window), window_(window) {
+    explicit EditCommandState(frmMain& window) : QObject(&window), editor_(window.Rich1()) {
         setObjectName(QStringLiteral("EditCommandState"));
-        window.Rich1()->installEventFilter(this);
+        editor_->installEventFilter(this);
     }
     bool keyHandled = false;
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (watched != window_.Rich1() || event->type() != QEvent::KeyPress)
+        // Only the editor's key presses; the window may be half destroyed for other events.
+        if (event->type() != QEvent::KeyPress || watched != editor_)
             return QObject::eventFilter(watched, event);
         auto* key = static_cast<QKeyEvent*>(event);
         const Qt::KeyboardModifiers mods =
@@ -53,16 +54,16 @@ class EditCommandState : public QObject {
                 QTimer::singleShot(0, this, [this] { keyHandled = false; });
             }
         }
-        if (key->matches(QKeySequence::Paste) && !window_.Rich1()->isReadOnly()) {
+        if (key->matches(QKeySequence::Paste) && !editor_->isReadOnly()) {
             // The editor's own paste, with the formatting of the clipboard's text kept.
-            PasteClipboard(window_.Rich1());
+            PasteClipboard(editor_);
             return true;
         }
         return QObject::eventFilter(watched, event);
     }
 
   private:
-    frmMain& window_;
+    QPlainTextEdit* editor_;
 };
 
 EditCommandState& StateOf(frmMain& window) {

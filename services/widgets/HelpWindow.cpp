@@ -272,7 +272,7 @@ QString HelpWindow::CurrentTopic() const {
 bool IsHelpAvailable(QWidget* owner) {
     if (!FindShippedFile(kHelpFolder + QLatin1Char('/') + kContentsPage).isEmpty()) return true;
     const QStringList folders = ShippedFileFolders();
-    ShowHelpError(owner, QStringLiteral("Unable to initialize the help system.\n\n"
+    ShowHelpError(owner, QStringLiteral("Unable to initialize the help system.\r\n\r\n"
                                         "To display Help, the help files of Morvane (the folder "
                                         "\"html\" with its contents page \"index.htm\") must be "
                                         "installed in one of these folders: ") +

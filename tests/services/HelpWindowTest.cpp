@@ -62,7 +62,8 @@ TEST_F(HelpTest, MissingHelpSetGivesOneInitialisationMessagePerRequest) {
     EXPECT_FALSE(ShowHelpTopic(nullptr, QStringLiteral("support.htm")));
     ASSERT_EQ(prompter_.asked().size(), 4);
     for (const Prompt& p : prompter_.asked()) {
-        EXPECT_TRUE(p.text.startsWith(QStringLiteral("Unable to initialize the help system.\n\n")));
+        EXPECT_TRUE(
+            p.text.startsWith(QStringLiteral("Unable to initialize the help system.\r\n\r\n")));
         EXPECT_TRUE(p.text.contains(empty.path())) << "names where the help set belongs";
         EXPECT_EQ(p.icon, PromptIcon::Critical);
     }
