@@ -243,7 +243,9 @@ bool QuerySaveChanges(frmMain& window) {
                 QStringLiteral(" file has changed.\r\n\r\nDo you want to save the changes?"),
             PromptButtons::YesNoCancel, PromptIcon::Exclamation, PromptAnswer::Yes, kAppTitle);
     if (answer == PromptAnswer::Cancel) return false;
-    if (answer == PromptAnswer::Yes) FileSave(window);
+    // A save the user cancelled in its dialog lets the caller go on; one that failed does not,
+    // so that text that could not be written is not thrown away.
+    if (answer == PromptAnswer::Yes) return FileSave(window) != SaveOutcome::Failed;
     return true;
 }
 
@@ -304,39 +306,40 @@ void FileReopen(frmMain& window) {
     window.SetStatusText(QStringLiteral("Ready"));
 }
 
-bool FileSave(frmMain& window) {
+SaveOutcome FileSave(frmMain& window) {
     window.SetStatusText(QStringLiteral("Saving..."));
-    bool saved = false;
+    SaveOutcome outcome = SaveOutcome::Failed;
     AppState& state = window.State();
     if (window.windowTitle().contains(QStringLiteral("[Read-only]")) ||
         state.DocumentFile.isEmpty()) {
-        saved = FileSaveAs(window);
+        outcome = FileSaveAs(window);
     } else if (WriteEditorText(window, state.DocumentFile)) {
         state.DocumentModified = false;
-        saved = true;
+        outcome = SaveOutcome::Saved;
     }
     window.SetStatusText(QStringLiteral("Ready"));
-    return saved;
+    return outcome;
 }
 
-bool FileSaveAs(frmMain& window) {
+SaveOutcome FileSaveAs(frmMain& window) {
     window.SetStatusText(QStringLiteral("Saving..."));
-    bool saved = false;
+    SaveOutcome outcome = SaveOutcome::Cancelled;
     AppState& state = window.State();
     const QString path = ShowSaveDialog(&window, kDocumentFilter, QString(), state.LastPath,
                                         QStringLiteral("Save As"), &state.LastPath);
     if (!path.isEmpty()) {
         window.repaint();
         // The document takes the new name only once its text is there.
+        outcome = SaveOutcome::Failed;
         if (WriteEditorText(window, path)) {
             state.DocumentFile = path;
             window.SetDocumentCaption(path, false);
             state.DocumentModified = false;
-            saved = true;
+            outcome = SaveOutcome::Saved;
         }
     }
     window.SetStatusText(QStringLiteral("Ready"));
-    return saved;
+    return outcome;
 }
 
 void FileNewWindow(frmMain& window) {

@@ -21,15 +21,17 @@ inline const QString kDocumentFilter =
     QStringLiteral("Text Documents (*.txt)|*.txt|All Files (*.*)|*.*");
 
 // Asks about unsaved changes: true lets the caller discard the text (also after Yes when the
-// save did not happen), false after Cancel.
+// user then cancelled the Save As dialog), false after Cancel or when the save failed.
 bool QuerySaveChanges(frmMain& window);
 
 void FileNew(frmMain& window);
 void FileOpen(frmMain& window);
 void FileReopen(frmMain& window);
-// True when the text was written.
-bool FileSave(frmMain& window);
-bool FileSaveAs(frmMain& window);
+// Saved; Cancelled: the user cancelled the Save As dialog; Failed: the text was not written (the
+// failure was shown) or the user declined to save it in another encoding.
+enum class SaveOutcome { Saved, Cancelled, Failed };
+SaveOutcome FileSave(frmMain& window);
+SaveOutcome FileSaveAs(frmMain& window);
 void FileNewWindow(frmMain& window);
 void FileOpenNewWindow(frmMain& window);
 void FileReopenNewWindow(frmMain& window);

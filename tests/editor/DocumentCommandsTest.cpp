@@ -130,6 +130,7 @@ TEST_F(DocumentCommandsTest, ModifiedDocumentQuestion) {
         QStringList saveAs;  // the Save As dialog's answer (empty: cancelled)
         bool goesOn;         // QuerySaveChanges's result
         bool written;        // the text reached the document's file
+        bool writeFails = false;
     };
     const Row rows[] = {
         {"untitled, Cancel keeps the text", false, PromptAnswer::Cancel, {}, false, false},
@@ -143,6 +144,13 @@ TEST_F(DocumentCommandsTest, ModifiedDocumentQuestion) {
         {"untitled, Yes and a name", false, PromptAnswer::Yes, {"saved.txt"}, true, true},
         {"titled, Yes saves in place", true, PromptAnswer::Yes, {}, true, true},
         {"titled, No leaves the file", true, PromptAnswer::No, {}, true, false},
+        {"titled, Yes but the write fails: the text is kept",
+         true,
+         PromptAnswer::Yes,
+         {},
+         false,
+         false,
+         true},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -156,12 +164,16 @@ TEST_F(DocumentCommandsTest, ModifiedDocumentQuestion) {
         }
         Type(QStringLiteral("edited"));
         ASSERT_TRUE(window_->State().DocumentModified);
+        if (row.writeFails) {
+            QFile::remove(file);
+            QDir(folder_.path()).mkdir(QStringLiteral("doc.txt"));
+        }
         prompter_.Push(row.answer);
         if (!row.titled && row.answer == PromptAnswer::Yes)
             dialogs_.Push(row.saveAs.isEmpty() ? QStringList{} : QStringList{file});
 
         EXPECT_EQ(window_->Commands().querySaveChanges(), row.goesOn);
-        ASSERT_EQ(prompter_.asked().size(), 1);
+        ASSERT_EQ(prompter_.asked().size(), row.writeFails ? 2 : 1);
         const Prompt& asked = prompter_.asked()[0];
         EXPECT_EQ(asked.text, kSaveQuestion.arg(row.titled ? "doc.txt" : "Untitled"));
         EXPECT_EQ(asked.buttons, PromptButtons::YesNoCancel);
@@ -171,7 +183,9 @@ TEST_F(DocumentCommandsTest, ModifiedDocumentQuestion) {
         EXPECT_EQ(QFileInfo::exists(file) && ReadBytes(file).find("edited") != std::string::npos,
                   row.written);
         EXPECT_EQ(window_->State().DocumentModified, !row.written);
+        EXPECT_TRUE(Text().endsWith(QStringLiteral("edited")));
         window_->State().DocumentModified = false;
+        if (row.writeFails) QDir(folder_.path()).rmdir(QStringLiteral("doc.txt"));
     }
 }
 
