@@ -1,4 +1,5 @@
 // morv: the editor. Each subsystem installs its commands into the main window here.
+#include "editor/widgets/DocumentCommands.h"
 #include "editor/widgets/MainWindow.h"
 #include "editor/widgets/MorvStartup.h"
 #include "extract/widgets/ExtractDialog.h"
@@ -8,6 +9,8 @@
 
 int main(int argc, char** argv) {
     return morv::Main(argc, argv, [](morv::frmMain& window) {
+        morv::InstallDocumentCommands(window);
+        morv::InstallHelpCommands(window);
         morv::InstallExtractCommands(window);
         morv::InstallSectionsCommands(window);
         morv::InstallLinkfixCommands(window);

@@ -1,0 +1,424 @@
+#include "editor/widgets/DocumentCommands.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QProcess>
+#include <QSaveFile>
+#include <QTextCursor>
+#include <QTreeWidget>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "editor/core/CommandLine.h"
+#include "editor/core/DocumentText.h"
+#include "editor/widgets/DocumentEditor.h"
+#include "editor/widgets/EditCommands.h"
+#include "editor/widgets/MainWindow.h"
+#include "helpers/core/PathHelpers.h"
+#include "helpers/core/SystemFolder.h"
+#include "helpers/widgets/FileDialogs.h"
+#include "helpers/widgets/Prompter.h"
+#include "helpers/widgets/QtText.h"
+#include "services/widgets/AboutDialog.h"
+#include "services/widgets/HelpWindow.h"
+#include "services/widgets/PrintDialogs.h"
+
+namespace morv {
+
+namespace {
+
+ProgramStarter gProgramStarter;
+
+// The hourglass for the life of the object.
+class WaitCursor {
+  public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { Release(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+    void Release() {
+        if (active_) QApplication::restoreOverrideCursor();
+        active_ = false;
+    }
+
+  private:
+    bool active_ = true;
+};
+
+QString FileNameOf(const QString& path) {
+    return PathToQString(GetFileName(PathToStd(path)));
+}
+
+void ShowFailure(frmMain& window, const QString& description) {
+    ShowMessage(&window, description + QLatin1Char('.'), PromptIcon::Exclamation, kAppTitle);
+}
+
+Error SystemError(int code, const QString& what) {
+    return Error{code, "", ToStd(what) + ": " + GetAPIErrorText(code)};
+}
+
+// Writes all of data at the start of fd and cuts the file there; 0 or an errno value.
+int RewriteDescriptor(int fd, std::string_view data) {
+    if (lseek(fd, 0, SEEK_SET) < 0) return errno;
+    size_t done = 0;
+    while (done < data.size()) {
+        const ssize_t n = write(fd, data.data() + done, data.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return errno;
+        if (n == 0) return EIO;
+        done += size_t(n);
+    }
+    if (ftruncate(fd, off_t(data.size())) != 0) return errno;
+    if (fsync(fd) != 0 && errno != EINVAL) return errno;
+    return 0;
+}
+
+// Rewrites an existing file in place (it keeps its inode, so every hard link sees the new
+// text); when that fails, the old bytes are written back.
+Status WriteInPlace(const QString& path, std::string_view bytes) {
+    Result<std::string> old = ReadDocumentFile(path);
+    if (!old) return old.error();
+    const int fd = open(PathToStd(path).c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0) return SystemError(errno, QStringLiteral("Unable to write ") + path);
+    const int error = RewriteDescriptor(fd, bytes);
+    if (error != 0) RewriteDescriptor(fd, old.value());
+    const int closeError = close(fd) != 0 ? errno : 0;
+    if (error != 0 || closeError != 0)
+        return SystemError(error != 0 ? error : closeError,
+                           QStringLiteral("Unable to write ") + path);
+    return Ok();
+}
+
+// The document's bytes for saving, in its encoding. When the text holds characters that a
+// single-byte document cannot hold, the user may save it as UTF-8 instead; false: do not save.
+bool ChooseSaveEncoding(frmMain& window) {
+    DocumentEditor* editor = window.Rich1();
+    if (editor->Encoding() != TextEncoding::Windows1252) return true;
+    bool lossless = true;
+    EncodeDocument(ToStd(editor->toPlainText()), TextEncoding::Windows1252, &lossless);
+    if (lossless) return true;
+    const PromptAnswer answer =
+        Ask(&window,
+            QStringLiteral("The text holds characters that the Western (Windows-1252) encoding of "
+                           "this document cannot hold.\r\n\r\nSave the document as UTF-8 "
+                           "instead?"),
+            PromptButtons::YesNo, PromptIcon::Exclamation, PromptAnswer::Yes, kAppTitle);
+    if (answer != PromptAnswer::Yes) return false;
+    editor->SetEncoding(TextEncoding::Utf8);
+    return true;
+}
+
+// Writes the editor's text to path; shows the failure and returns false when it is not written.
+bool WriteEditorText(frmMain& window, const QString& path) {
+    if (!ChooseSaveEncoding(window)) return false;
+    WaitCursor wait;
+    const Status written = WriteDocumentFile(path, window.Rich1()->Bytes());
+    wait.Release();
+    if (!written) {
+        ShowFailure(window, ToQString(written.error().description));
+        return false;
+    }
+    return true;
+}
+
+void StartInstance(frmMain& window, const QStringList& arguments) {
+    const QString program = PathToQString(JoinPath(PathToStd(window.ProgramFolder()), "morv"));
+    const int code = StartProgram(program, arguments);
+    if (code != 0)
+        ShowMessage(&window, ToQString(GetAPIErrorText(code)), PromptIcon::Exclamation, kAppTitle);
+}
+
+QString AskForDocument(frmMain& window, const QString& title) {
+    return ShowOpenDialog(&window, kDocumentFilter, window.State().LastPath, title, QString(),
+                          &window.State().LastPath);
+}
+
+}  // namespace
+
+Result<std::string> ReadDocumentFile(const QString& path) {
+    const int fd = open(PathToStd(path).c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return SystemError(errno, QStringLiteral("Unable to read ") + path);
+    struct stat st {};
+    int error = 0;
+    std::string bytes;
+    if (fstat(fd, &st) != 0) {
+        error = errno;
+    } else if (S_ISDIR(st.st_mode)) {
+        error = EISDIR;
+    } else {
+        if (S_ISREG(st.st_mode)) bytes.reserve(size_t(st.st_size));
+        char chunk[1 << 16];
+        while (true) {
+            const ssize_t n = read(fd, chunk, sizeof chunk);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) error = errno;
+            if (n <= 0) break;
+            bytes.append(chunk, size_t(n));
+        }
+    }
+    close(fd);
+    if (error != 0) return SystemError(error, QStringLiteral("Unable to read ") + path);
+    return bytes;
+}
+
+Status WriteDocumentFile(const QString& path, std::string_view bytes) {
+    // A symbolic link stays a link: what is replaced is the file it points to (a dangling link
+    // gets its file created).
+    QString target = path;
+    const QFileInfo info(path);
+    if (info.isSymLink()) {
+        const QString canonical = info.canonicalFilePath();
+        target = canonical.isEmpty() ? info.symLinkTarget() : canonical;
+    }
+    struct stat st {};
+    const bool exists = stat(PathToStd(target).c_str(), &st) == 0;
+    if (exists && S_ISDIR(st.st_mode))
+        return SystemError(EISDIR, QStringLiteral("Unable to write ") + path);
+    if (exists && S_ISREG(st.st_mode) && st.st_nlink > 1) return WriteInPlace(target, bytes);
+
+    // Unbuffered, so that a failing write (a full disk) shows in write()'s result: a buffered
+    // write would fail only in the flush of commit(), which does not report it.
+    QSaveFile file(target);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        const int openError = errno;
+        // A folder that takes no new files, holding a file that may be written.
+        if (exists && S_ISREG(st.st_mode) && access(PathToStd(target).c_str(), W_OK) == 0)
+            return WriteInPlace(target, bytes);
+        return Error{openError, "",
+                     ToStd(QStringLiteral("Unable to write ") + path + QStringLiteral(": ") +
+                           file.errorString())};
+    }
+    const qint64 written = file.write(bytes.data(), qint64(bytes.size()));
+    if (written != qint64(bytes.size())) {
+        const QString why = file.errorString();
+        file.cancelWriting();
+        file.commit();
+        return Error{EIO, "",
+                     ToStd(QStringLiteral("Unable to write ") + path + QStringLiteral(": ") + why)};
+    }
+    if (!file.commit())
+        return Error{EIO, "",
+                     ToStd(QStringLiteral("Unable to write ") + path + QStringLiteral(": ") +
+                           file.errorString())};
+    return Ok();
+}
+
+void SetProgramStarter(ProgramStarter starter) {
+    gProgramStarter = std::move(starter);
+}
+
+int StartProgram(const QString& program, const QStringList& arguments) {
+    if (gProgramStarter) return gProgramStarter(program, arguments);
+    const QFileInfo info(program);
+    if (!info.exists()) return ENOENT;
+    if (!info.isExecutable() || info.isDir()) return EACCES;
+    if (!QProcess::startDetached(program, arguments, QString())) return ENOEXEC;
+    return 0;
+}
+
+void ClearSectionsTree(frmMain& window) {
+    if (window.Commands().clearTree) {
+        window.Commands().clearTree();
+        return;
+    }
+    QTreeWidget* tree = window.TreeView1();
+    if (tree->topLevelItemCount() == 0) return;
+    window.setUpdatesEnabled(false);
+    tree->clear();
+    window.setUpdatesEnabled(true);
+}
+
+bool QuerySaveChanges(frmMain& window) {
+    AppState& state = window.State();
+    if (!state.DocumentModified) return true;
+    const QString name =
+        state.DocumentFile.isEmpty() ? QStringLiteral("Untitled") : FileNameOf(state.DocumentFile);
+    const PromptAnswer answer =
+        Ask(&window,
+            QStringLiteral("The text in the ") + name +
+                QStringLiteral(" file has changed.\r\n\r\nDo you want to save the changes?"),
+            PromptButtons::YesNoCancel, PromptIcon::Exclamation, PromptAnswer::Yes, kAppTitle);
+    if (answer == PromptAnswer::Cancel) return false;
+    // A save the user cancelled in its dialog lets the caller go on; one that failed does not,
+    // so that text that could not be written is not thrown away.
+    if (answer == PromptAnswer::Yes) return FileSave(window) != SaveOutcome::Failed;
+    return true;
+}
+
+void FileNew(frmMain& window) {
+    if (!QuerySaveChanges(window)) return;
+    ClearSectionsTree(window);
+    window.Rich1()->clear();
+    window.Rich1()->SetEncoding(TextEncoding::Utf8);
+    window.State().DocumentFile.clear();
+    window.State().DocumentModified = false;
+    window.SetUntitledCaption();
+}
+
+void FileOpen(frmMain& window) {
+    if (!QuerySaveChanges(window)) return;
+    const QString path = AskForDocument(window, QStringLiteral("Open"));
+    if (!path.isEmpty()) {
+        WaitCursor wait;
+        window.SetStatusText(QStringLiteral("Loading..."));
+        ClearSectionsTree(window);
+        const QString oldCaption = window.windowTitle();
+        window.SetDocumentCaption(path, IsReadOnlyFile(PathToStd(path)));
+        window.repaint();
+        Result<std::string> bytes = ReadDocumentFile(path);
+        if (bytes) {
+            window.Rich1()->LoadBytes(bytes.value());
+            window.State().DocumentFile = path;
+            window.State().DocumentModified = false;
+        } else {
+            // The document is still the one the caption named before.
+            window.setWindowTitle(oldCaption);
+            wait.Release();
+            ShowFailure(window, ToQString(bytes.error().description));
+        }
+    }
+    window.SetStatusText(QStringLiteral("Ready"));
+}
+
+void FileReopen(frmMain& window) {
+    AppState& state = window.State();
+    if (state.DocumentFile.isEmpty()) {
+        FileOpen(window);
+    } else if (Ask(&window,
+                   QStringLiteral("Are you sure you want to reopen the '") +
+                       FileNameOf(state.DocumentFile) + QStringLiteral("' file?"),
+                   PromptButtons::YesNo, PromptIcon::Question, PromptAnswer::Yes,
+                   kAppTitle) == PromptAnswer::Yes) {
+        window.SetStatusText(QStringLiteral("Loading..."));
+        WaitCursor wait;
+        const QString error = window.LoadThroughReader(state.DocumentFile);
+        wait.Release();
+        if (error.isEmpty()) {
+            state.DocumentModified = false;
+        } else {
+            ShowFailure(window, error);
+        }
+    }
+    window.SetStatusText(QStringLiteral("Ready"));
+}
+
+SaveOutcome FileSave(frmMain& window) {
+    window.SetStatusText(QStringLiteral("Saving..."));
+    SaveOutcome outcome = SaveOutcome::Failed;
+    AppState& state = window.State();
+    if (window.windowTitle().contains(QStringLiteral("[Read-only]")) ||
+        state.DocumentFile.isEmpty()) {
+        outcome = FileSaveAs(window);
+    } else if (WriteEditorText(window, state.DocumentFile)) {
+        state.DocumentModified = false;
+        outcome = SaveOutcome::Saved;
+    }
+    window.SetStatusText(QStringLiteral("Ready"));
+    return outcome;
+}
+
+SaveOutcome FileSaveAs(frmMain& window) {
+    window.SetStatusText(QStringLiteral("Saving..."));
+    SaveOutcome outcome = SaveOutcome::Cancelled;
+    AppState& state = window.State();
+    const QString path = ShowSaveDialog(&window, kDocumentFilter, QString(), state.LastPath,
+                                        QStringLiteral("Save As"), &state.LastPath);
+    if (!path.isEmpty()) {
+        window.repaint();
+        // The document takes the new name only once its text is there.
+        outcome = SaveOutcome::Failed;
+        if (WriteEditorText(window, path)) {
+            state.DocumentFile = path;
+            window.SetDocumentCaption(path, false);
+            state.DocumentModified = false;
+            outcome = SaveOutcome::Saved;
+        }
+    }
+    window.SetStatusText(QStringLiteral("Ready"));
+    return outcome;
+}
+
+void FileNewWindow(frmMain& window) {
+    StartInstance(window, {});
+}
+
+void FileOpenNewWindow(frmMain& window) {
+    const QString path = AskForDocument(window, QStringLiteral("Open"));
+    if (!path.isEmpty()) StartInstance(window, {path});
+}
+
+void FileReopenNewWindow(frmMain& window) {
+    if (window.State().DocumentFile.isEmpty()) {
+        FileOpenNewWindow(window);
+    } else {
+        StartInstance(window, {window.State().DocumentFile});
+    }
+    window.SetStatusText(QStringLiteral("Ready"));
+}
+
+void InsertFile(frmMain& window) {
+    const QString path = AskForDocument(window, QStringLiteral("Insert"));
+    if (path.isEmpty()) return;
+    Result<std::string> bytes = ReadDocumentFile(path);
+    if (!bytes) {
+        ShowFailure(window, ToQString(bytes.error().description));
+        return;
+    }
+    // The file's own encoding decides how its bytes read; the text goes in without formatting.
+    const DecodedText decoded = DecodeDocument(bytes.value());
+    QTextCursor cursor = window.Rich1()->textCursor();
+    cursor.insertText(QString::fromStdString(decoded.utf8), QTextCharFormat());
+    window.Rich1()->setTextCursor(cursor);
+}
+
+void FilePageSetup(frmMain& window) {
+    ShowPageSetup(&window);
+}
+
+void FilePrint(frmMain& window) {
+    window.CloseFindReplace();
+    window.SetStatusText(QStringLiteral("Printing..."));
+    DocumentEditor* editor = window.Rich1();
+    if (ShowPrintDialog(&window, editor->textCursor().hasSelection())) {
+        WaitCursor wait;
+        const Status printed = PrintEditor(*editor, DocumentPrinter());
+        wait.Release();
+        if (!printed) ShowFailure(window, ToQString(printed.error().description));
+    }
+    window.SetStatusText(QStringLiteral("Ready"));
+}
+
+void InstallDocumentCommands(frmMain& window) {
+    MainCommands& c = window.Commands();
+    frmMain* w = &window;
+    c.querySaveChanges = [w] { return QuerySaveChanges(*w); };
+    c.fileNew = [w] { FileNew(*w); };
+    c.fileOpen = [w] { FileOpen(*w); };
+    c.fileReopen = [w] { FileReopen(*w); };
+    c.fileSave = [w] { FileSave(*w); };
+    c.fileSaveAs = [w] { FileSaveAs(*w); };
+    c.fileNewWindow = [w] { FileNewWindow(*w); };
+    c.fileOpenNewWindow = [w] { FileOpenNewWindow(*w); };
+    c.fileReopenNewWindow = [w] { FileReopenNewWindow(*w); };
+    c.insertFile = [w] { InsertFile(*w); };
+    c.pageSetup = [w] { FilePageSetup(*w); };
+    c.print = [w] { FilePrint(*w); };
+    InstallEditCommands(window);
+    window.RefreshCommandStates();
+}
+
+void InstallHelpCommands(frmMain& window) {
+    MainCommands& c = window.Commands();
+    frmMain* w = &window;
+    c.helpContents = [w] { ShowHelpContents(w); };
+    c.helpSearch = [w] { ShowHelpSearch(w); };
+    c.helpTopic = [w](const QString& topic) { ShowHelpTopic(w, topic); };
+    c.about = [w] { ShowAbout(w); };
+    window.RefreshCommandStates();
+}
+
+}  // namespace morv

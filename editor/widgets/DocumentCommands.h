@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "helpers/core/Result.h"
+
+// The document commands of the File menu (and Insert File of the Actions menu), and the help
+// commands, as free functions over the main window. InstallDocumentCommands and
+// InstallHelpCommands fill the window's command hooks with them.
+namespace morv {
+
+class frmMain;
+
+// The filter of every document dialog.
+inline const QString kDocumentFilter =
+    QStringLiteral("Text Documents (*.txt)|*.txt|All Files (*.*)|*.*");
+
+// Asks about unsaved changes: true lets the caller discard the text (also after Yes when the
+// user then cancelled the Save As dialog), false after Cancel or when the save failed.
+bool QuerySaveChanges(frmMain& window);
+
+void FileNew(frmMain& window);
+void FileOpen(frmMain& window);
+void FileReopen(frmMain& window);
+// Saved; Cancelled: the user cancelled the Save As dialog; Failed: the text was not written (the
+// failure was shown) or the user declined to save it in another encoding.
+enum class SaveOutcome { Saved, Cancelled, Failed };
+SaveOutcome FileSave(frmMain& window);
+SaveOutcome FileSaveAs(frmMain& window);
+void FileNewWindow(frmMain& window);
+void FileOpenNewWindow(frmMain& window);
+void FileReopenNewWindow(frmMain& window);
+void InsertFile(frmMain& window);
+void FilePageSetup(frmMain& window);
+void FilePrint(frmMain& window);
+
+// Empties the sections tree through the sections pane's own command when it is installed.
+void ClearSectionsTree(frmMain& window);
+
+// Reads a whole file; the error's description is the system's text.
+Result<std::string> ReadDocumentFile(const QString& path);
+
+// Writes a document's bytes so that a failure never leaves a half-written file:
+// - normally through a temporary file in the same folder that takes the old file's place, with
+//   the old file's permissions (QSaveFile);
+// - a symbolic link stays a link: the file it points to is replaced;
+// - a file with several hard links is rewritten in place, so every name keeps sharing it; if
+//   that write fails, the old bytes are put back;
+// - a file whose folder does not let a new file be created, but which itself may be written,
+//   is rewritten in place the same way.
+// The error's description says what failed.
+Status WriteDocumentFile(const QString& path, std::string_view bytes);
+
+// Starts a program without waiting; returns 0 or an errno value. Tests replace it.
+using ProgramStarter = std::function<int(const QString& program, const QStringList& arguments)>;
+void SetProgramStarter(ProgramStarter starter);  // empty: the real one again
+int StartProgram(const QString& program, const QStringList& arguments);
+
+// The document commands and the edit and format commands (EditCommands.h).
+void InstallDocumentCommands(frmMain& window);
+void InstallHelpCommands(frmMain& window);
+
+}  // namespace morv

@@ -1,0 +1,85 @@
+#pragma once
+
+#include <QFont>
+#include <QList>
+#include <QString>
+
+#include <functional>
+
+#include "helpers/core/Result.h"
+
+class QPlainTextEdit;
+class QPrinter;
+class QTextDocument;
+class QWidget;
+
+// Page setup, the print dialog and printing of the editor's text. The printer of the program
+// keeps what the user chose in either dialog (printer, paper, margins, orientation, pages,
+// copies) for the rest of the session, and printing follows those choices.
+namespace morv {
+
+// The dialogs, reached through an injectable object so tests can answer them.
+class PrintDialogs {
+  public:
+    virtual ~PrintDialogs() = default;
+    virtual bool PageSetup(QWidget* owner, QPrinter& printer) = 0;
+    virtual bool Print(QWidget* owner, QPrinter& printer, bool hasSelection) = 0;
+};
+
+class QtPrintDialogs : public PrintDialogs {
+  public:
+    bool PageSetup(QWidget* owner, QPrinter& printer) override;
+    bool Print(QWidget* owner, QPrinter& printer, bool hasSelection) override;
+};
+
+// Answers each dialog with the next function, which plays the user's choices on the printer
+// and returns true for OK. Runs out: cancels.
+class ScriptedPrintDialogs : public PrintDialogs {
+  public:
+    using Answer = std::function<bool(QPrinter&)>;
+    void Push(Answer answer) { answers_.append(std::move(answer)); }
+    bool PageSetup(QWidget* owner, QPrinter& printer) override;
+    bool Print(QWidget* owner, QPrinter& printer, bool hasSelection) override;
+    int pageSetupCalls() const { return pageSetupCalls_; }
+    int printCalls() const { return printCalls_; }
+    bool lastHadSelection() const { return lastHadSelection_; }
+
+  private:
+    bool Next(QPrinter& printer);
+    QList<Answer> answers_;
+    int pageSetupCalls_ = 0;
+    int printCalls_ = 0;
+    bool lastHadSelection_ = false;
+};
+
+PrintDialogs& CurrentPrintDialogs();
+void SetPrintDialogs(PrintDialogs* dialogs);  // nullptr: the Qt dialogs again
+
+class ScopedPrintDialogs {
+  public:
+    explicit ScopedPrintDialogs(PrintDialogs* dialogs) { SetPrintDialogs(dialogs); }
+    ~ScopedPrintDialogs() { SetPrintDialogs(nullptr); }
+    ScopedPrintDialogs(const ScopedPrintDialogs&) = delete;
+    ScopedPrintDialogs& operator=(const ScopedPrintDialogs&) = delete;
+};
+
+// The program's printer with the choices made so far.
+QPrinter& DocumentPrinter();
+// Forgets every choice (tests).
+void ResetDocumentPrinter();
+
+// True when the user confirmed the dialog; the choices stay on DocumentPrinter().
+bool ShowPageSetup(QWidget* owner);
+// hasSelection offers "Selection" as the range and preselects it.
+bool ShowPrintDialog(QWidget* owner, bool hasSelection = false);
+
+// Prints doc with font as its base font on printer, following its page range, copies, page
+// order and page layout. Fails with a description when the printer cannot be opened or reports
+// an error, or when the chosen pages are not in the document.
+Status PrintDocument(const QTextDocument& doc, const QFont& font, QPrinter& printer);
+
+// Prints the editor's text, with its formatting: only the selection when the printer's range is
+// "Selection" and the editor has one, else the whole text.
+Status PrintEditor(const QPlainTextEdit& editor, QPrinter& printer);
+
+}  // namespace morv

@@ -1,0 +1,102 @@
+#!/usr/bin/env bash
+# The document and help commands of the real morv in a virtual X server, as a user would use
+# them: open a file given on the command line, type at its end, save with Ctrl+S (checking the
+# bytes on disk), open the help with F1, open the about box through the keyboard-driven menu bar,
+# and close everything. Screenshots of each step land in SCREENSHOT_FOLDER.
+# Usage: morv_docs.sh PATH_TO_MORV_BIN_FOLDER SCREENSHOT_FOLDER
+set -euo pipefail
+bin=$1
+shots=${2:-.}
+for tool in Xvfb openbox xdotool import; do
+    command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
+done
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+    echo "FAIL: $*"
+    import -window root "$shots/morv_docs_failure.png" 2>/dev/null || true
+    cat "$work/morv.log" 2>/dev/null || true
+    exit 1
+}
+
+# A private copy of the program with its help set and licence.
+mkdir -p "$work/bin"
+cp "$bin/morv" "$work/bin/morv"
+cp -r "$bin/html" "$bin/License.txt" "$work/bin/"
+printf 'first\r\nsecond\r\n' > "$work/my doc.txt"
+
+Xvfb -displayfd 3 -screen 0 1280x900x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
+pids+=($!)
+for _ in $(seq 50); do [[ -s "$work/display" ]] && break; sleep 0.1; done
+export DISPLAY=":$(cat "$work/display")"
+openbox >/dev/null 2>&1 &
+pids+=($!)
+sleep 0.5
+
+cd "$work"
+"$work/bin/morv" "$work/my doc.txt" >"$work/morv.log" 2>&1 &
+morv_pid=$!
+pids+=($morv_pid)
+
+window=$(timeout 20 xdotool search --sync --name '^my doc\.txt - Morvane$' | head -1) ||
+    fail "no window with the caption 'my doc.txt - Morvane'"
+sleep 1
+xdotool windowactivate --sync "$window" >/dev/null 2>&1 || true
+
+# Type at the end and save.
+xdotool key --clearmodifiers ctrl+End
+xdotool type --delay 30 "third"
+xdotool key --clearmodifiers ctrl+s
+expected=$(printf 'first\r\nsecond\r\nthird' | od -An -tx1)
+for _ in $(seq 50); do
+    [[ "$(od -An -tx1 "$work/my doc.txt")" == "$expected" ]] && break
+    sleep 0.1
+done
+[[ "$(od -An -tx1 "$work/my doc.txt")" == "$expected" ]] ||
+    fail "the saved bytes are not 'first CR LF second CR LF third'"
+import -window root "$shots/morv_docs_saved.png"
+echo "saved with CR LF breaks"
+
+# F1: the help window at its contents page.
+xdotool key --clearmodifiers F1
+help=$(timeout 10 xdotool search --sync --name '^Contents - Morvane Help$' | head -1) ||
+    fail "F1 showed no help window"
+sleep 0.5
+import -window root "$shots/morv_docs_help.png"
+echo "help window open"
+xdotool windowactivate --sync "$help" >/dev/null 2>&1 || true
+xdotool key --clearmodifiers Escape
+for _ in $(seq 50); do
+    xdotool search --name '^Contents - Morvane Help$' >/dev/null 2>&1 || break
+    sleep 0.1
+done
+
+# Help > About Morvane through the menu bar: Alt, Left to the last menu, Up to its last item.
+xdotool windowactivate --sync "$window" >/dev/null 2>&1 || true
+xdotool key --clearmodifiers alt
+sleep 0.3
+xdotool key Left Down Up Return
+about=$(timeout 10 xdotool search --sync --name '^About$' | head -1) ||
+    fail "the about box did not open"
+sleep 0.5
+import -window root "$shots/morv_docs_about.png"
+echo "about box open"
+xdotool windowactivate --sync "$about" >/dev/null 2>&1 || true
+xdotool key --clearmodifiers Return
+sleep 0.5
+
+# Saved, so closing asks nothing.
+xdotool windowactivate --sync "$window" >/dev/null 2>&1 || true
+xdotool key --window "$window" --clearmodifiers alt+F4
+for _ in $(seq 100); do
+    kill -0 "$morv_pid" 2>/dev/null || break
+    sleep 0.1
+done
+kill -0 "$morv_pid" 2>/dev/null && fail "morv did not close"
+echo "PASS: opened, edited, saved, showed help and about box, closed cleanly"

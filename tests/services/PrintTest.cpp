@@ -1,0 +1,187 @@
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QPageLayout>
+#include <QPlainTextEdit>
+#include <QPrinter>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include "services/widgets/PrintDialogs.h"
+
+namespace morv {
+namespace {
+
+QString RunTool(const QString& tool, const QStringList& args) {
+    QProcess process;
+    process.start(tool, args);
+    if (!process.waitForFinished(30000)) return QStringLiteral("<%1 did not run>").arg(tool);
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+QString PdfText(const QString& pdf) {
+    return RunTool(QStringLiteral("pdftotext"),
+                   {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+}
+
+int PdfPages(const QString& pdf) {
+    const auto match = QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)"))
+                           .match(RunTool(QStringLiteral("pdfinfo"), {pdf}));
+    return match.hasMatch() ? match.captured(1).toInt() : -1;
+}
+
+// The left edge (points) of the first word on the first page.
+double FirstWordLeft(const QString& pdf) {
+    const auto match = QRegularExpression(QStringLiteral("<word xMin=\"([0-9.]+)\""))
+                           .match(RunTool(QStringLiteral("pdftotext"),
+                                          {QStringLiteral("-bbox"), pdf, QStringLiteral("-")}));
+    return match.hasMatch() ? match.captured(1).toDouble() : -1;
+}
+
+class PrintTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ResetDocumentPrinter();
+        pdf_ = dir_.filePath(QStringLiteral("out.pdf"));
+        QStringList lines;
+        for (int i = 1; i <= 200; ++i)
+            lines << QStringLiteral("L%1 text").arg(i, 3, 10, QLatin1Char('0'));
+        editor_.setPlainText(lines.join(QLatin1Char('\n')));
+    }
+    void TearDown() override { ResetDocumentPrinter(); }
+
+    // A print dialog answer: the PDF printer, then the user's further choices, then OK.
+    ScriptedPrintDialogs::Answer ToPdf(std::function<void(QPrinter&)> choices = {}) {
+        return [this, choices](QPrinter& printer) {
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(pdf_);
+            if (choices) choices(printer);
+            return true;
+        };
+    }
+    void Select(int from, int length) {
+        QTextCursor cursor = editor_.textCursor();
+        cursor.setPosition(from);
+        cursor.setPosition(from + length, QTextCursor::KeepAnchor);
+        editor_.setTextCursor(cursor);
+    }
+
+    QTemporaryDir dir_;
+    QString pdf_;
+    QPlainTextEdit editor_;
+    ScriptedPrintDialogs dialogs_;
+    ScopedPrintDialogs scoped_{&dialogs_};
+};
+
+TEST_F(PrintTest, WholeTextOrSelectionAsTheDialogLeavesIt) {
+    struct Row {
+        const char* name;
+        int selectFrom, selectLength;  // length 0: no selection
+        std::function<void(QPrinter&)> choices;
+        QStringList present, absent;
+        int pages;  // -1: more than one
+    };
+    const Row rows[] = {
+        {"whole text", 0, 0, {}, {"L001 text", "L200 text"}, {}, -1},
+        {"selection only", 10, 9, {}, {"L002 text"}, {"L001", "L003"}, 1},
+        {"user widened the range to all pages",
+         10,
+         9,
+         [](QPrinter& p) { p.setPrintRange(QPrinter::AllPages); },
+         {"L001 text", "L200 text"},
+         {},
+         -1},
+        {"page two only",
+         0,
+         0,
+         [](QPrinter& p) {
+             p.setPrintRange(QPrinter::PageRange);
+             p.setPageRanges(QPageRanges::fromString(QStringLiteral("2")));
+         },
+         {"text"},
+         {"L001", "L200"},
+         1},
+    };
+    for (const Row& row : rows) {
+        QFile::remove(pdf_);
+        Select(row.selectFrom, row.selectLength);
+        dialogs_.Push(ToPdf(row.choices));
+        const bool hasSelection = editor_.textCursor().hasSelection();
+        ASSERT_TRUE(ShowPrintDialog(nullptr, hasSelection)) << row.name;
+        EXPECT_EQ(dialogs_.lastHadSelection(), hasSelection) << row.name;
+        const Status printed = PrintEditor(editor_, DocumentPrinter());
+        ASSERT_TRUE(printed.ok()) << row.name << ": " << printed.error().description;
+        const QString text = PdfText(pdf_);
+        for (const QString& s : row.present)
+            EXPECT_TRUE(text.contains(s)) << row.name << " " << s.toStdString();
+        for (const QString& s : row.absent)
+            EXPECT_FALSE(text.contains(s)) << row.name << " " << s.toStdString();
+        if (row.pages > 0)
+            EXPECT_EQ(PdfPages(pdf_), row.pages) << row.name;
+        else
+            EXPECT_GT(PdfPages(pdf_), 1) << row.name;
+    }
+}
+
+TEST_F(PrintTest, PageSetupChoicesShapeThePrint) {
+    dialogs_.Push([](QPrinter& printer) {
+        printer.setPageSize(QPageSize(QPageSize::A5));
+        printer.setPageOrientation(QPageLayout::Landscape);
+        printer.setPageMargins(QMarginsF(60, 20, 20, 20), QPageLayout::Millimeter);
+        return true;
+    });
+    ASSERT_TRUE(ShowPageSetup(nullptr));
+    dialogs_.Push(ToPdf());
+    ASSERT_TRUE(ShowPrintDialog(nullptr));
+    ASSERT_TRUE(PrintEditor(editor_, DocumentPrinter()).ok());
+
+    const QString info = RunTool(QStringLiteral("pdfinfo"), {pdf_});
+    EXPECT_TRUE(
+        info.contains(QRegularExpression(QStringLiteral("Page size:\\s+595(\\.\\d+)? x 4(19|20)"))))
+        << info.toStdString();
+    EXPECT_GE(FirstWordLeft(pdf_), 60 / 25.4 * 72 - 1) << "left margin of 60 mm";
+    EXPECT_LT(FirstWordLeft(pdf_), 60 / 25.4 * 72 + 20);
+}
+
+TEST_F(PrintTest, CancelledDialogsPrintNothing) {
+    EXPECT_FALSE(ShowPageSetup(nullptr));
+    EXPECT_FALSE(ShowPrintDialog(nullptr));
+    dialogs_.Push([](QPrinter&) { return false; });
+    EXPECT_FALSE(ShowPrintDialog(nullptr));
+    EXPECT_EQ(dialogs_.printCalls(), 2);
+    EXPECT_EQ(dialogs_.pageSetupCalls(), 1);
+    EXPECT_FALSE(QFile::exists(pdf_));
+}
+
+TEST_F(PrintTest, FailuresAreReportedNotHidden) {
+    struct Row {
+        const char* name;
+        std::function<void(QPrinter&)> choices;
+        const char* description;
+    };
+    const Row rows[] = {
+        {"output folder missing",
+         [this](QPrinter& p) {
+             p.setOutputFileName(dir_.filePath(QStringLiteral("no/such/x.pdf")));
+         },
+         "Unable to print on "},
+        {"pages beyond the end",
+         [](QPrinter& p) {
+             p.setPrintRange(QPrinter::PageRange);
+             p.setPageRanges(QPageRanges::fromString(QStringLiteral("90-99")));
+         },
+         "The pages chosen are not in the document"},
+    };
+    for (const Row& row : rows) {
+        dialogs_.Push(ToPdf(row.choices));
+        ASSERT_TRUE(ShowPrintDialog(nullptr)) << row.name;
+        const Status printed = PrintEditor(editor_, DocumentPrinter());
+        ASSERT_FALSE(printed.ok()) << row.name;
+        EXPECT_EQ(printed.error().description.rfind(row.description, 0), 0u)
+            << row.name << ": " << printed.error().description;
+    }
+}
+
+}  // namespace
+}  // namespace morv
