@@ -66,7 +66,7 @@ bool HasTemporaryName(const std::string& folder) {
     return false;
 }
 
-class Batch : public ::testing::Test {
+class TreloBatch : public ::testing::Test {
   protected:
     TempFolder dir;
     ScriptedQuestions questions;
@@ -102,7 +102,7 @@ constexpr ItemState kNotRun = ItemState::NotRun;
 
 // ----- the pure plan -----
 
-TEST(BatchPlan, ChainsAndCyclesAreOrderedSoEveryNameIsFreeWhenTaken) {
+TEST(TreloBatchPlan, ChainsAndCyclesAreOrderedSoEveryNameIsFreeWhenTaken) {
     auto item = [](const char* from, const char* to) {
         return BatchItem{std::string("/d/") + from, "/d", to};
     };
@@ -125,7 +125,7 @@ TEST(BatchPlan, ChainsAndCyclesAreOrderedSoEveryNameIsFreeWhenTaken) {
     EXPECT_EQ(plan.takesNameOf[0], 1u);
 }
 
-TEST(BatchPlan, BadNamesAndDuplicatesAreProblems) {
+TEST(TreloBatchPlan, BadNamesAndDuplicatesAreProblems) {
     struct Row {
         const char* name;
         std::vector<BatchItem> items;
@@ -158,7 +158,7 @@ TEST(BatchPlan, BadNamesAndDuplicatesAreProblems) {
 
 // ----- renames on disk -----
 
-TEST_F(Batch, SwapTwoFiles) {
+TEST_F(TreloBatch, SwapTwoFiles) {
     Make({{"a", "A"}, {"b", "B"}});
     BatchResult result = Run({Rename("a", "b"), Rename("b", "a")});
     EXPECT_TRUE(result.ok());
@@ -166,7 +166,7 @@ TEST_F(Batch, SwapTwoFiles) {
     EXPECT_TRUE(questions.asked.empty());
 }
 
-TEST_F(Batch, ChainInEitherOrder) {
+TEST_F(TreloBatch, ChainInEitherOrder) {
     Make({{"01", "one"}, {"02", "two"}, {"03", "three"}});
     // Listed so that a naive loop would replace 01 and 02 before they have moved.
     BatchResult result = Run({Rename("03", "02"), Rename("01", "00"), Rename("02", "01")});
@@ -175,7 +175,7 @@ TEST_F(Batch, ChainInEitherOrder) {
     EXPECT_TRUE(questions.asked.empty());
 }
 
-TEST_F(Batch, ChainUpwards) {
+TEST_F(TreloBatch, ChainUpwards) {
     Make({{"1.txt", "one"}, {"2.txt", "two"}, {"3.txt", "three"}});
     BatchResult result =
         Run({Rename("1.txt", "2.txt"), Rename("2.txt", "3.txt"), Rename("3.txt", "4.txt")});
@@ -183,7 +183,7 @@ TEST_F(Batch, ChainUpwards) {
     EXPECT_EQ(Snapshot(dir.path()), "2.txt=one;3.txt=two;4.txt=three;");
 }
 
-TEST_F(Batch, CycleOfThree) {
+TEST_F(TreloBatch, CycleOfThree) {
     Make({{"x", "X"}, {"y", "Y"}, {"z", "Z"}});
     BatchResult result = Run({Rename("x", "y"), Rename("y", "z"), Rename("z", "x")});
     EXPECT_TRUE(result.ok());
@@ -191,7 +191,7 @@ TEST_F(Batch, CycleOfThree) {
     EXPECT_TRUE(questions.asked.empty());
 }
 
-TEST_F(Batch, LongCycleAndSeveralFolders) {
+TEST_F(TreloBatch, LongCycleAndSeveralFolders) {
     TempFolder other;
     ASSERT_TRUE(other.ok());
     std::vector<BatchItem> items;
@@ -211,7 +211,7 @@ TEST_F(Batch, LongCycleAndSeveralFolders) {
     EXPECT_EQ(Names(other.path()).size(), 10u);
 }
 
-TEST_F(Batch, ExistingFileOutsideTheBatchAnsweredNoKeepsBoth) {
+TEST_F(TreloBatch, ExistingFileOutsideTheBatchAnsweredNoKeepsBoth) {
     Make({{"a.jpg", "new"}, {"b.jpg", "bee"}, {"keep.jpg", "precious"}});
     questions.replies = {ReplaceAnswer::No};
     BatchResult result = Run({Rename("a.jpg", "keep.jpg"), Rename("b.jpg", "c.jpg")});
@@ -229,7 +229,7 @@ TEST_F(Batch, ExistingFileOutsideTheBatchAnsweredNoKeepsBoth) {
               std::string::npos);
 }
 
-TEST_F(Batch, ExistingFileAnsweredYesIsReplaced) {
+TEST_F(TreloBatch, ExistingFileAnsweredYesIsReplaced) {
     Make({{"a", "new"}, {"t", "old"}});
     questions.replies = {ReplaceAnswer::Yes};
     BatchResult result = Run({Rename("a", "t")});
@@ -237,7 +237,7 @@ TEST_F(Batch, ExistingFileAnsweredYesIsReplaced) {
     EXPECT_EQ(Snapshot(dir.path()), "t=new;");
 }
 
-TEST_F(Batch, YesToAllAsksOnce) {
+TEST_F(TreloBatch, YesToAllAsksOnce) {
     Make({{"a", "A"}, {"b", "B"}, {"c", "C"}, {"x", "X"}, {"y", "Y"}});
     questions.replies = {ReplaceAnswer::YesToAll};
     BatchResult result = Run({Rename("a", "x"), Rename("b", "y"), Rename("c", "z")});
@@ -246,7 +246,7 @@ TEST_F(Batch, YesToAllAsksOnce) {
     EXPECT_EQ(Snapshot(dir.path()), "x=A;y=B;z=C;");
 }
 
-TEST_F(Batch, CancelAtAQuestionTouchesNothing) {
+TEST_F(TreloBatch, CancelAtAQuestionTouchesNothing) {
     Make({{"a", "A"}, {"b", "B"}, {"y", "Y"}});
     const std::string before = Snapshot(dir.path());
     questions.replies = {ReplaceAnswer::Cancel};
@@ -257,7 +257,7 @@ TEST_F(Batch, CancelAtAQuestionTouchesNothing) {
     EXPECT_EQ(Snapshot(dir.path()), before);
 }
 
-TEST_F(Batch, ChainBehindAFileTheUserKeptStaysPut) {
+TEST_F(TreloBatch, ChainBehindAFileTheUserKeptStaysPut) {
     Make({{"00", "outside"}, {"01", "one"}, {"02", "two"}});
     questions.replies = {ReplaceAnswer::No};
     BatchResult result = Run({Rename("01", "00"), Rename("02", "01")});
@@ -266,7 +266,7 @@ TEST_F(Batch, ChainBehindAFileTheUserKeptStaysPut) {
     EXPECT_EQ(Snapshot(dir.path()), "00=outside;01=one;02=two;");
 }
 
-TEST_F(Batch, DuplicateNewNamesTouchNothing) {
+TEST_F(TreloBatch, DuplicateNewNamesTouchNothing) {
     Make({{"a", "A"}, {"b", "B"}, {"c", "C"}});
     const std::string before = Snapshot(dir.path());
     BatchResult result = Run({Rename("a", "x"), Rename("b", "n"), Rename("c", "n")});
@@ -277,7 +277,7 @@ TEST_F(Batch, DuplicateNewNamesTouchNothing) {
     EXPECT_EQ(DescribeResult(BatchMode::Move, {}, result).rfind("Nothing was renamed:", 0), 0u);
 }
 
-TEST_F(Batch, InvalidNamesTouchNothing) {
+TEST_F(TreloBatch, InvalidNamesTouchNothing) {
     Make({{"a", "A"}, {"b", "B"}});
     const std::string before = Snapshot(dir.path());
     for (const std::string& bad :
@@ -289,14 +289,14 @@ TEST_F(Batch, InvalidNamesTouchNothing) {
     }
 }
 
-TEST_F(Batch, CaseOnlyRename) {
+TEST_F(TreloBatch, CaseOnlyRename) {
     Make({{"photo.JPG", "pixels"}, {"Notes.TXT", "text"}});
     BatchResult result = Run({Rename("photo.JPG", "photo.jpg"), Rename("Notes.TXT", "notes.txt")});
     EXPECT_TRUE(result.ok());
     EXPECT_EQ(Snapshot(dir.path()), "notes.txt=text;photo.jpg=pixels;");
 }
 
-TEST_F(Batch, SameFileUnderAnotherNameIsAskedAndLeavesOneName) {
+TEST_F(TreloBatch, SameFileUnderAnotherNameIsAskedAndLeavesOneName) {
     // Two names of one file (a hard link), the way a case-insensitive file system shows a
     // case-only rename, but with two different names: replacing one by the other drops the old.
     Make({{"a", "same"}});
@@ -308,7 +308,7 @@ TEST_F(Batch, SameFileUnderAnotherNameIsAskedAndLeavesOneName) {
     EXPECT_EQ(Snapshot(dir.path()), "b=same;");
 }
 
-TEST_F(Batch, UnchangedNameIsDoneWithoutTouching) {
+TEST_F(TreloBatch, UnchangedNameIsDoneWithoutTouching) {
     Make({{"a", "A"}});
     BatchResult result = Run({Rename("a", "a")});
     EXPECT_TRUE(result.ok());
@@ -316,7 +316,7 @@ TEST_F(Batch, UnchangedNameIsDoneWithoutTouching) {
     EXPECT_EQ(Snapshot(dir.path()), "a=A;");
 }
 
-TEST_F(Batch, MissingSourceFailsAloneWithTheSystemText) {
+TEST_F(TreloBatch, MissingSourceFailsAloneWithTheSystemText) {
     Make({{"a", "A"}, {"c", "C"}});
     BatchResult result = Run({Rename("a", "x"), Rename("b", "y"), Rename("c", "z")});
     EXPECT_EQ(States(result), (std::vector<ItemState>{kDone, kFailed, kDone}));
@@ -324,7 +324,7 @@ TEST_F(Batch, MissingSourceFailsAloneWithTheSystemText) {
     EXPECT_EQ(Snapshot(dir.path()), "x=A;z=C;");
 }
 
-TEST_F(Batch, ExistingFolderIsNeverReplaced) {
+TEST_F(TreloBatch, ExistingFolderIsNeverReplaced) {
     Make({{"a", "A"}});
     ASSERT_EQ(mkdir((dir / "d").c_str(), 0755), 0);
     BatchResult result = Run({Rename("a", "d")});
@@ -334,7 +334,7 @@ TEST_F(Batch, ExistingFolderIsNeverReplaced) {
     EXPECT_EQ(Names(dir / "d").size(), 0u);
 }
 
-TEST_F(Batch, FailureHalfWayKeepsWhatWasNotDone) {
+TEST_F(TreloBatch, FailureHalfWayKeepsWhatWasNotDone) {
     Make({{"1", "one"}, {"2", "two"}, {"3", "three"}, {"4", "four"}, {"5", "five"}});
     BatchOptions options;
     options.beforeStep = [](size_t item, std::string_view step) {
@@ -352,7 +352,7 @@ TEST_F(Batch, FailureHalfWayKeepsWhatWasNotDone) {
         << summary;
 }
 
-TEST_F(Batch, FailureInsideACycleTurnsItBack) {
+TEST_F(TreloBatch, FailureInsideACycleTurnsItBack) {
     Make({{"x", "X"}, {"y", "Y"}, {"z", "Z"}});
     const std::string before = Snapshot(dir.path());
     // Every step of the round fails once in turn: the round is undone each time.
@@ -369,7 +369,7 @@ TEST_F(Batch, FailureInsideACycleTurnsItBack) {
     }
 }
 
-TEST_F(Batch, CycleSourceDeletedUnderTheOperationIsTurnedBack) {
+TEST_F(TreloBatch, CycleSourceDeletedUnderTheOperationIsTurnedBack) {
     Make({{"x", "X"}, {"y", "Y"}, {"z", "Z"}});
     BatchOptions options;
     // Someone deletes z just before it moves: x comes back from its temporary name.
@@ -382,7 +382,7 @@ TEST_F(Batch, CycleSourceDeletedUnderTheOperationIsTurnedBack) {
     EXPECT_EQ(Snapshot(dir.path()), "x=X;y=Y;");
 }
 
-TEST_F(Batch, NameTakenUnderTheOperationIsNotReplaced) {
+TEST_F(TreloBatch, NameTakenUnderTheOperationIsNotReplaced) {
     Make({{"a", "A"}});
     BatchOptions options;
     options.beforeStep = [&](size_t, std::string_view step) {
@@ -395,7 +395,7 @@ TEST_F(Batch, NameTakenUnderTheOperationIsNotReplaced) {
     EXPECT_EQ(Snapshot(dir.path()), "a=A;b=someone else's;");
 }
 
-TEST_F(Batch, StopPartWayLeavesNoTemporaryName) {
+TEST_F(TreloBatch, StopPartWayLeavesNoTemporaryName) {
     Make({{"a", "A"}, {"b", "B"}, {"x", "X"}, {"y", "Y"}, {"z", "Z"}});
     StopAfter stop(1);  // the swap goes, then the stop comes
     BatchResult result = RunBatch(
@@ -410,7 +410,7 @@ TEST_F(Batch, StopPartWayLeavesNoTemporaryName) {
     EXPECT_EQ(Snapshot(dir.path()), "a=B;b=A;x=X;y=Y;z=Z;");
 }
 
-TEST_F(Batch, DryRunTouchesNothingAndAsksNothing) {
+TEST_F(TreloBatch, DryRunTouchesNothingAndAsksNothing) {
     Make({{"a", "A"}, {"t", "T"}});
     BatchOptions options;
     options.dryRun = true;
@@ -420,7 +420,7 @@ TEST_F(Batch, DryRunTouchesNothingAndAsksNothing) {
     EXPECT_EQ(Snapshot(dir.path()), "a=A;t=T;");
 }
 
-TEST_F(Batch, SameFileUnderAnotherPathOfTheListIsRefused) {
+TEST_F(TreloBatch, SameFileUnderAnotherPathOfTheListIsRefused) {
     // "t" is another name of b, which is in the batch too: replacing it would lose b's file.
     Make({{"a", "A"}, {"b", "B"}});
     ASSERT_EQ(link((dir / "b").c_str(), (dir / "t").c_str()), 0);
@@ -431,7 +431,7 @@ TEST_F(Batch, SameFileUnderAnotherPathOfTheListIsRefused) {
 
 // ----- copies -----
 
-TEST_F(Batch, CopyIntoAMissingFolderIsAsked) {
+TEST_F(TreloBatch, CopyIntoAMissingFolderIsAsked) {
     Make({{"a.jpg", "A"}, {"b.jpg", "B"}});
     ASSERT_EQ(chmod((dir / "a.jpg").c_str(), 0640), 0);
     const struct timespec old[2] = {{1000000000, 0}, {1000000000, 0}};
@@ -457,7 +457,7 @@ TEST_F(Batch, CopyIntoAMissingFolderIsAsked) {
     EXPECT_EQ(st.st_mtime, 1000000000);
 }
 
-TEST_F(Batch, CopyOverAnExistingFileIsAsked) {
+TEST_F(TreloBatch, CopyOverAnExistingFileIsAsked) {
     TempFolder dest;
     Make({{"a", "A"}, {"b", "B"}});
     WriteFile(dest / "1", "old one");
@@ -473,7 +473,7 @@ TEST_F(Batch, CopyOverAnExistingFileIsAsked) {
     EXPECT_EQ(Snapshot(dest.path()), "1=A;2=B;");
 }
 
-TEST_F(Batch, FailedCopyLeavesNoHalfFile) {
+TEST_F(TreloBatch, FailedCopyLeavesNoHalfFile) {
     TempFolder dest;
     Make({{"a", std::string(3 << 20, 'a').c_str()}, {"b", "B"}});
     BatchOptions options;
@@ -487,7 +487,7 @@ TEST_F(Batch, FailedCopyLeavesNoHalfFile) {
     EXPECT_EQ(Names(dest.path()), std::vector<std::string>{"2"});
 }
 
-TEST_F(Batch, CopySwapInOneFolderReadsBeforeItReplaces) {
+TEST_F(TreloBatch, CopySwapInOneFolderReadsBeforeItReplaces) {
     Make({{"a", "A"}, {"b", "B"}});
     questions.replies = {ReplaceAnswer::YesToAll};
     BatchResult result =
@@ -496,7 +496,7 @@ TEST_F(Batch, CopySwapInOneFolderReadsBeforeItReplaces) {
     EXPECT_EQ(Snapshot(dir.path()), "a=B;b=A;");
 }
 
-TEST_F(Batch, CopyOfAFolderFails) {
+TEST_F(TreloBatch, CopyOfAFolderFails) {
     TempFolder dest;
     ASSERT_EQ(mkdir((dir / "d").c_str(), 0755), 0);
     BatchResult result = Run({{dir / "d", dest.path(), "x"}}, {}, BatchMode::Copy);
@@ -507,7 +507,7 @@ TEST_F(Batch, CopyOfAFolderFails) {
 
 // ----- across file systems: a tmpfs under /dev/shm against the work folder -----
 
-class CrossDevice : public ::testing::Test {
+class TreloCrossDevice : public ::testing::Test {
   protected:
     void SetUp() override {
         struct stat shm {
@@ -518,7 +518,7 @@ class CrossDevice : public ::testing::Test {
     static bool ok(int rc) { return rc == 0; }
 };
 
-TEST_F(CrossDevice, MoveFromTmpfsToWorkAndBack) {
+TEST_F(TreloCrossDevice, MoveFromTmpfsToWorkAndBack) {
     TempFolder shm("/dev/shm");
     TempFolder work(std::filesystem::current_path().string());
     ASSERT_TRUE(shm.ok() && work.ok());
@@ -547,7 +547,7 @@ TEST_F(CrossDevice, MoveFromTmpfsToWorkAndBack) {
     EXPECT_EQ(Names(work.path()), (std::vector<std::string>{"big.bin", "small.txt"}));
 }
 
-TEST_F(CrossDevice, ExistingTargetOnTheOtherDiskIsAskedAndNoKeepsBoth) {
+TEST_F(TreloCrossDevice, ExistingTargetOnTheOtherDiskIsAskedAndNoKeepsBoth) {
     TempFolder shm("/dev/shm");
     TempFolder work(std::filesystem::current_path().string());
     WriteFile(shm / "a", "A");
@@ -560,7 +560,7 @@ TEST_F(CrossDevice, ExistingTargetOnTheOtherDiskIsAskedAndNoKeepsBoth) {
     EXPECT_EQ(Snapshot(work.path()), "a=old;");
 }
 
-TEST_F(CrossDevice, FailedCrossMoveKeepsTheSourceAndLeavesNoCopy) {
+TEST_F(TreloCrossDevice, FailedCrossMoveKeepsTheSourceAndLeavesNoCopy) {
     TempFolder shm("/dev/shm");
     TempFolder work(std::filesystem::current_path().string());
     WriteFile(shm / "a", std::string(1 << 20, 'a'));
@@ -580,7 +580,7 @@ TEST_F(CrossDevice, FailedCrossMoveKeepsTheSourceAndLeavesNoCopy) {
     }
 }
 
-TEST_F(CrossDevice, CycleAcrossTwoDisks) {
+TEST_F(TreloCrossDevice, CycleAcrossTwoDisks) {
     TempFolder shm("/dev/shm");
     TempFolder work(std::filesystem::current_path().string());
     WriteFile(shm / "p", "P");
@@ -593,7 +593,7 @@ TEST_F(CrossDevice, CycleAcrossTwoDisks) {
     EXPECT_EQ(Snapshot(work.path()), "q=P;");
 }
 
-TEST_F(CrossDevice, CaseOnlyRenameOnTmpfs) {
+TEST_F(TreloCrossDevice, CaseOnlyRenameOnTmpfs) {
     TempFolder shm("/dev/shm");
     WriteFile(shm / "IMG.JPG", "pixels");
     ScriptedQuestions questions;

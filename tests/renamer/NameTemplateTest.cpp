@@ -7,7 +7,7 @@ using namespace morv::renamer;
 
 namespace {
 
-TEST(NameTemplate, FileExtension) {
+TEST(TreloNameTemplate, FileExtension) {
     struct Row {
         const char* name;
         const char* path;
@@ -26,7 +26,7 @@ TEST(NameTemplate, FileExtension) {
         EXPECT_EQ(GetFileExtension(row.path), row.extension) << row.name;
 }
 
-TEST(NameTemplate, BaseName) {
+TEST(TreloNameTemplate, BaseName) {
     struct Row {
         const char* name;
         const char* input;
@@ -45,7 +45,7 @@ TEST(NameTemplate, BaseName) {
         EXPECT_EQ(GetBaseName(row.input), row.base) << row.name;
 }
 
-TEST(NameTemplate, StartValue) {
+TEST(TreloNameTemplate, StartValue) {
     struct Row {
         const char* name;
         const char* text;
@@ -174,7 +174,7 @@ const PreviewRow kPreviewRows[] = {
     {"remove wins over lower case", "*", "0", true, true, {"/d/A.JPG"}, {"A"}},
 };
 
-TEST(NameTemplate, Preview) {
+TEST(TreloNameTemplate, Preview) {
     for (const PreviewRow& row : kPreviewRows) {
         SCOPED_TRACE(row.name);
         std::vector<FileEntry> entries;
@@ -189,7 +189,7 @@ TEST(NameTemplate, Preview) {
     }
 }
 
-TEST(NameTemplate, EntryFields) {
+TEST(TreloNameTemplate, EntryFields) {
     FileEntry entry = MakeFileEntry("/photos/2024/IMG_0001.JPG");
     EXPECT_EQ(entry.fullPath, "/photos/2024/IMG_0001.JPG");
     EXPECT_EQ(entry.displayName, "IMG_0001.JPG");
@@ -197,7 +197,7 @@ TEST(NameTemplate, EntryFields) {
     EXPECT_EQ(entry.newName, "");
 }
 
-TEST(NameTemplate, StartOutOfRangeChangesNothing) {
+TEST(TreloNameTemplate, StartOutOfRangeChangesNothing) {
     std::vector<FileEntry> entries = {MakeFileEntry("/d/a"), MakeFileEntry("/d/b")};
     entries[0].newName = "old a";
     Status status = ShowPreview(entries, "#", "3000000000", {});
@@ -208,7 +208,7 @@ TEST(NameTemplate, StartOutOfRangeChangesNothing) {
     EXPECT_EQ(entries[1].newName, "");
 }
 
-TEST(NameTemplate, CounterPassingTheLargestStopsAtThatEntry) {
+TEST(TreloNameTemplate, CounterPassingTheLargestStopsAtThatEntry) {
     std::vector<FileEntry> entries = {MakeFileEntry("/d/a"), MakeFileEntry("/d/b"),
                                       MakeFileEntry("/d/c")};
     entries[2].newName = "kept";
@@ -220,7 +220,7 @@ TEST(NameTemplate, CounterPassingTheLargestStopsAtThatEntry) {
     EXPECT_EQ(entries[2].newName, "kept");
 }
 
-TEST(NameTemplate, TemplateKeyFilter) {
+TEST(TreloNameTemplate, TemplateKeyFilter) {
     for (char32_t c : std::u32string(U"/\\:?\"<>|"))
         EXPECT_TRUE(IsRefusedTemplateChar(c)) << char(c);
     for (char32_t c : std::u32string(U"aZ09 #*[]().-_é"))
@@ -230,7 +230,7 @@ TEST(NameTemplate, TemplateKeyFilter) {
                  "/ \\ : ? \" < > |");
 }
 
-TEST(NameTemplate, StartKeyFilter) {
+TEST(TreloNameTemplate, StartKeyFilter) {
     for (char32_t c : std::u32string(U"0123456789.\b"))
         EXPECT_TRUE(IsAcceptedStartKey(c)) << int(c);
     for (char32_t c : std::u32string(U"a-+ ,e#"))

@@ -24,7 +24,7 @@ Ran Call(CliMain command, std::vector<std::string> args, const std::string& inpu
     return {status, out.str(), err.str()};
 }
 
-TEST(RenamerCli, PreviewPrintsOldAndNew) {
+TEST(TreloCli, PreviewPrintsOldAndNew) {
     Ran ran = Call(RunPreviewCommand,
                    {"Photo ## (*)", "--start", "9", "--lower-ext", "/p/a.JPG", "/p/b", "/p/a.JPG"});
     EXPECT_EQ(ran.status, kExitOk);
@@ -33,7 +33,7 @@ TEST(RenamerCli, PreviewPrintsOldAndNew) {
     EXPECT_EQ(ran.out, "x.tar.gz\tx.tar\n");
 }
 
-TEST(RenamerCli, UsageErrors) {
+TEST(TreloCli, UsageErrors) {
     struct Row {
         const char* name;
         CliMain command;
@@ -55,13 +55,13 @@ TEST(RenamerCli, UsageErrors) {
     EXPECT_EQ(Call(RunRenameCommand, {"--help"}).status, kExitOk);
 }
 
-TEST(RenamerCli, OverflowIsReported) {
+TEST(TreloCli, OverflowIsReported) {
     Ran ran = Call(RunPreviewCommand, {"#", "--start", "99999999999", "a"});
     EXPECT_EQ(ran.status, kExitFailed);
     EXPECT_EQ(ran.err, "trelo-cli: Overflow.\n");
 }
 
-TEST(RenamerCli, RenameSwapsThroughTheBatch) {
+TEST(TreloCli, RenameSwapsThroughTheBatch) {
     TempFolder dir;
     WriteFile(dir / "1.txt", "one");
     WriteFile(dir / "0.txt", "zero");
@@ -71,7 +71,7 @@ TEST(RenamerCli, RenameSwapsThroughTheBatch) {
     EXPECT_EQ(Snapshot(dir.path()), "0.txt=one;1.txt=zero;");
 }
 
-TEST(RenamerCli, RenameAsksOnTheTerminal) {
+TEST(TreloCli, RenameAsksOnTheTerminal) {
     struct Row {
         const char* name;
         std::vector<std::string> extra;
@@ -101,7 +101,7 @@ TEST(RenamerCli, RenameAsksOnTheTerminal) {
     }
 }
 
-TEST(RenamerCli, CopyAsksBeforeCreatingTheFolder) {
+TEST(TreloCli, CopyAsksBeforeCreatingTheFolder) {
     TempFolder dir;
     WriteFile(dir / "a.JPG", "A");
     const std::string to = dir / "out";
@@ -115,7 +115,7 @@ TEST(RenamerCli, CopyAsksBeforeCreatingTheFolder) {
     EXPECT_EQ(ReadFile(dir / "a.JPG"), "A");
 }
 
-TEST(RenamerCli, DuplicateNamesAreRefused) {
+TEST(TreloCli, DuplicateNamesAreRefused) {
     TempFolder dir;
     WriteFile(dir / "a", "A");
     WriteFile(dir / "b", "B");

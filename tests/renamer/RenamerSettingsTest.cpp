@@ -10,7 +10,7 @@ using namespace renamer_test;
 
 namespace {
 
-TEST(RenamerSettings, FirstStartGivesTheDefaults) {
+TEST(TreloSettings, FirstStartGivesTheDefaults) {
     TempFolder dir;
     RenamerSettings settings = LoadRenamerSettings(dir / "trelo.ini", 4000, 3000);
     EXPECT_EQ(settings.left, 4000);
@@ -20,7 +20,7 @@ TEST(RenamerSettings, FirstStartGivesTheDefaults) {
     EXPECT_EQ(settings.onTop, true);
 }
 
-TEST(RenamerSettings, WrittenInOrderAndReadBack) {
+TEST(TreloSettings, WrittenInOrderAndReadBack) {
     TempFolder dir;
     const std::string file = dir / "trelo.ini";
     SaveRenamerSettings(file, 1200, -300, "Photo ###", "", false);
@@ -34,7 +34,7 @@ TEST(RenamerSettings, WrittenInOrderAndReadBack) {
     EXPECT_EQ(settings.onTop, false);
 }
 
-TEST(RenamerSettings, LongTemplateIsCut) {
+TEST(TreloSettings, LongTemplateIsCut) {
     TempFolder dir;
     const std::string file = dir / "trelo.ini";
     SaveRenamerSettings(file, 0, 0, std::string(300, 't'), " /backup ", true);
@@ -43,7 +43,7 @@ TEST(RenamerSettings, LongTemplateIsCut) {
     EXPECT_EQ(settings.onTop, true);
 }
 
-TEST(RenamerSettings, ValuesThatAreNoNumbersAreSkipped) {
+TEST(TreloSettings, ValuesThatAreNoNumbersAreSkipped) {
     TempFolder dir;
     const std::string file = dir / "trelo.ini";
     WriteFile(file, "[General]\nLeft=abc\nTop=12.5\nOnTop=yes\nTemplate=T#\nSaveIn=/out\n");
@@ -55,7 +55,7 @@ TEST(RenamerSettings, ValuesThatAreNoNumbersAreSkipped) {
     EXPECT_EQ(settings.saveIn, "/out");
 }
 
-TEST(RenamerSettings, MakePath) {
+TEST(TreloSettings, MakePath) {
     struct Row {
         const char* drv;
         const char* subdir;
@@ -70,13 +70,13 @@ TEST(RenamerSettings, MakePath) {
         EXPECT_EQ(cRegINI::MakePath(row.drv, row.subdir), row.path) << row.drv;
 }
 
-TEST(RenamerSettings, CentredPositionRoundsTiesToEven) {
+TEST(TreloSettings, CentredPositionRoundsTiesToEven) {
     EXPECT_EQ(CentredPosition(19200, 6360), 6420);
     EXPECT_EQ(CentredPosition(15, 10), 2);  // 7.5 - 5 = 2.5
     EXPECT_EQ(CentredPosition(17, 10), 4);  // 8.5 - 5 = 3.5
 }
 
-TEST(RenamerSettings, FileBesideTheProgramOrInTheConfigFolder) {
+TEST(TreloSettings, FileBesideTheProgramOrInTheConfigFolder) {
     TempFolder dir;
     EXPECT_EQ(SettingsFilePath(dir.path()), dir / "trelo.ini");
     // A program folder that cannot be written: the user's configuration folder.

@@ -53,7 +53,7 @@ class QtEnvironment : public ::testing::Environment {
 
 ::testing::Environment* const kQt = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
 
-class Window : public ::testing::Test {
+class TreloWindow : public ::testing::Test {
   protected:
     TempFolder dir;
     ScriptedPrompter prompter;
@@ -105,7 +105,7 @@ class Window : public ::testing::Test {
     void Click(const char* button) const { Find<QPushButton>(button)->click(); }
 };
 
-TEST_F(Window, StartsInRenameModeWithEveryControl) {
+TEST_F(TreloWindow, StartsInRenameModeWithEveryControl) {
     EXPECT_EQ(w->windowTitle(), "Trellin");
     EXPECT_EQ(w->width(), w->TwipsToPixels(6360));
     EXPECT_EQ(w->height(), w->TwipsToPixels(5355));
@@ -146,14 +146,14 @@ TEST_F(Window, StartsInRenameModeWithEveryControl) {
     EXPECT_EQ(Find<QAction>("mnuPopListProperties")->text(), "Properties");
 }
 
-TEST_F(Window, FirstStartSettings) {
+TEST_F(TreloWindow, FirstStartSettings) {
     EXPECT_EQ(Find<QLineEdit>("txtTemplate")->text(), "File [###] (*)");
     EXPECT_EQ(Find<QLineEdit>("txtDest")->text(), "");
     EXPECT_TRUE(Find<QCheckBox>("chkOnTop")->isChecked());
     EXPECT_TRUE(w->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
 }
 
-TEST_F(Window, SettingsAreWrittenOnCloseAndReadBack) {
+TEST_F(TreloWindow, SettingsAreWrittenOnCloseAndReadBack) {
     Find<QLineEdit>("txtTemplate")->setText("Holiday ###");
     Find<QLineEdit>("txtDest")->setText(" /backup ");
     Find<QCheckBox>("chkOnTop")->setChecked(false);
@@ -175,7 +175,7 @@ TEST_F(Window, SettingsAreWrittenOnCloseAndReadBack) {
     EXPECT_EQ(again.pos(), w->pos());
 }
 
-TEST_F(Window, AddFilesPreviewsAndSkipsDuplicates) {
+TEST_F(TreloWindow, AddFilesPreviewsAndSkipsDuplicates) {
     Add({"b.JPG", "a.txt"});
     ASSERT_EQ(dialogs.calls().size(), 1);
     EXPECT_EQ(dialogs.calls()[0].title, "Select Files");
@@ -195,7 +195,7 @@ TEST_F(Window, AddFilesPreviewsAndSkipsDuplicates) {
     EXPECT_FALSE(w->IsBusy());
 }
 
-TEST_F(Window, DropAddsFilesAndSkipsFolders) {
+TEST_F(TreloWindow, DropAddsFilesAndSkipsFolders) {
     WriteFile(File("x.png"), "x");
     auto drop = [&](const QList<QUrl>& urls) {
         QMimeData data;
@@ -215,7 +215,7 @@ TEST_F(Window, DropAddsFilesAndSkipsFolders) {
     EXPECT_EQ(Column(1), QStringList{"File [000] (x).png"});
 }
 
-TEST_F(Window, RemoveClearAndMove) {
+TEST_F(TreloWindow, RemoveClearAndMove) {
     Add({"1", "2", "3"});
     Key("up")->trigger();  // nothing selected: nothing happens
     Select(0);
@@ -252,7 +252,7 @@ TEST_F(Window, RemoveClearAndMove) {
     EXPECT_EQ(prompter.asked().size(), 2);
 }
 
-TEST_F(Window, TemplateAndStartKeyFilters) {
+TEST_F(TreloWindow, TemplateAndStartKeyFilters) {
     auto* tmpl = Find<QLineEdit>("txtTemplate");
     tmpl->clear();
     QTest::keyClicks(tmpl, "a#*/b");
@@ -278,7 +278,7 @@ TEST_F(Window, TemplateAndStartKeyFilters) {
     EXPECT_TRUE(prompter.asked().isEmpty());
 }
 
-TEST_F(Window, CopyModeAndOptions) {
+TEST_F(TreloWindow, CopyModeAndOptions) {
     auto* copy = Find<QCheckBox>("chkCopy");
     copy->setChecked(true);
     EXPECT_EQ(w->height(), w->TwipsToPixels(5955));
@@ -305,7 +305,7 @@ TEST_F(Window, CopyModeAndOptions) {
     EXPECT_FALSE(force->isChecked());
 }
 
-TEST_F(Window, PreviewButtonReportsAnOverflow) {
+TEST_F(TreloWindow, PreviewButtonReportsAnOverflow) {
     Click("cmdPreview");  // empty list: nothing
     Add({"a"});
     Find<QLineEdit>("txtStart")->setText("99999999999");
@@ -322,7 +322,7 @@ TEST_F(Window, PreviewButtonReportsAnOverflow) {
     EXPECT_EQ(Column(1), QStringList{"P7"});
 }
 
-TEST_F(Window, RenameAsksThenRenamesAndEmptiesTheList) {
+TEST_F(TreloWindow, RenameAsksThenRenamesAndEmptiesTheList) {
     Click("cmdRename");  // empty list: no question
     EXPECT_TRUE(prompter.asked().isEmpty());
     Add({"a.JPG"});
@@ -342,7 +342,7 @@ TEST_F(Window, RenameAsksThenRenamesAndEmptiesTheList) {
     EXPECT_FALSE(w->IsBusy());
 }
 
-TEST_F(Window, SwapThroughTheWindowAsksNothing) {
+TEST_F(TreloWindow, SwapThroughTheWindowAsksNothing) {
     Add({"1.txt", "0.txt"});
     Find<QLineEdit>("txtTemplate")->setText("#");
     prompter.Push(PromptAnswer::Yes);
@@ -351,7 +351,7 @@ TEST_F(Window, SwapThroughTheWindowAsksNothing) {
     EXPECT_EQ(prompter.asked().size(), 1);
 }
 
-TEST_F(Window, ExistingTargetAnsweredNoKeepsBothAndTheEntry) {
+TEST_F(TreloWindow, ExistingTargetAnsweredNoKeepsBothAndTheEntry) {
     Add({"a", "b"});
     WriteFile(File("0"), "outside");
     Find<QLineEdit>("txtTemplate")->setText("#");
@@ -368,7 +368,7 @@ TEST_F(Window, ExistingTargetAnsweredNoKeepsBothAndTheEntry) {
     EXPECT_EQ(Snapshot(dir / "files"), "0=outside;1=b;a=a;");
 }
 
-TEST_F(Window, FailurePartWayKeepsTheEntriesNotDone) {
+TEST_F(TreloWindow, FailurePartWayKeepsTheEntriesNotDone) {
     Add({"x", "y", "z"});
     ASSERT_EQ(unlink(File("y").c_str()), 0);  // gone behind the window's back
     prompter.Push(PromptAnswer::Yes);
@@ -381,7 +381,7 @@ TEST_F(Window, FailurePartWayKeepsTheEntriesNotDone) {
     EXPECT_EQ(Snapshot(dir / "files"), "File [000] (x)=x;File [002] (z)=z;");
 }
 
-TEST_F(Window, DuplicateNamesAreReportedAndNothingMoves) {
+TEST_F(TreloWindow, DuplicateNamesAreReportedAndNothingMoves) {
     Add({"a", "b"});
     Find<QLineEdit>("txtTemplate")->setText("same");
     prompter.Push(PromptAnswer::Yes);
@@ -392,7 +392,7 @@ TEST_F(Window, DuplicateNamesAreReportedAndNothingMoves) {
     EXPECT_EQ(Snapshot(dir / "files"), "a=a;b=b;");
 }
 
-TEST_F(Window, CopyNeedsADestinationAndAsksForAMissingFolder) {
+TEST_F(TreloWindow, CopyNeedsADestinationAndAsksForAMissingFolder) {
     Add({"a.JPG"});
     w->show();
     Find<QCheckBox>("chkCopy")->setChecked(true);
@@ -426,7 +426,7 @@ TEST_F(Window, CopyNeedsADestinationAndAsksForAMissingFolder) {
     EXPECT_EQ(List()->topLevelItemCount(), 0);
 }
 
-TEST_F(Window, BrowseStartsAtTheTypedFolder) {
+TEST_F(TreloWindow, BrowseStartsAtTheTypedFolder) {
     Find<QCheckBox>("chkCopy")->setChecked(true);
     auto* dest = Find<QLineEdit>("txtDest");
     dest->setText("/srv/www");
@@ -442,7 +442,7 @@ TEST_F(Window, BrowseStartsAtTheTypedFolder) {
     EXPECT_EQ(dialogs.calls()[0].initialFolder, "/srv/www");
 }
 
-TEST_F(Window, PopupPropertiesOnlyOverAnEntry) {
+TEST_F(TreloWindow, PopupPropertiesOnlyOverAnEntry) {
     Add({"a"});
     w->show();
     QTreeWidgetItem* item = List()->topLevelItem(0);
@@ -462,7 +462,7 @@ TEST_F(Window, PopupPropertiesOnlyOverAnEntry) {
     sheet->close();
 }
 
-TEST_F(Window, ImagePreviewOfAPictureOnly) {
+TEST_F(TreloWindow, ImagePreviewOfAPictureOnly) {
     QImage picture(64, 48, QImage::Format_RGB32);
     picture.fill(Qt::red);
     ASSERT_TRUE(picture.save(Q(File("red.png"))));
@@ -475,7 +475,7 @@ TEST_F(Window, ImagePreviewOfAPictureOnly) {
     EXPECT_TRUE(image->pixmap().isNull());
 }
 
-TEST_F(Window, HelpWindowShowsTheSteps) {
+TEST_F(TreloWindow, HelpWindowShowsTheSteps) {
     bool seen = false;
     QTimer::singleShot(0, [&] {
         auto* help = qobject_cast<frmHelp*>(QApplication::activeModalWidget());
@@ -503,7 +503,7 @@ TEST_F(Window, HelpWindowShowsTheSteps) {
     EXPECT_TRUE(seen);
 }
 
-TEST_F(Window, BusyStateDisablesTheWindow) {
+TEST_F(TreloWindow, BusyStateDisablesTheWindow) {
     w->SetBusy(true);
     EXPECT_TRUE(w->IsBusy());
     EXPECT_FALSE(Find<QPushButton>("cmdRename")->isEnabled());
