@@ -8,7 +8,6 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Trellin"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Trellin"));
     const std::string settings =
         morv::renamer::SettingsFilePath(morv::PathToStd(QCoreApplication::applicationDirPath()));
     morv::renamer::frmMain window(morv::PathToQString(settings));

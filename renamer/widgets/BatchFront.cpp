@@ -29,6 +29,7 @@ class PrompterQuestions : public BatchQuestions {
     explicit PrompterQuestions(QWidget* owner) : owner_(owner) {}
 
     ReplaceAnswer AskReplace(const ReplaceQuestion& question) override {
+        ArrowWhileAsking arrow;
         switch (Ask(owner_, ReplaceQuestionText(question), PromptButtons::YesYesToAllNoCancel,
                     PromptIcon::Question, PromptAnswer::No, kAppTitle)) {
             case PromptAnswer::Yes:
@@ -43,6 +44,7 @@ class PrompterQuestions : public BatchQuestions {
     }
 
     bool AskCreateFolder(const std::string& folder) override {
+        ArrowWhileAsking arrow;
         return Ask(owner_, CreateFolderQuestionText(folder), PromptButtons::YesNo,
                    PromptIcon::Question, PromptAnswer::Yes, kAppTitle) == PromptAnswer::Yes;
     }
@@ -100,6 +102,14 @@ class ProgressWindow : public ProgressObserver {
 };
 
 }  // namespace
+
+ArrowWhileAsking::ArrowWhileAsking() {
+    QApplication::setOverrideCursor(Qt::ArrowCursor);
+}
+
+ArrowWhileAsking::~ArrowWhileAsking() {
+    QApplication::restoreOverrideCursor();
+}
 
 QString ReplaceQuestionText(const ReplaceQuestion& question) {
     return QStringLiteral(

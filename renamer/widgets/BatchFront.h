@@ -14,6 +14,16 @@ class QWidget;
 // progress window without file names, with a Cancel button, shows while it runs.
 namespace morv::renamer {
 
+// The pointer as an arrow while a question or message shows inside a busy command, and the busy
+// pointer again afterwards.
+class ArrowWhileAsking {
+  public:
+    ArrowWhileAsking();
+    ~ArrowWhileAsking();
+    ArrowWhileAsking(const ArrowWhileAsking&) = delete;
+    ArrowWhileAsking& operator=(const ArrowWhileAsking&) = delete;
+};
+
 BatchResult RunBatchWithWindow(QWidget* owner, BatchMode mode, const std::vector<BatchItem>& items);
 
 // The question texts, for the tests.

@@ -57,14 +57,6 @@ QLabel* FieldLabel(const QString& text, QWidget* parent, QWidget* buddy = nullpt
     return label;
 }
 
-// The pointer as an arrow while a dialog of our own is open inside a busy command, and the
-// hourglass again afterwards.
-class ArrowWhileAsking {
-  public:
-    ArrowWhileAsking() { QApplication::setOverrideCursor(Qt::ArrowCursor); }
-    ~ArrowWhileAsking() { QApplication::restoreOverrideCursor(); }
-};
-
 }  // namespace
 
 frmMain::frmMain(QString settingsFile, QWidget* parent)
@@ -195,7 +187,7 @@ void frmMain::BuildControls() {
 
     // The side panel.
     auto* side = new QWidget(content);
-    side->setGeometry(narrow, 0, wide - narrow, high);
+    side->setGeometry(narrow, 0, wide - narrow, low);  // whole in both heights
     auto* sideLayout = new QVBoxLayout(side);
     sideLayout->setContentsMargins(4, 6, 8, 8);
     chkOnTop_ = new QCheckBox(QStringLiteral("Always on Top"), side);
@@ -219,9 +211,8 @@ void frmMain::BuildControls() {
     lblAbout_->setTextFormat(Qt::PlainText);
     // SetAboutText: the program's notice.
     lblAbout_->setText(
-        QStringLiteral("Trellin 1.0\nBatch file renamer of the Morvane tools.\n"
-                       "Written by the Morvane and Trellin authors; report problems to them "
-                       "through the project's issue tracker."));
+        QStringLiteral("Trellin 1.0\nBatch file renamer.\nBy the Morvane and Trellin "
+                       "authors."));
     auto* about = new QHBoxLayout;
     about->addWidget(Image2_, 0, Qt::AlignTop);
     about->addWidget(lblAbout_, 1);
@@ -411,9 +402,11 @@ void frmMain::AddFiles() {
     if (chosen) {
         for (const QString& path : files)
             AddEntry(path);
-        if (Status status = ShowPreview(); !status)
+        if (Status status = ShowPreview(); !status) {
+            ArrowWhileAsking arrow;
             ShowMessage(this, ToQString(status.error().description), PromptIcon::Critical,
                         kAppTitle);
+        }
     }
     ClearImage();
     SetBusy(false);
@@ -527,9 +520,11 @@ void frmMain::SetOnTop(bool onTop) {
 void frmMain::PreviewButton() {
     if (ListView1_->topLevelItemCount() == 0) return;
     SetBusy(true);
-    if (Status status = ShowPreview(); !status)
+    if (Status status = ShowPreview(); !status) {
+        ArrowWhileAsking arrow;
         ShowMessage(this, ToQString(status.error().description) + '.', PromptIcon::Critical,
                     kAppTitle);
+    }
     SetBusy(false);
 }
 
@@ -589,8 +584,11 @@ void frmMain::RunBatch(BatchMode mode, const QString& destination) {
         raise();
     };
     if (Status status = ShowPreview(); !status) {
-        ShowMessage(this, ToQString(status.error().description) + '.', PromptIcon::Critical,
-                    kAppTitle);
+        {
+            ArrowWhileAsking arrow;
+            ShowMessage(this, ToQString(status.error().description) + '.', PromptIcon::Critical,
+                        kAppTitle);
+        }
         finish();
         return;
     }
@@ -609,11 +607,7 @@ void frmMain::RunBatch(BatchMode mode, const QString& destination) {
         items.push_back({entry.fullPath, std::move(target), entry.newName});
     }
 
-    BatchResult result;
-    {
-        ArrowWhileAsking arrow;  // the questions come first; the progress window has its own
-        result = RunBatchWithWindow(this, mode, items);
-    }
+    const BatchResult result = RunBatchWithWindow(this, mode, items);
 
     // The list keeps exactly the entries that were not done.
     bool removed = false;
@@ -627,6 +621,7 @@ void frmMain::RunBatch(BatchMode mode, const QString& destination) {
 
     const bool quietCancel = result.cancelled && result.problems.empty() && result.DoneCount() == 0;
     if (!result.ok() && !quietCancel) {
+        ArrowWhileAsking arrow;
         bool failed = false;
         for (const ItemOutcome& item : result.items)
             failed = failed || item.state == ItemState::Failed;
