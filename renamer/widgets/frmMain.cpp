@@ -88,7 +88,7 @@ int frmMain::PixelsToTwips(int pixels) const {
 void frmMain::BuildControls() {
     // One panel of the wide, tall size; the window shows as much of it as its size lets through,
     // so the side panel and the "Save in:" row appear by making the window wider or taller.
-    auto* content = new QWidget(this);
+    auto* content = content_ = new QWidget(this);
     content->setObjectName("content");
     const int narrow = TwipsToPixels(kNarrowWidth), wide = TwipsToPixels(kWideWidth);
     const int low = TwipsToPixels(kRenameHeight), high = TwipsToPixels(kCopyHeight);
@@ -339,15 +339,14 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
 // ----- busy state -----
 
 void frmMain::SetBusy(bool busy) {
-    QWidget* content = findChild<QWidget*>("content");
     if (busy) {
         if (busy_++ == 0) {
             QApplication::setOverrideCursor(Qt::WaitCursor);
-            content->setEnabled(false);
+            content_->setEnabled(false);
         }
     } else if (busy_ > 0 && --busy_ == 0) {
         QApplication::restoreOverrideCursor();
-        content->setEnabled(true);
+        content_->setEnabled(true);
     }
     repaint();
 }
@@ -366,9 +365,17 @@ std::vector<FileEntry> frmMain::Entries() const {
     return entries;
 }
 
-bool frmMain::AddEntry(const QString& path) {
+QSet<QString> frmMain::ListedPaths() const {
+    QSet<QString> paths;
+    paths.reserve(ListView1_->topLevelItemCount());
     for (int row = 0; row < ListView1_->topLevelItemCount(); ++row)
-        if (ListView1_->topLevelItem(row)->data(0, kPathRole).toString() == path) return false;
+        paths.insert(ListView1_->topLevelItem(row)->data(0, kPathRole).toString());
+    return paths;
+}
+
+bool frmMain::AddEntry(const QString& path, QSet<QString>& listed) {
+    if (listed.contains(path)) return false;
+    listed.insert(path);
     FileEntry entry = MakeFileEntry(PathToStd(path));
     auto* item = new QTreeWidgetItem({PathToQString(entry.displayName), QString()});
     item->setData(0, kPathRole, path);
@@ -400,8 +407,9 @@ void frmMain::AddFiles() {
     }
     repaint();
     if (chosen) {
+        QSet<QString> listed = ListedPaths();
         for (const QString& path : files)
-            AddEntry(path);
+            AddEntry(path, listed);
         if (Status status = ShowPreview(); !status) {
             ArrowWhileAsking arrow;
             ShowMessage(this, ToQString(status.error().description), PromptIcon::Critical,
@@ -415,10 +423,11 @@ void frmMain::AddFiles() {
 void frmMain::DropFiles(const QStringList& paths) {
     SetBusy(true);
     bool anyFile = false;
+    QSet<QString> listed = ListedPaths();
     for (const QString& path : paths) {
         if (QFileInfo(path).isDir()) continue;
         anyFile = true;
-        AddEntry(path);
+        AddEntry(path, listed);
     }
     if (anyFile) (void)ShowPreview();  // failures of a drop are ignored
     SetBusy(false);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSet>
 #include <QString>
 #include <QWidget>
 
@@ -75,8 +76,10 @@ class frmMain : public QWidget {
   private:
     void BuildControls();
     void CreateActions();
-    // Appends an entry unless its path is listed already; true when added.
-    bool AddEntry(const QString& path);
+    // The full paths of the list, and an entry appended unless its path is among them (letter
+    // case counts, as on the file system); true when added.
+    QSet<QString> ListedPaths() const;
+    bool AddEntry(const QString& path, QSet<QString>& listed);
     // Runs the template over the list; the error, if any, is the caller's to show.
     Status ShowPreview();
     void RenameFiles();
@@ -90,6 +93,7 @@ class frmMain : public QWidget {
     bool wide_ = false;
     bool copyMode_ = false;
 
+    QWidget* content_ = nullptr;  // every control; disabled while busy
     QToolBar* Toolbar1_ = nullptr;
     FileListView* ListView1_ = nullptr;
     QLineEdit* txtTemplate_ = nullptr;
