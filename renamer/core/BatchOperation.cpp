@@ -1,5 +1,6 @@
 #include "renamer/core/BatchOperation.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <stdio.h>
 #include <sys/stat.h>
@@ -10,6 +11,7 @@
 #include <chrono>
 #include <random>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "helpers/core/PathHelpers.h"
 #include "helpers/core/SystemFolder.h"
@@ -25,6 +27,12 @@ constexpr size_t npos = size_t(-1);
 // names them ("a//b/./c" and "a/b/c" are one file). ".." is left alone: behind a symbolic link
 // it does not mean what it seems to.
 std::string NormalisePath(std::string_view path) {
+    // Most paths are normal already: no empty or "." part, no separator at the end.
+    const bool plain = !path.empty() && path.find("//") == std::string_view::npos &&
+                       path.find("/./") == std::string_view::npos && path.substr(0, 2) != "./" &&
+                       path != "." && (path.size() == 1 || path.back() != kPathSeparator) &&
+                       (path.size() < 2 || path.substr(path.size() - 2) != "/.");
+    if (plain) return std::string(path);
     std::string result;
     const bool absolute = !path.empty() && path.front() == kPathSeparator;
     for (std::string_view part : Split(path, kPathSeparator)) {
@@ -45,6 +53,10 @@ std::string Quoted(std::string_view text) {
 
 std::string NameProblem(const BatchItem& item) {
     const std::string& name = item.newName;
+    const bool fine = !name.empty() && name.size() <= kMaxNameBytes && name != "." &&
+                      name != ".." && name.find('\0') == std::string::npos &&
+                      name.find(kPathSeparator) == std::string::npos;
+    if (fine) return {};
     const std::string who = "The new name of " + Quoted(GetFileName(item.source));
     if (name.empty()) return who + " is empty";
     if (name.find('\0') != std::string::npos) return who + " holds a NUL character";
@@ -563,21 +575,30 @@ BatchResult RunBatch(BatchMode mode, const std::vector<BatchItem>& items, BatchQ
     run.targets.reserve(n);
     std::vector<std::string> folders;  // each item's target folder as compared
     folders.reserve(n);
-    for (const BatchItem& item : items) {
-        run.targets.push_back(TargetPath(item));
-        folders.push_back(NormalisePath(item.targetFolder.empty() ? "." : item.targetFolder));
+    for (size_t i = 0; i < n; ++i) {
+        run.targets.push_back(TargetPath(items[i]));
+        if (i > 0 && items[i].targetFolder == items[i - 1].targetFolder)
+            folders.push_back(folders.back());  // the usual batch: one folder throughout
+        else
+            folders.push_back(
+                NormalisePath(items[i].targetFolder.empty() ? "." : items[i].targetFolder));
     }
 
-    // Look at the disk, read only.
+    // Look at the disk, read only. A move needs a source's details only when its new path exists
+    // already (a rename of a missing file fails by itself, with the system's text), so in the
+    // usual batch each file costs one look before its rename; a copy checks every source first.
     std::vector<struct stat> sourceStat(n);
-    std::unordered_map<uint64_t, std::vector<size_t>> byInode;  // a few per key at most
-    for (size_t i = 0; i < n; ++i) {
-        struct stat& st = sourceStat[i];
-        if (lstat(items[i].source.c_str(), &st) != 0) {
-            run.Fail(i, ErrorText(errno));
-            continue;
+    std::vector<char> sourceLooked(n, 0);  // 0 not yet, 1 there, 2 failed
+    auto lookAtSource = [&](size_t i) {
+        if (sourceLooked[i] == 0) {
+            sourceLooked[i] = lstat(items[i].source.c_str(), &sourceStat[i]) == 0 ? 1 : 2;
+            if (sourceLooked[i] == 2) run.Fail(i, ErrorText(errno));
         }
+        return sourceLooked[i] == 1;
+    };
+    for (size_t i = 0; i < n; ++i) {
         if (mode == BatchMode::Copy) {
+            if (!lookAtSource(i)) continue;
             struct stat followed {};
             if (stat(items[i].source.c_str(), &followed) != 0) {
                 run.Fail(i, ErrorText(errno));
@@ -593,29 +614,76 @@ BatchResult RunBatch(BatchMode mode, const std::vector<BatchItem>& items, BatchQ
             }
         }
         if (plan.unchanged[i]) {
+            if (!lookAtSource(i)) continue;
             run.act[i] = Act::Final;
             result.items[i] = {ItemState::Unchanged, {}};
-            continue;
         }
-        byInode[uint64_t(st.st_ino) ^ (uint64_t(st.st_dev) << 32)].push_back(i);
     }
+    // The items by their source's file, made when a new path first turns out to exist.
+    std::unordered_multimap<uint64_t, size_t> byInode;
+    auto inodeKey = [](const struct stat& st) {
+        return uint64_t(st.st_ino) ^ (uint64_t(st.st_dev) << 32);
+    };
+    auto sameFileInBatch = [&](const struct stat& st) -> size_t {
+        if (byInode.empty()) {
+            byInode.reserve(n);
+            for (size_t j = 0; j < n; ++j)
+                if (sourceLooked[j] == 1 ||
+                    (sourceLooked[j] == 0 && run.act[j] != Act::Final && lookAtSource(j)))
+                    byInode.emplace(inodeKey(sourceStat[j]), j);
+        }
+        auto [first, last] = byInode.equal_range(inodeKey(st));
+        for (auto it = first; it != last; ++it)
+            if (SameFile(st, sourceStat[it->second])) return it->second;
+        return npos;
+    };
 
     // Folders that are missing, in the order the items first name them.
+    struct FolderLook {
+        int code = 0;  // 0 there, 1 missing, else an errno
+        size_t items = 0;
+        off_t size = 0;
+        bool indexed = false;  // its names were read: a name not among them needs no lstat
+        std::unordered_set<std::string> names, folded;
+    };
     std::vector<std::string> missingFolders;
-    std::unordered_map<std::string, int> folderState;  // 0 there, 1 missing, else an errno
+    std::unordered_map<std::string, FolderLook> folderLooks;
+    std::vector<FolderLook*> folderOf(n, nullptr);
     for (size_t i = 0; i < n; ++i) {
         if (run.act[i] == Act::Final) continue;
-        const std::string& folder = folders[i];
-        auto [it, fresh] = folderState.emplace(folder, 0);
-        if (fresh) {
-            struct stat st {};
-            if (stat(folder.c_str(), &st) != 0)
-                it->second = errno == ENOENT ? 1 : errno;
-            else if (!S_ISDIR(st.st_mode))
-                it->second = ENOTDIR;
-            if (it->second == 1) missingFolders.push_back(folder);
+        if (i > 0 && folderOf[i - 1] != nullptr && folders[i] == folders[i - 1]) {
+            folderOf[i] = folderOf[i - 1];
+        } else {
+            auto [it, fresh] = folderLooks.try_emplace(folders[i]);
+            FolderLook& look = it->second;
+            if (fresh) {
+                struct stat st {};
+                if (stat(folders[i].c_str(), &st) != 0)
+                    look.code = errno == ENOENT ? 1 : errno;
+                else if (!S_ISDIR(st.st_mode))
+                    look.code = ENOTDIR;
+                look.size = st.st_size;
+                if (look.code == 1) missingFolders.push_back(folders[i]);
+            }
+            folderOf[i] = &look;
         }
-        if (it->second > 1) run.Fail(i, ErrorText(it->second));
+        ++folderOf[i]->items;
+        if (folderOf[i]->code > 1) run.Fail(i, ErrorText(folderOf[i]->code));
+    }
+    // A folder that takes many files of the batch is read once, which costs less than a look at
+    // every new name; a file that appears after that is still never replaced (the renames refuse
+    // to). Letter case is folded too, so that a name a case-insensitive file system would find is
+    // looked at.
+    for (auto& [path, look] : folderLooks) {
+        if (look.code != 0 || look.items < 64 || look.size > off_t(look.items) * 4096) continue;
+        DIR* dir = opendir(path.c_str());
+        if (dir == nullptr) continue;
+        while (const struct dirent* entry = readdir(dir)) {
+            look.names.emplace(entry->d_name);
+            look.folded.insert(AsciiLowerCopy(entry->d_name));
+        }
+        closedir(dir);
+        look.indexed = true;
     }
 
     // The new paths that exist already.
@@ -623,7 +691,11 @@ BatchResult RunBatch(BatchMode mode, const std::vector<BatchItem>& items, BatchQ
     std::vector<struct stat> targetStat(n);
     for (size_t i = 0; i < n; ++i) {
         if (run.act[i] == Act::Final) continue;
-        if (folderState[folders[i]] == 1) continue;  // a missing folder holds nothing
+        const FolderLook& look = *folderOf[i];
+        if (look.code == 1) continue;  // a missing folder holds nothing
+        if (look.indexed && !look.names.contains(items[i].newName) &&
+            !look.folded.contains(AsciiLowerCopy(items[i].newName)))
+            continue;
         struct stat& st = targetStat[i];
         if (lstat(run.targets[i].c_str(), &st) != 0) {
             if (errno != ENOENT) run.Fail(i, ErrorText(errno));
@@ -636,6 +708,7 @@ BatchResult RunBatch(BatchMode mode, const std::vector<BatchItem>& items, BatchQ
             if (mode == BatchMode::Copy) toAsk.push_back(i);
             continue;
         }
+        if (!lookAtSource(i)) continue;
         if (SameFile(st, sourceStat[i])) {
             const bool caseOnly =
                 EqualsIgnoreCase(GetFileName(run.targets[i]), GetFileName(items[i].source)) &&
@@ -649,17 +722,11 @@ BatchResult RunBatch(BatchMode mode, const std::vector<BatchItem>& items, BatchQ
             toAsk.push_back(i);
             continue;
         }
-        auto same = byInode.find(uint64_t(st.st_ino) ^ (uint64_t(st.st_dev) << 32));
-        if (same != byInode.end()) {
-            for (size_t j : same->second) {
-                if (j != i && SameFile(st, sourceStat[j])) {
-                    result.problems.push_back("The new name of " + run.NameOf(i) + ", " +
-                                              Quoted(run.targets[i]) + ", is the file " +
-                                              Quoted(items[j].source) +
-                                              " of the list under another path");
-                }
-            }
-            if (!result.problems.empty()) continue;
+        if (size_t j = sameFileInBatch(st); j != npos) {
+            result.problems.push_back("The new name of " + run.NameOf(i) + ", " +
+                                      Quoted(run.targets[i]) + ", is the file " +
+                                      Quoted(items[j].source) + " of the list under another path");
+            continue;
         }
         if (S_ISDIR(st.st_mode)) {
             run.Fail(i, Quoted(run.targets[i]) + " is a folder");

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <deque>
 #include <filesystem>
 
@@ -227,6 +228,47 @@ TEST_F(TreloBatch, ExistingFileOutsideTheBatchAnsweredNoKeepsBoth) {
                              {Rename("a.jpg", "keep.jpg"), Rename("b.jpg", "c.jpg")}, result)
                   .find("1 of 2 files was renamed"),
               std::string::npos);
+}
+
+TEST_F(TreloBatch, LargeBatchStillFindsEveryExistingName) {
+    // Enough files for the folder to be read once instead of a look at every new name.
+    std::vector<BatchItem> items;
+    for (int i = 0; i < 100; ++i) {
+        char from[16], to[16];
+        std::snprintf(from, sizeof from, "f%03d", i);
+        std::snprintf(to, sizeof to, "g%03d", i);
+        WriteFile(dir / from, from);
+        items.push_back(Rename(from, to));
+    }
+    WriteFile(dir / "g050", "outside");
+    WriteFile(dir / "G070", "other case");  // a different file on a case-sensitive disk
+    questions.replies = {ReplaceAnswer::No};
+    BatchResult result = Run(items);
+    ASSERT_EQ(questions.asked.size(), 1u);
+    EXPECT_EQ(questions.asked[0].target, dir / "g050");
+    EXPECT_EQ(result.DoneCount(), 99u);
+    EXPECT_EQ(result.items[50].state, kSkipped);
+    EXPECT_EQ(ReadFile(dir / "g050"), "outside");
+    EXPECT_EQ(ReadFile(dir / "f050"), "f050");
+    EXPECT_EQ(ReadFile(dir / "g070"), "f070");
+    EXPECT_EQ(ReadFile(dir / "G070"), "other case");
+    EXPECT_EQ(Names(dir.path()).size(), 102u);
+}
+
+TEST_F(TreloBatch, LargeBatchOfCaseOnlyRenames) {
+    std::vector<BatchItem> items;
+    for (int i = 0; i < 80; ++i) {
+        char from[16], to[16];
+        std::snprintf(from, sizeof from, "IMG%02d.JPG", i);
+        std::snprintf(to, sizeof to, "img%02d.jpg", i);
+        WriteFile(dir / from, from);
+        items.push_back(Rename(from, to));
+    }
+    BatchResult result = Run(items);
+    EXPECT_TRUE(result.ok());
+    EXPECT_EQ(ReadFile(dir / "img42.jpg"), "IMG42.JPG");
+    EXPECT_EQ(Names(dir.path()).size(), 80u);
+    EXPECT_FALSE(HasTemporaryName(dir.path()));
 }
 
 TEST_F(TreloBatch, ExistingFileAnsweredYesIsReplaced) {
