@@ -848,10 +848,10 @@ std::string DescribeResult(BatchMode mode, const std::vector<BatchItem>& items,
         lines.push_back(Quoted(GetFileName(items[i].source)) + " \xE2\x86\x92 " +
                         Quoted(items[i].newName) + ": " + outcome.reason);
     }
-    return std::to_string(done) + " of " + files(items.size()) + (done == 1 ? " was " : " were ") +
-           verb + (result.cancelled ? " before the cancel" : "") + ". " +
-           std::to_string(lines.size()) + (lines.size() == 1 ? " was" : " were") +
-           " not:" + list(lines);
+    return std::to_string(done) + " of " + files(items.size()) +
+           (done == 1 || items.size() == 1 ? " was " : " were ") + verb +
+           (result.cancelled ? " before the cancel" : "") + ". " + std::to_string(lines.size()) +
+           (lines.size() == 1 ? " was" : " were") + " not:" + list(lines);
 }
 
 }  // namespace morv::renamer
