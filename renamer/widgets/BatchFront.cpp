@@ -1,0 +1,136 @@
+#include "renamer/widgets/BatchFront.h"
+
+#include <QApplication>
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QLocale>
+#include <QPointer>
+#include <QProgressDialog>
+
+#include "helpers/core/PathHelpers.h"
+#include "helpers/widgets/Prompter.h"
+#include "helpers/widgets/QtText.h"
+#include "renamer/widgets/RenamerText.h"
+
+namespace morv::renamer {
+
+namespace {
+
+QString Describe(int64_t size, std::time_t modified) {
+    QLocale locale;
+    return QStringLiteral("%1, modified %2")
+        .arg(
+            locale.formattedDataSize(size),
+            locale.toString(QDateTime::fromSecsSinceEpoch(qint64(modified)), QLocale::ShortFormat));
+}
+
+class PrompterQuestions : public BatchQuestions {
+  public:
+    explicit PrompterQuestions(QWidget* owner) : owner_(owner) {}
+
+    ReplaceAnswer AskReplace(const ReplaceQuestion& question) override {
+        ArrowWhileAsking arrow;
+        switch (Ask(owner_, ReplaceQuestionText(question), PromptButtons::YesYesToAllNoCancel,
+                    PromptIcon::Question, PromptAnswer::No, kAppTitle)) {
+            case PromptAnswer::Yes:
+                return ReplaceAnswer::Yes;
+            case PromptAnswer::YesToAll:
+                return ReplaceAnswer::YesToAll;
+            case PromptAnswer::No:
+                return ReplaceAnswer::No;
+            default:
+                return ReplaceAnswer::Cancel;
+        }
+    }
+
+    bool AskCreateFolder(const std::string& folder) override {
+        ArrowWhileAsking arrow;
+        return Ask(owner_, CreateFolderQuestionText(folder), PromptButtons::YesNo,
+                   PromptIcon::Question, PromptAnswer::Yes, kAppTitle) == PromptAnswer::Yes;
+    }
+
+  private:
+    QWidget* owner_;
+};
+
+// A progress window with a bar and Cancel, no file names. It appears only when the batch takes
+// a moment, and lets window events run at most every few milliseconds.
+class ProgressWindow : public ProgressObserver {
+  public:
+    ProgressWindow(QWidget* owner, BatchMode mode) : owner_(owner), mode_(mode) {}
+    ~ProgressWindow() override { delete dialog_; }
+
+    void SetMax(long max) override {
+        if (dialog_ == nullptr) {
+            dialog_ = new QProgressDialog(owner_);
+            dialog_->setObjectName("frmProgress");
+            dialog_->setWindowTitle(QStringLiteral("Progress"));
+            dialog_->setLabelText(mode_ == BatchMode::Move ? QStringLiteral("Renaming files...")
+                                                           : QStringLiteral("Copying files..."));
+            dialog_->setWindowModality(Qt::WindowModal);
+            dialog_->setMinimumDuration(500);
+            dialog_->setAutoClose(false);
+            dialog_->setAutoReset(false);
+        }
+        dialog_->setRange(0, int(max));
+        max_ = max;
+        clock_.start();
+    }
+
+    void SetValue(long value) override {
+        if (dialog_ == nullptr) return;
+        if (value < max_ && clock_.isValid() && clock_.elapsed() < kEveryMs) return;
+        dialog_->setValue(int(value));  // shows the window once the minimum duration has passed
+        clock_.restart();
+    }
+
+    bool ShouldStop() override {
+        if (events_.isValid() && events_.elapsed() < kEveryMs)
+            return dialog_ != nullptr && dialog_->wasCanceled();
+        QApplication::processEvents();
+        events_.start();
+        return dialog_ != nullptr && dialog_->wasCanceled();
+    }
+
+  private:
+    static constexpr int kEveryMs = 30;
+    QWidget* owner_;
+    BatchMode mode_;
+    QPointer<QProgressDialog> dialog_;
+    long max_ = 0;
+    QElapsedTimer clock_, events_;
+};
+
+}  // namespace
+
+ArrowWhileAsking::ArrowWhileAsking() {
+    QApplication::setOverrideCursor(Qt::ArrowCursor);
+}
+
+ArrowWhileAsking::~ArrowWhileAsking() {
+    QApplication::restoreOverrideCursor();
+}
+
+QString ReplaceQuestionText(const ReplaceQuestion& question) {
+    return QStringLiteral(
+               "There is already a file named '%1' in '%2' (%3).\n\n"
+               "Do you want to replace it with '%4' (%5)?")
+        .arg(PathToQString(GetFileName(question.target)),
+             PathToQString(GetFolderName(question.target, false)),
+             Describe(question.targetSize, question.targetModified), PathToQString(question.source),
+             Describe(question.sourceSize, question.sourceModified));
+}
+
+QString CreateFolderQuestionText(const std::string& folder) {
+    return QStringLiteral("The folder '%1' does not exist.\n\nDo you want to create it?")
+        .arg(PathToQString(folder));
+}
+
+BatchResult RunBatchWithWindow(QWidget* owner, BatchMode mode,
+                               const std::vector<BatchItem>& items) {
+    PrompterQuestions questions(owner);
+    ProgressWindow progress(owner, mode);
+    return RunBatch(mode, items, questions, progress);
+}
+
+}  // namespace morv::renamer

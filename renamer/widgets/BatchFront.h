@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+
+#include <string>
+#include <vector>
+
+#include "renamer/core/BatchOperation.h"
+
+class QWidget;
+
+// The window's front of the batch file operation: the questions go through the Prompter (Yes,
+// Yes to All, No, Cancel before replacing a file; Yes, No before creating a folder) and a
+// progress window without file names, with a Cancel button, shows while it runs.
+namespace morv::renamer {
+
+// The pointer as an arrow while a question or message shows inside a busy command, and the busy
+// pointer again afterwards.
+class ArrowWhileAsking {
+  public:
+    ArrowWhileAsking();
+    ~ArrowWhileAsking();
+    ArrowWhileAsking(const ArrowWhileAsking&) = delete;
+    ArrowWhileAsking& operator=(const ArrowWhileAsking&) = delete;
+};
+
+BatchResult RunBatchWithWindow(QWidget* owner, BatchMode mode, const std::vector<BatchItem>& items);
+
+// The question texts, for the tests.
+QString ReplaceQuestionText(const ReplaceQuestion& question);
+QString CreateFolderQuestionText(const std::string& folder);
+
+}  // namespace morv::renamer

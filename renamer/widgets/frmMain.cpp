@@ -1,0 +1,643 @@
+#include "renamer/widgets/frmMain.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QImageReader>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QScreen>
+#include <QSet>
+#include <QTimer>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+#include "helpers/core/PathHelpers.h"
+#include "helpers/widgets/FileDialogs.h"
+#include "helpers/widgets/FlatToolbar.h"
+#include "helpers/widgets/Prompter.h"
+#include "helpers/widgets/QtText.h"
+#include "renamer/core/BatchOperation.h"
+#include "renamer/widgets/BatchFront.h"
+#include "renamer/widgets/FileListView.h"
+#include "renamer/widgets/FileProperties.h"
+#include "renamer/widgets/RenamerIcons.h"
+#include "renamer/widgets/RenamerText.h"
+#include "renamer/widgets/frmHelp.h"
+
+namespace morv::renamer {
+
+namespace {
+
+constexpr int kPathRole = Qt::UserRole;
+constexpr int kExtensionRole = Qt::UserRole + 1;
+
+const QString kRenameCaption = QStringLiteral("Rename");
+const QString kCopyCaption = QStringLiteral("Copy");
+
+QString TemplateWarning() {
+    // The two lines as the platform writes a line break.
+    return QString::fromLatin1(kTemplateWarning)
+        .replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+}
+
+QLabel* FieldLabel(const QString& text, QWidget* parent, QWidget* buddy = nullptr) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName("Label1");
+    if (buddy != nullptr) label->setBuddy(buddy);
+    return label;
+}
+
+}  // namespace
+
+frmMain::frmMain(QString settingsFile, QWidget* parent)
+    : QWidget(parent), settingsFile_(std::move(settingsFile)) {
+    setObjectName("frmMain");
+    setWindowTitle(kAppTitle);
+    setWindowIcon(RenamerIcon(RenamerIconKind::Program));
+    setAccessibleName(kAppTitle);
+    BuildControls();
+    CreateActions();
+    // Load: a flat toolbar, the notice, full-row selection (set by the list itself).
+    ToggleFlatToolbar(Toolbar1_);
+    ApplySize();
+}
+
+frmMain::~frmMain() {
+    while (busy_ > 0)
+        SetBusy(false);
+}
+
+int frmMain::TwipsToPixels(int twips) const {
+    return qRound(twips * logicalDpiX() / 1440.0);
+}
+
+int frmMain::PixelsToTwips(int pixels) const {
+    return qRound(pixels * 1440.0 / logicalDpiX());
+}
+
+void frmMain::BuildControls() {
+    // One panel of the wide, tall size; the window shows as much of it as its size lets through,
+    // so the side panel and the "Save in:" row appear by making the window wider or taller.
+    auto* content = content_ = new QWidget(this);
+    content->setObjectName("content");
+    const int narrow = TwipsToPixels(kNarrowWidth), wide = TwipsToPixels(kWideWidth);
+    const int low = TwipsToPixels(kRenameHeight), high = TwipsToPixels(kCopyHeight);
+    content->setGeometry(0, 0, wide, high);
+
+    // The list, the fields, the options and the buttons.
+    auto* main = new QWidget(content);
+    main->setGeometry(0, 0, narrow, low);
+    auto* mainLayout = new QVBoxLayout(main);
+    mainLayout->setContentsMargins(8, 6, 6, 4);
+    mainLayout->setSpacing(4);
+
+    Toolbar1_ = new QToolBar(main);
+    Toolbar1_->setObjectName("Toolbar1");
+    Toolbar1_->setAccessibleName(QStringLiteral("List commands"));
+    Toolbar1_->setIconSize(QSize(16, 16));
+    Toolbar1_->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    ListView1_ = new FileListView(main);
+    ListView1_->setObjectName("ListView1");
+    ListView1_->setAccessibleName(QStringLiteral("Files to Rename"));
+    ListView1_->header()->resizeSection(0, (narrow - 30) / 2);
+    auto* top = new QHBoxLayout;
+    top->addWidget(FieldLabel(QStringLiteral("Files to Rename:"), main, ListView1_), 0,
+                   Qt::AlignBottom);
+    top->addStretch(1);
+    top->addWidget(Toolbar1_);
+    mainLayout->addLayout(top);
+    mainLayout->addWidget(ListView1_, 1);
+
+    txtTemplate_ = new QLineEdit(main);
+    txtTemplate_->setObjectName("txtTemplate");
+    txtTemplate_->setAccessibleName(QStringLiteral("Template"));
+    txtTemplate_->setToolTip(QStringLiteral("# is one digit of the counter, * the old name"));
+    txtStart_ = new QLineEdit(QStringLiteral("0"), main);
+    txtStart_->setObjectName("txtStart");
+    txtStart_->setAccessibleName(QStringLiteral("Start at"));
+    txtStart_->setFixedWidth(70);
+    auto* fields = new QHBoxLayout;
+    fields->addWidget(FieldLabel(QStringLiteral("Template:"), main, txtTemplate_));
+    fields->addWidget(txtTemplate_, 1);
+    fields->addSpacing(6);
+    fields->addWidget(FieldLabel(QStringLiteral("Start at:"), main, txtStart_));
+    fields->addWidget(txtStart_);
+    mainLayout->addLayout(fields);
+
+    chkForce_ = new QCheckBox(QStringLiteral("Force lower case extension"), main);
+    chkForce_->setObjectName("chkForce");
+    chkRemove_ = new QCheckBox(QStringLiteral("Remove original extension"), main);
+    chkRemove_->setObjectName("chkRemove");
+    chkCopy_ = new QCheckBox(QStringLiteral("Copy files instead of rename"), main);
+    chkCopy_->setObjectName("chkCopy");
+    auto* options = new QVBoxLayout;
+    options->setSpacing(2);
+    options->addWidget(FieldLabel(QStringLiteral("Options:"), main));
+    options->addWidget(chkForce_);
+    options->addWidget(chkRemove_);
+    options->addWidget(chkCopy_);
+
+    auto button = [&](QPushButton*& into, const char* name, const QString& caption) {
+        into = new QPushButton(caption, main);
+        into->setObjectName(QLatin1String(name));
+        into->setMinimumWidth(76);
+    };
+    button(cmdRename_, "cmdRename", kRenameCaption);
+    button(cmdPreview_, "cmdPreview", QStringLiteral("Preview"));
+    button(cmdHelp_, "cmdHelp", QStringLiteral("Help"));
+    button(cmdClose_, "cmdClose", QStringLiteral("Close"));
+    cmdRename_->setDefault(true);
+    auto* buttons = new QGridLayout;
+    buttons->setSpacing(4);
+    buttons->addWidget(cmdRename_, 0, 0);
+    buttons->addWidget(cmdPreview_, 0, 1);
+    buttons->addWidget(cmdHelp_, 1, 0);
+    buttons->addWidget(cmdClose_, 1, 1);
+    auto* lower = new QHBoxLayout;
+    lower->addLayout(options, 1);
+    lower->addLayout(buttons);
+    lower->setAlignment(buttons, Qt::AlignBottom);
+    mainLayout->addLayout(lower);
+
+    // The "Save in:" row of copy mode, below the options.
+    auto* saveIn = new QWidget(content);
+    saveIn->setGeometry(0, low, narrow, high - low);
+    auto* saveLayout = new QHBoxLayout(saveIn);
+    saveLayout->setContentsMargins(8, 2, 6, 8);
+    txtDest_ = new QLineEdit(saveIn);
+    txtDest_->setObjectName("txtDest");
+    txtDest_->setAccessibleName(QStringLiteral("Save in"));
+    cmdBrowse_ = new QPushButton(QStringLiteral("Browse"), saveIn);
+    cmdBrowse_->setObjectName("cmdBrowse");
+    saveLayout->addWidget(FieldLabel(QStringLiteral("Save in:"), saveIn, txtDest_));
+    saveLayout->addWidget(txtDest_, 1);
+    saveLayout->addWidget(cmdBrowse_);
+    txtDest_->setEnabled(false);
+    cmdBrowse_->setEnabled(false);
+
+    // The side panel.
+    auto* side = new QWidget(content);
+    side->setGeometry(narrow, 0, wide - narrow, low);  // whole in both heights
+    auto* sideLayout = new QVBoxLayout(side);
+    sideLayout->setContentsMargins(4, 6, 8, 8);
+    chkOnTop_ = new QCheckBox(QStringLiteral("Always on Top"), side);
+    chkOnTop_->setObjectName("chkOnTop");
+    Frame1_ = new QGroupBox(QStringLiteral("Image Preview"), side);
+    Frame1_->setObjectName("Frame1");
+    Image1_ = new QLabel(Frame1_);
+    Image1_->setObjectName("Image1");
+    Image1_->setAccessibleName(QStringLiteral("Image Preview"));
+    Image1_->setAlignment(Qt::AlignCenter);
+    Image1_->setMinimumSize(140, 120);
+    auto* frameLayout = new QVBoxLayout(Frame1_);
+    frameLayout->addWidget(Image1_);
+    Image2_ = new QLabel(side);
+    Image2_->setObjectName("Image2");
+    Image2_->setAccessibleName(QStringLiteral("Trellin logo"));
+    Image2_->setPixmap(RenamerIcon(RenamerIconKind::Program).pixmap(32, 32));
+    lblAbout_ = new QLabel(side);
+    lblAbout_->setObjectName("lblAbout");
+    lblAbout_->setWordWrap(true);
+    lblAbout_->setTextFormat(Qt::PlainText);
+    // SetAboutText: the program's notice.
+    lblAbout_->setText(
+        QStringLiteral("Trellin 1.0\nBatch file renamer.\nBy the Morvane and Trellin "
+                       "authors."));
+    auto* about = new QHBoxLayout;
+    about->addWidget(Image2_, 0, Qt::AlignTop);
+    about->addWidget(lblAbout_, 1);
+    sideLayout->addWidget(chkOnTop_);
+    sideLayout->addWidget(Frame1_, 1);
+    sideLayout->addLayout(about);
+
+    mnuPopList_ = new QMenu(QStringLiteral("Pop List"), this);
+    mnuPopList_->setObjectName("mnuPopList");
+    mnuPopListProperties_ = mnuPopList_->addAction(QStringLiteral("Properties"));
+    mnuPopListProperties_->setObjectName("mnuPopListProperties");
+
+    txtTemplate_->installEventFilter(this);
+    txtStart_->installEventFilter(this);
+    txtDest_->installEventFilter(this);
+}
+
+void frmMain::CreateActions() {
+    struct Button {
+        const char* key;
+        const char* tip;
+        RenamerIconKind icon;
+        void (frmMain::*command)();
+    };
+    const Button kButtons[] = {
+        {"add", " Add Files ", RenamerIconKind::Add, &frmMain::AddFiles},
+        {"remove", " Remove Selected File ", RenamerIconKind::Remove, &frmMain::RemoveFile},
+        {"clear", " Remove All Files ", RenamerIconKind::Clear, &frmMain::ClearFiles},
+        {"up", " Move Up ", RenamerIconKind::Up, &frmMain::MoveFileUp},
+        {"down", " Move Down ", RenamerIconKind::Down, &frmMain::MoveFileDown},
+    };
+    for (const Button& b : kButtons) {
+        QAction* action =
+            Toolbar1_->addAction(RenamerIcon(b.icon), QString::fromLatin1(b.tip).trimmed());
+        action->setObjectName(QLatin1String(b.key));
+        action->setToolTip(QLatin1String(b.tip));
+        connect(action, &QAction::triggered, this, b.command);
+    }
+    previewAction_ = Toolbar1_->addAction(RenamerIcon(RenamerIconKind::Preview),
+                                          QStringLiteral("Image Preview"));
+    previewAction_->setObjectName("preview");
+    previewAction_->setToolTip(QStringLiteral(" Image Preview "));
+    previewAction_->setCheckable(true);
+    connect(previewAction_, &QAction::toggled, this, &frmMain::SetPanelVisible);
+
+    connect(cmdRename_, &QPushButton::clicked, this, &frmMain::RenameButton);
+    connect(cmdPreview_, &QPushButton::clicked, this, &frmMain::PreviewButton);
+    connect(cmdHelp_, &QPushButton::clicked, this, &frmMain::HelpButton);
+    connect(cmdClose_, &QPushButton::clicked, this, &QWidget::close);
+    connect(cmdBrowse_, &QPushButton::clicked, this, &frmMain::BrowseButton);
+    connect(chkCopy_, &QCheckBox::toggled, this, &frmMain::SetCopyMode);
+    connect(chkOnTop_, &QCheckBox::toggled, this, &frmMain::SetOnTop);
+    connect(chkRemove_, &QCheckBox::toggled, this, [this](bool removed) {
+        if (removed) chkForce_->setChecked(false);
+        chkForce_->setEnabled(!removed);
+    });
+    connect(ListView1_, &FileListView::pathsDropped, this, &frmMain::DropFiles);
+    connect(ListView1_, &QTreeWidget::itemClicked, this,
+            [this](QTreeWidgetItem* item) { ShowImagePreview(item); });
+    connect(ListView1_, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        PreparePopList(pos);
+        mnuPopList_->popup(ListView1_->viewport()->mapToGlobal(pos));
+    });
+    connect(mnuPopListProperties_, &QAction::triggered, this, [this] {
+        if (QTreeWidgetItem* item = ListView1_->currentItem())
+            ShowFileProperties(nullptr, item->data(0, kPathRole).toString());
+    });
+}
+
+void frmMain::ApplySize() {
+    setFixedSize(TwipsToPixels(wide_ ? kWideWidth : kNarrowWidth),
+                 TwipsToPixels(copyMode_ ? kCopyHeight : kRenameHeight));
+}
+
+// ----- settings -----
+
+void frmMain::LoadSettings() {
+    QScreen* screen = this->screen() != nullptr ? this->screen() : QGuiApplication::primaryScreen();
+    const QRect area = screen != nullptr ? screen->geometry() : QRect(0, 0, 1024, 768);
+    const long left = CentredPosition(PixelsToTwips(area.width()), PixelsToTwips(width()));
+    const long top = CentredPosition(PixelsToTwips(area.height()), PixelsToTwips(height()));
+    RenamerSettings settings = LoadRenamerSettings(PathToStd(settingsFile_), left, top);
+    if (settings.left) move(TwipsToPixels(int(*settings.left)), y());
+    if (settings.top) move(x(), TwipsToPixels(int(*settings.top)));
+    txtTemplate_->setText(ToQString(settings.nameTemplate));
+    txtDest_->setText(ToQString(settings.saveIn));
+    if (settings.onTop) chkOnTop_->setChecked(*settings.onTop);
+}
+
+void frmMain::SaveSettings() {
+    SaveRenamerSettings(PathToStd(settingsFile_), PixelsToTwips(x()), PixelsToTwips(y()),
+                        ToStd(txtTemplate_->text()), ToStd(txtDest_->text()),
+                        chkOnTop_->isChecked());
+}
+
+void frmMain::closeEvent(QCloseEvent* event) {
+    SaveSettings();
+    event->accept();
+}
+
+// ----- key filters and the destination field -----
+
+bool frmMain::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress && (watched == txtTemplate_ || watched == txtStart_)) {
+        const QString text = static_cast<QKeyEvent*>(event)->text();
+        // Typed characters only: keys without text and control characters (Backspace, Ctrl+V)
+        // go on as usual.
+        if (text.size() == 1 && text.at(0).unicode() >= 0x20 && text.at(0).unicode() != 0x7f) {
+            const char32_t c = text.at(0).unicode();
+            if (watched == txtTemplate_ && IsRefusedTemplateChar(c)) {
+                ShowMessage(this, TemplateWarning(), PromptIcon::Exclamation, kAppTitle);
+                return true;
+            }
+            if (watched == txtStart_ && !IsAcceptedStartKey(c)) return true;
+        }
+    }
+    if (event->type() == QEvent::FocusIn && watched == txtDest_) {
+        // After the click that gave the focus has placed the caret.
+        QTimer::singleShot(0, txtDest_, &QLineEdit::selectAll);
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+// ----- busy state -----
+
+void frmMain::SetBusy(bool busy) {
+    if (busy) {
+        if (busy_++ == 0) {
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+            content_->setEnabled(false);
+        }
+    } else if (busy_ > 0 && --busy_ == 0) {
+        QApplication::restoreOverrideCursor();
+        content_->setEnabled(true);
+    }
+    repaint();
+}
+
+// ----- the list -----
+
+std::vector<FileEntry> frmMain::Entries() const {
+    std::vector<FileEntry> entries;
+    entries.reserve(size_t(ListView1_->topLevelItemCount()));
+    for (int row = 0; row < ListView1_->topLevelItemCount(); ++row) {
+        const QTreeWidgetItem* item = ListView1_->topLevelItem(row);
+        entries.push_back(FileEntry{
+            PathToStd(item->data(0, kPathRole).toString()), PathToStd(item->text(0)),
+            PathToStd(item->data(0, kExtensionRole).toString()), PathToStd(item->text(1))});
+    }
+    return entries;
+}
+
+QSet<QString> frmMain::ListedPaths() const {
+    QSet<QString> paths;
+    paths.reserve(ListView1_->topLevelItemCount());
+    for (int row = 0; row < ListView1_->topLevelItemCount(); ++row)
+        paths.insert(ListView1_->topLevelItem(row)->data(0, kPathRole).toString());
+    return paths;
+}
+
+bool frmMain::AddEntry(const QString& path, QSet<QString>& listed) {
+    if (listed.contains(path)) return false;
+    listed.insert(path);
+    FileEntry entry = MakeFileEntry(PathToStd(path));
+    auto* item = new QTreeWidgetItem({PathToQString(entry.displayName), QString()});
+    item->setData(0, kPathRole, path);
+    item->setData(0, kExtensionRole, PathToQString(entry.originalExtension));
+    item->setToolTip(0, path);
+    ListView1_->addTopLevelItem(item);
+    return true;
+}
+
+Status frmMain::ShowPreview() {
+    std::vector<FileEntry> entries = Entries();
+    Status status =
+        renamer::ShowPreview(entries, PathToStd(txtTemplate_->text()), ToStd(txtStart_->text()),
+                             TemplateOptions{chkRemove_->isChecked(), chkForce_->isChecked()});
+    // Entries before a failure have their new names, later ones their old contents.
+    for (int row = 0; row < ListView1_->topLevelItemCount(); ++row)
+        ListView1_->topLevelItem(row)->setText(1, PathToQString(entries[size_t(row)].newName));
+    return status;
+}
+
+void frmMain::AddFiles() {
+    SetBusy(true);
+    QStringList files;
+    bool chosen = false;
+    {
+        ArrowWhileAsking arrow;
+        chosen = SelectFiles(this, files, QStringLiteral("All Files (*.*)|*.*"),
+                             QStringLiteral("Select Files"), QString());
+    }
+    repaint();
+    if (chosen) {
+        QSet<QString> listed = ListedPaths();
+        for (const QString& path : files)
+            AddEntry(path, listed);
+        if (Status status = ShowPreview(); !status) {
+            ArrowWhileAsking arrow;
+            ShowMessage(this, ToQString(status.error().description), PromptIcon::Critical,
+                        kAppTitle);
+        }
+    }
+    ClearImage();
+    SetBusy(false);
+}
+
+void frmMain::DropFiles(const QStringList& paths) {
+    SetBusy(true);
+    bool anyFile = false;
+    QSet<QString> listed = ListedPaths();
+    for (const QString& path : paths) {
+        if (QFileInfo(path).isDir()) continue;
+        anyFile = true;
+        AddEntry(path, listed);
+    }
+    if (anyFile) (void)ShowPreview();  // failures of a drop are ignored
+    SetBusy(false);
+}
+
+void frmMain::RemoveFile() {
+    if (ListView1_->topLevelItemCount() == 0) return;
+    ClearImage();
+    if (QTreeWidgetItem* item = ListView1_->currentItem(); item != nullptr && item->isSelected())
+        delete item;
+    ListView1_->setFocus();
+}
+
+void frmMain::ClearFiles() {
+    if (ListView1_->topLevelItemCount() == 0) return;
+    if (Ask(this, QStringLiteral("Remove all files from the list?"), PromptButtons::YesNo,
+            PromptIcon::Question, PromptAnswer::No, kAppTitle) != PromptAnswer::Yes)
+        return;
+    ClearImage();
+    ListView1_->clear();
+}
+
+void frmMain::MoveFileUp() {
+    QTreeWidgetItem* item = ListView1_->currentItem();
+    if (item == nullptr || !item->isSelected()) return;
+    const int row = ListView1_->indexOfTopLevelItem(item);
+    if (row <= 0) return;
+    ListView1_->takeTopLevelItem(row);
+    ListView1_->insertTopLevelItem(row - 1, item);
+    ListView1_->setCurrentItem(item);
+}
+
+void frmMain::MoveFileDown() {
+    QTreeWidgetItem* item = ListView1_->currentItem();
+    if (item == nullptr || !item->isSelected()) return;
+    const int row = ListView1_->indexOfTopLevelItem(item);
+    if (row < 0 || row + 1 >= ListView1_->topLevelItemCount()) return;
+    ListView1_->takeTopLevelItem(row);
+    ListView1_->insertTopLevelItem(row + 1, item);
+    ListView1_->setCurrentItem(item);
+}
+
+void frmMain::ClearImage() {
+    Image1_->clear();
+}
+
+void frmMain::ShowImagePreview(QTreeWidgetItem* item) {
+    ClearImage();
+    if (item == nullptr) return;
+    QImageReader reader(item->data(0, kPathRole).toString());
+    reader.setAutoTransform(true);
+    const QSize box = Image1_->size();
+    if (reader.size().isValid()) {
+        QSize size = reader.size();
+        if (size.width() > box.width() || size.height() > box.height())
+            reader.setScaledSize(size.scaled(box, Qt::KeepAspectRatio));
+    }
+    const QImage image = reader.read();
+    if (image.isNull()) return;  // not a picture the loader reads: the box stays empty
+    Image1_->setPixmap(
+        QPixmap::fromImage(image.width() > box.width() || image.height() > box.height()
+                               ? image.scaled(box, Qt::KeepAspectRatio, Qt::SmoothTransformation)
+                               : image));
+}
+
+void frmMain::PreparePopList(const QPoint& pos) {
+    mnuPopListProperties_->setEnabled(ListView1_->itemAt(pos) != nullptr);
+}
+
+// ----- modes and options -----
+
+void frmMain::SetCopyMode(bool copy) {
+    copyMode_ = copy;
+    ApplySize();
+    cmdRename_->setText(copy ? kCopyCaption : kRenameCaption);
+    txtDest_->setEnabled(copy);
+    cmdBrowse_->setEnabled(copy);
+    if (copy) txtDest_->setFocus();
+}
+
+void frmMain::SetPanelVisible(bool visible) {
+    wide_ = visible;
+    ApplySize();
+}
+
+void frmMain::SetOnTop(bool onTop) {
+    if (windowFlags().testFlag(Qt::WindowStaysOnTopHint) == onTop) return;
+    const bool visible = isVisible();
+    const QPoint at = pos();
+    setWindowFlag(Qt::WindowStaysOnTopHint, onTop);  // hides a shown window
+    if (visible) {
+        move(at);
+        show();
+    }
+}
+
+// ----- buttons -----
+
+void frmMain::PreviewButton() {
+    if (ListView1_->topLevelItemCount() == 0) return;
+    SetBusy(true);
+    if (Status status = ShowPreview(); !status) {
+        ArrowWhileAsking arrow;
+        ShowMessage(this, ToQString(status.error().description) + '.', PromptIcon::Critical,
+                    kAppTitle);
+    }
+    SetBusy(false);
+}
+
+void frmMain::HelpButton() {
+    frmHelp help(this, chkOnTop_->isChecked());
+    help.exec();
+}
+
+void frmMain::BrowseButton() {
+    const QString folder =
+        BrowseForFolder(this, QStringLiteral("Select folder where you want to copy the files to."),
+                        txtDest_->text());
+    if (!folder.isEmpty()) txtDest_->setText(folder);
+    txtDest_->setFocus();
+}
+
+void frmMain::RenameButton() {
+    if (ListView1_->topLevelItemCount() == 0) return;
+    if (cmdRename_->text() == kRenameCaption) {
+        RenameFiles();
+        return;
+    }
+    if (txtDest_->text().trimmed().isEmpty()) {
+        ShowMessage(this, QStringLiteral("Please specify copy destination."),
+                    PromptIcon::Exclamation, kAppTitle);
+        txtDest_->setFocus();
+        return;
+    }
+    CopyFiles();
+}
+
+void frmMain::RenameFiles() {
+    const int n = ListView1_->topLevelItemCount();
+    if (Ask(this, QStringLiteral("Are you sure you want to rename %1 files?").arg(n),
+            PromptButtons::YesNo, PromptIcon::Question, PromptAnswer::No,
+            kAppTitle) != PromptAnswer::Yes)
+        return;
+    RunBatch(BatchMode::Move, QString());
+}
+
+void frmMain::CopyFiles() {
+    const int n = ListView1_->topLevelItemCount();
+    const QString destination = txtDest_->text().trimmed();
+    if (Ask(this,
+            QStringLiteral("This will copy %1 files to the '%2' folder.").arg(n).arg(destination),
+            PromptButtons::OKCancel, PromptIcon::Information, PromptAnswer::Cancel,
+            kAppTitle) != PromptAnswer::OK)
+        return;
+    RunBatch(BatchMode::Copy, destination);
+}
+
+void frmMain::RunBatch(BatchMode mode, const QString& destination) {
+    SetBusy(true);
+    auto finish = [this] {
+        SetBusy(false);
+        activateWindow();
+        raise();
+    };
+    if (Status status = ShowPreview(); !status) {
+        {
+            ArrowWhileAsking arrow;
+            ShowMessage(this, ToQString(status.error().description) + '.', PromptIcon::Critical,
+                        kAppTitle);
+        }
+        finish();
+        return;
+    }
+    repaint();
+
+    const std::vector<FileEntry> entries = Entries();
+    const std::string folder = PathToStd(destination);
+    std::vector<BatchItem> items;
+    items.reserve(entries.size());
+    for (const FileEntry& entry : entries) {
+        std::string target = folder;
+        if (mode == BatchMode::Move) {
+            target = GetFolderName(entry.fullPath, false);
+            if (target.empty()) target = std::string(1, kPathSeparator);
+        }
+        items.push_back({entry.fullPath, std::move(target), entry.newName});
+    }
+
+    const BatchResult result = RunBatchWithWindow(this, mode, items);
+
+    // The list keeps exactly the entries that were not done.
+    bool removed = false;
+    for (int row = int(result.items.size()) - 1; row >= 0; --row) {
+        if (BatchResult::IsDone(result.items[size_t(row)].state)) {
+            delete ListView1_->takeTopLevelItem(row);
+            removed = true;
+        }
+    }
+    if (removed) ClearImage();
+
+    const bool quietCancel = result.cancelled && result.problems.empty() && result.DoneCount() == 0;
+    if (!result.ok() && !quietCancel) {
+        ArrowWhileAsking arrow;
+        bool failed = false;
+        for (const ItemOutcome& item : result.items)
+            failed = failed || item.state == ItemState::Failed;
+        ShowMessage(this, ToQString(DescribeResult(mode, items, result)),
+                    failed ? PromptIcon::Critical : PromptIcon::Exclamation, kAppTitle);
+    }
+    finish();
+}
+
+}  // namespace morv::renamer

@@ -1,0 +1,120 @@
+#pragma once
+
+#include <QSet>
+#include <QString>
+#include <QWidget>
+
+#include <vector>
+
+#include "renamer/core/BatchOperation.h"
+#include "renamer/core/NameTemplate.h"
+#include "renamer/core/RenamerSettings.h"
+
+class QAction;
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QToolBar;
+class QTreeWidgetItem;
+
+namespace morv::renamer {
+
+class FileListView;
+
+// "Trellin", the renamer's main window: the file list, the template and start fields, the
+// options, the command buttons, and a side panel with an image preview. Its size is fixed: two
+// widths (with or without the side panel) and two heights (with or without the "Save in:" row of
+// copy mode).
+class frmMain : public QWidget {
+    Q_OBJECT
+  public:
+    // settingsFile: the trelo.ini that LoadSettings reads and closing the window writes.
+    explicit frmMain(QString settingsFile, QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    void LoadSettings();
+    void SaveSettings();
+
+    // The list commands.
+    void AddFiles();
+    void DropFiles(const QStringList& paths);
+    void RemoveFile();
+    void ClearFiles();
+    void MoveFileUp();
+    void MoveFileDown();
+    void ShowImagePreview(QTreeWidgetItem* item);
+    void SetCopyMode(bool copy);
+    void SetPanelVisible(bool visible);
+    void SetOnTop(bool onTop);
+    void SetBusy(bool busy);
+
+    // The buttons.
+    void RenameButton();
+    void PreviewButton();
+    void HelpButton();
+    void BrowseButton();
+
+    // Enables "Properties" of the pop-up menu for the point of the list (viewport coordinates).
+    void PreparePopList(const QPoint& pos);
+    QMenu* PopList() const { return mnuPopList_; }
+
+    // The list as entries, in display order.
+    std::vector<FileEntry> Entries() const;
+    bool IsBusy() const { return busy_ > 0; }
+
+    // Twips of this window's screen as pixels and back.
+    int TwipsToPixels(int twips) const;
+    int PixelsToTwips(int pixels) const;
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    void BuildControls();
+    void CreateActions();
+    // The full paths of the list, and an entry appended unless its path is among them (letter
+    // case counts, as on the file system); true when added.
+    QSet<QString> ListedPaths() const;
+    bool AddEntry(const QString& path, QSet<QString>& listed);
+    // Runs the template over the list; the error, if any, is the caller's to show.
+    Status ShowPreview();
+    void RenameFiles();
+    void CopyFiles();
+    void RunBatch(BatchMode mode, const QString& destination);
+    void ClearImage();
+    void ApplySize();
+
+    QString settingsFile_;
+    int busy_ = 0;
+    bool wide_ = false;
+    bool copyMode_ = false;
+
+    QWidget* content_ = nullptr;  // every control; disabled while busy
+    QToolBar* Toolbar1_ = nullptr;
+    FileListView* ListView1_ = nullptr;
+    QLineEdit* txtTemplate_ = nullptr;
+    QLineEdit* txtStart_ = nullptr;
+    QCheckBox* chkForce_ = nullptr;
+    QCheckBox* chkRemove_ = nullptr;
+    QCheckBox* chkCopy_ = nullptr;
+    QLineEdit* txtDest_ = nullptr;
+    QPushButton* cmdBrowse_ = nullptr;
+    QPushButton* cmdRename_ = nullptr;
+    QPushButton* cmdPreview_ = nullptr;
+    QPushButton* cmdHelp_ = nullptr;
+    QPushButton* cmdClose_ = nullptr;
+    QCheckBox* chkOnTop_ = nullptr;
+    QGroupBox* Frame1_ = nullptr;
+    QLabel* Image1_ = nullptr;
+    QLabel* Image2_ = nullptr;
+    QLabel* lblAbout_ = nullptr;
+    QMenu* mnuPopList_ = nullptr;
+    QAction* mnuPopListProperties_ = nullptr;
+    QAction* previewAction_ = nullptr;
+};
+
+}  // namespace morv::renamer

@@ -1,0 +1,516 @@
+// The renamer's window on real widgets, with the scripted prompter and file dialogs.
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDropEvent>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QToolBar>
+#include <QTreeWidget>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+#include "TempFolder.h"
+#include "helpers/widgets/FileDialogs.h"
+#include "helpers/widgets/FlatToolbar.h"
+#include "helpers/widgets/Prompter.h"
+#include "renamer/core/RenamerSettings.h"
+#include "renamer/widgets/BatchFront.h"
+#include "renamer/widgets/FileProperties.h"
+#include "renamer/widgets/frmHelp.h"
+#include "renamer/widgets/frmMain.h"
+
+using namespace morv;
+using namespace morv::renamer;
+using namespace renamer_test;
+
+namespace {
+
+class QtEnvironment : public ::testing::Environment {
+  public:
+    void SetUp() override {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+        static int argc = 1;
+        static char name[] = "renamer_widgets_tests";
+        static char* argv[] = {name, nullptr};
+        app_ = new QApplication(argc, argv);
+        SetFileManagerPropertiesEnabled(false);
+    }
+    void TearDown() override { delete app_; }
+
+  private:
+    QApplication* app_ = nullptr;
+};
+
+::testing::Environment* const kQt = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+
+class TreloWindow : public ::testing::Test {
+  protected:
+    TempFolder dir;
+    ScriptedPrompter prompter;
+    ScriptedFileDialogs dialogs;
+    ScopedPrompter usePrompter{&prompter};
+    ScopedFileDialogs useDialogs{&dialogs};
+    std::unique_ptr<frmMain> w;
+
+    void SetUp() override {
+        ASSERT_TRUE(dir.ok());
+        ASSERT_EQ(mkdir((dir / "files").c_str(), 0755), 0);
+        w = std::make_unique<frmMain>(Ini());
+        w->LoadSettings();
+    }
+    void TearDown() override {
+        EXPECT_EQ(prompter.unexpected(), 0) << prompter.texts().join("|").toStdString();
+    }
+
+    QString Ini() const { return QString::fromStdString(dir / "trelo.ini"); }
+    std::string File(const std::string& name) const { return dir / ("files/" + name); }
+    QString Q(const std::string& path) const { return QString::fromStdString(path); }
+
+    template <typename T>
+    T* Find(const char* name) const {
+        T* child = w->findChild<T*>(QLatin1String(name));
+        EXPECT_NE(child, nullptr) << name;
+        return child;
+    }
+    QTreeWidget* List() const { return Find<QTreeWidget>("ListView1"); }
+    QAction* Key(const char* key) const { return Find<QAction>(key); }
+
+    // Adds files through the add command with the scripted dialog's answer.
+    void Add(std::initializer_list<std::string> names, bool create = true) {
+        QStringList paths;
+        for (const std::string& name : names) {
+            if (create) WriteFile(File(name), name);
+            paths.append(Q(File(name)));
+        }
+        dialogs.Push(paths);
+        Key("add")->trigger();
+    }
+    QStringList Column(int column) const {
+        QStringList texts;
+        for (int row = 0; row < List()->topLevelItemCount(); ++row)
+            texts.append(List()->topLevelItem(row)->text(column));
+        return texts;
+    }
+    void Select(int row) const { List()->setCurrentItem(List()->topLevelItem(row)); }
+    void Click(const char* button) const { Find<QPushButton>(button)->click(); }
+};
+
+TEST_F(TreloWindow, StartsInRenameModeWithEveryControl) {
+    EXPECT_EQ(w->windowTitle(), "Trellin");
+    EXPECT_EQ(w->width(), w->TwipsToPixels(6360));
+    EXPECT_EQ(w->height(), w->TwipsToPixels(5355));
+    EXPECT_EQ(Find<QPushButton>("cmdRename")->text(), "Rename");
+    EXPECT_EQ(Find<QPushButton>("cmdPreview")->text(), "Preview");
+    EXPECT_EQ(Find<QPushButton>("cmdHelp")->text(), "Help");
+    EXPECT_EQ(Find<QPushButton>("cmdClose")->text(), "Close");
+    EXPECT_EQ(Find<QPushButton>("cmdBrowse")->text(), "Browse");
+    EXPECT_FALSE(Find<QPushButton>("cmdBrowse")->isEnabled());
+    EXPECT_FALSE(Find<QLineEdit>("txtDest")->isEnabled());
+    EXPECT_EQ(Find<QLineEdit>("txtStart")->text(), "0");
+    EXPECT_EQ(Find<QCheckBox>("chkForce")->text(), "Force lower case extension");
+    EXPECT_EQ(Find<QCheckBox>("chkRemove")->text(), "Remove original extension");
+    EXPECT_EQ(Find<QCheckBox>("chkCopy")->text(), "Copy files instead of rename");
+    EXPECT_EQ(Find<QCheckBox>("chkOnTop")->text(), "Always on Top");
+    EXPECT_EQ(Find<QGroupBox>("Frame1")->title(), "Image Preview");
+    EXPECT_FALSE(Find<QLabel>("lblAbout")->text().isEmpty());
+    QStringList labels;
+    for (QLabel* label : w->findChildren<QLabel*>("Label1"))
+        labels.append(label->text());
+    EXPECT_EQ(labels,
+              (QStringList{"Files to Rename:", "Template:", "Start at:", "Options:", "Save in:"}));
+    EXPECT_EQ(List()->headerItem()->text(0), "Previous Name");
+    EXPECT_EQ(List()->headerItem()->text(1), "New Name");
+    EXPECT_FALSE(List()->isSortingEnabled());
+    EXPECT_FALSE(List()->header()->sectionsClickable());
+    EXPECT_EQ(List()->selectionBehavior(), QAbstractItemView::SelectRows);
+
+    auto* toolbar = Find<QToolBar>("Toolbar1");
+    EXPECT_TRUE(IsFlatToolbar(toolbar));
+    QStringList keys, tips;
+    for (QAction* action : toolbar->actions())
+        keys.append(action->objectName()), tips.append(action->toolTip());
+    EXPECT_EQ(keys, (QStringList{"add", "remove", "clear", "up", "down", "preview"}));
+    EXPECT_EQ(tips, (QStringList{" Add Files ", " Remove Selected File ", " Remove All Files ",
+                                 " Move Up ", " Move Down ", " Image Preview "}));
+    EXPECT_EQ(Find<QMenu>("mnuPopList")->title(), "Pop List");
+    EXPECT_EQ(Find<QAction>("mnuPopListProperties")->text(), "Properties");
+}
+
+TEST_F(TreloWindow, FirstStartSettings) {
+    EXPECT_EQ(Find<QLineEdit>("txtTemplate")->text(), "File [###] (*)");
+    EXPECT_EQ(Find<QLineEdit>("txtDest")->text(), "");
+    EXPECT_TRUE(Find<QCheckBox>("chkOnTop")->isChecked());
+    EXPECT_TRUE(w->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+}
+
+TEST_F(TreloWindow, SettingsAreWrittenOnCloseAndReadBack) {
+    Find<QLineEdit>("txtTemplate")->setText("Holiday ###");
+    Find<QLineEdit>("txtDest")->setText(" /backup ");
+    Find<QCheckBox>("chkOnTop")->setChecked(false);
+    EXPECT_FALSE(w->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    w->move(150, 90);
+    w->close();
+    RenamerSettings stored = LoadRenamerSettings(dir / "trelo.ini", 0, 0);
+    EXPECT_EQ(stored.nameTemplate, "Holiday ###");
+    EXPECT_NE(ReadFile(dir / "trelo.ini").find("SaveIn= /backup \r\n"), std::string::npos);
+    EXPECT_EQ(stored.saveIn, "/backup");  // the settings reader trims values
+    EXPECT_EQ(stored.onTop, false);
+    EXPECT_EQ(stored.left, w->PixelsToTwips(w->x()));
+
+    frmMain again(Ini());
+    again.LoadSettings();
+    EXPECT_EQ(again.findChild<QLineEdit*>("txtTemplate")->text(), "Holiday ###");
+    EXPECT_EQ(again.findChild<QLineEdit*>("txtDest")->text(), "/backup");
+    EXPECT_FALSE(again.findChild<QCheckBox*>("chkOnTop")->isChecked());
+    EXPECT_EQ(again.pos(), w->pos());
+}
+
+TEST_F(TreloWindow, AddFilesPreviewsAndSkipsDuplicates) {
+    Add({"b.JPG", "a.txt"});
+    ASSERT_EQ(dialogs.calls().size(), 1);
+    EXPECT_EQ(dialogs.calls()[0].title, "Select Files");
+    EXPECT_EQ(dialogs.calls()[0].initialFolder, "");
+    EXPECT_EQ(dialogs.calls()[0].nameFilters, "All Files (*)");
+    EXPECT_EQ(Column(0), (QStringList{"b.JPG", "a.txt"}));
+    EXPECT_EQ(Column(1), (QStringList{"File [000] (b).JPG", "File [001] (a).txt"}));
+    Add({"a.txt", "c"});
+    EXPECT_EQ(Column(0), (QStringList{"b.JPG", "a.txt", "c"}));
+    EXPECT_EQ(Column(1),
+              (QStringList{"File [000] (b).JPG", "File [001] (a).txt", "File [002] (c)"}));
+    EXPECT_EQ(w->Entries()[0].fullPath, File("b.JPG"));
+    EXPECT_EQ(w->Entries()[0].originalExtension, "JPG");
+    dialogs.Push(QStringList());  // cancelled
+    Key("add")->trigger();
+    EXPECT_EQ(List()->topLevelItemCount(), 3);
+    EXPECT_FALSE(w->IsBusy());
+}
+
+TEST_F(TreloWindow, DropAddsFilesAndSkipsFolders) {
+    WriteFile(File("x.png"), "x");
+    auto drop = [&](const QList<QUrl>& urls) {
+        QMimeData data;
+        data.setUrls(urls);
+        // As a drag from the file manager arrives: enter, then the drop.
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton,
+                              Qt::NoModifier);
+        QApplication::sendEvent(List()->viewport(), &enter);
+        QDropEvent event(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(List()->viewport(), &event);
+    };
+    drop({QUrl::fromLocalFile(Q(dir / "files"))});  // a folder only: nothing, no preview
+    EXPECT_EQ(List()->topLevelItemCount(), 0);
+    drop({QUrl::fromLocalFile(Q(dir / "files")), QUrl::fromLocalFile(Q(File("x.png"))),
+          QUrl::fromLocalFile(Q(File("x.png")))});
+    EXPECT_EQ(Column(0), QStringList{"x.png"});
+    EXPECT_EQ(Column(1), QStringList{"File [000] (x).png"});
+}
+
+TEST_F(TreloWindow, RemoveClearAndMove) {
+    Add({"1", "2", "3"});
+    Key("up")->trigger();  // nothing selected: nothing happens
+    Select(0);
+    Key("up")->trigger();
+    EXPECT_EQ(Column(0), (QStringList{"1", "2", "3"}));
+    Key("down")->trigger();
+    EXPECT_EQ(Column(0), (QStringList{"2", "1", "3"}));
+    EXPECT_EQ(List()->currentItem()->text(0), "1");
+    EXPECT_EQ(Column(1), (QStringList{"File [001] (2)", "File [000] (1)", "File [002] (3)"}));
+    Select(2);
+    Key("down")->trigger();
+    EXPECT_EQ(Column(0), (QStringList{"2", "1", "3"}));
+    Key("up")->trigger();
+    EXPECT_EQ(Column(0), (QStringList{"2", "3", "1"}));
+    EXPECT_EQ(List()->currentItem()->text(0), "3");
+
+    Select(0);
+    Key("remove")->trigger();
+    EXPECT_EQ(Column(0), (QStringList{"3", "1"}));
+
+    prompter.Push(PromptAnswer::No);
+    Key("clear")->trigger();
+    EXPECT_EQ(List()->topLevelItemCount(), 2);
+    ASSERT_EQ(prompter.asked().size(), 1);
+    EXPECT_EQ(prompter.asked()[0].text, "Remove all files from the list?");
+    EXPECT_EQ(prompter.asked()[0].buttons, PromptButtons::YesNo);
+    EXPECT_EQ(prompter.asked()[0].defaultAnswer, PromptAnswer::No);
+    EXPECT_EQ(prompter.asked()[0].icon, PromptIcon::Question);
+    EXPECT_EQ(prompter.asked()[0].title, "Trellin");
+    prompter.Push(PromptAnswer::Yes);
+    Key("clear")->trigger();
+    EXPECT_EQ(List()->topLevelItemCount(), 0);
+    Key("clear")->trigger();  // empty list: no question
+    EXPECT_EQ(prompter.asked().size(), 2);
+}
+
+TEST_F(TreloWindow, TemplateAndStartKeyFilters) {
+    auto* tmpl = Find<QLineEdit>("txtTemplate");
+    tmpl->clear();
+    QTest::keyClicks(tmpl, "a#*/b");
+    EXPECT_EQ(tmpl->text(), "a#*b");
+    ASSERT_EQ(prompter.asked().size(), 1);
+    EXPECT_EQ(prompter.asked()[0].text,
+              "Template cannot contain any of the following characters:\n/ \\ : ? \" < > |");
+    EXPECT_EQ(prompter.asked()[0].icon, PromptIcon::Exclamation);
+    for (const char* refused : {"\\", ":", "?", "\"", "<", ">", "|"}) {
+        prompter.clear();
+        QTest::keyClicks(tmpl, refused);
+        EXPECT_EQ(prompter.asked().size(), 1) << refused;
+    }
+    EXPECT_EQ(tmpl->text(), "a#*b");
+
+    auto* start = Find<QLineEdit>("txtStart");
+    start->clear();
+    prompter.clear();
+    QTest::keyClicks(start, "1a-2.5 ");
+    EXPECT_EQ(start->text(), "12.5");
+    QTest::keyClick(start, Qt::Key_Backspace);
+    EXPECT_EQ(start->text(), "12.");
+    EXPECT_TRUE(prompter.asked().isEmpty());
+}
+
+TEST_F(TreloWindow, CopyModeAndOptions) {
+    auto* copy = Find<QCheckBox>("chkCopy");
+    copy->setChecked(true);
+    EXPECT_EQ(w->height(), w->TwipsToPixels(5955));
+    EXPECT_EQ(Find<QPushButton>("cmdRename")->text(), "Copy");
+    EXPECT_TRUE(Find<QLineEdit>("txtDest")->isEnabled());
+    EXPECT_TRUE(Find<QPushButton>("cmdBrowse")->isEnabled());
+    copy->setChecked(false);
+    EXPECT_EQ(w->height(), w->TwipsToPixels(5355));
+    EXPECT_EQ(Find<QPushButton>("cmdRename")->text(), "Rename");
+    EXPECT_FALSE(Find<QLineEdit>("txtDest")->isEnabled());
+
+    Key("preview")->trigger();
+    EXPECT_EQ(w->width(), w->TwipsToPixels(9015));
+    Key("preview")->trigger();
+    EXPECT_EQ(w->width(), w->TwipsToPixels(6360));
+
+    auto* force = Find<QCheckBox>("chkForce");
+    force->setChecked(true);
+    Find<QCheckBox>("chkRemove")->setChecked(true);
+    EXPECT_FALSE(force->isChecked());
+    EXPECT_FALSE(force->isEnabled());
+    Find<QCheckBox>("chkRemove")->setChecked(false);
+    EXPECT_TRUE(force->isEnabled());
+    EXPECT_FALSE(force->isChecked());
+}
+
+TEST_F(TreloWindow, PreviewButtonReportsAnOverflow) {
+    Click("cmdPreview");  // empty list: nothing
+    Add({"a"});
+    Find<QLineEdit>("txtStart")->setText("99999999999");
+    prompter.Push(PromptAnswer::OK);
+    Click("cmdPreview");
+    ASSERT_EQ(prompter.asked().size(), 1);
+    EXPECT_EQ(prompter.asked()[0].text, "Overflow.");
+    EXPECT_EQ(prompter.asked()[0].icon, PromptIcon::Critical);
+    EXPECT_FALSE(w->IsBusy());
+    Find<QLineEdit>("txtTemplate")->setText("P#");
+    Find<QLineEdit>("txtStart")->setText("7");
+    EXPECT_EQ(Column(1), QStringList{"File [000] (a)"});  // editing does not preview
+    Click("cmdPreview");
+    EXPECT_EQ(Column(1), QStringList{"P7"});
+}
+
+TEST_F(TreloWindow, RenameAsksThenRenamesAndEmptiesTheList) {
+    Click("cmdRename");  // empty list: no question
+    EXPECT_TRUE(prompter.asked().isEmpty());
+    Add({"a.JPG"});
+    Find<QLineEdit>("txtTemplate")->setText("Photo #");
+    prompter.Push(PromptAnswer::No);
+    Click("cmdRename");
+    EXPECT_EQ(prompter.asked()[0].text, "Are you sure you want to rename 1 files?");
+    EXPECT_EQ(prompter.asked()[0].defaultAnswer, PromptAnswer::No);
+    EXPECT_EQ(Column(1), QStringList{"File [000] (a).JPG"});  // not even recomputed
+    EXPECT_TRUE(Exists(File("a.JPG")));
+
+    prompter.Push(PromptAnswer::Yes);
+    Click("cmdRename");
+    EXPECT_EQ(List()->topLevelItemCount(), 0);
+    EXPECT_EQ(Snapshot(dir / "files"), "Photo 0.JPG=a.JPG;");
+    EXPECT_EQ(prompter.asked().size(), 2);
+    EXPECT_FALSE(w->IsBusy());
+}
+
+TEST_F(TreloWindow, SwapThroughTheWindowAsksNothing) {
+    Add({"1.txt", "0.txt"});
+    Find<QLineEdit>("txtTemplate")->setText("#");
+    prompter.Push(PromptAnswer::Yes);
+    Click("cmdRename");
+    EXPECT_EQ(Snapshot(dir / "files"), "0.txt=1.txt;1.txt=0.txt;");
+    EXPECT_EQ(prompter.asked().size(), 1);
+}
+
+TEST_F(TreloWindow, ExistingTargetAnsweredNoKeepsBothAndTheEntry) {
+    Add({"a", "b"});
+    WriteFile(File("0"), "outside");
+    Find<QLineEdit>("txtTemplate")->setText("#");
+    Find<QCheckBox>("chkRemove")->setChecked(true);
+    prompter.Push(PromptAnswer::Yes);  // rename?
+    prompter.Push(PromptAnswer::No);   // replace 0?
+    prompter.Push(PromptAnswer::OK);   // the summary
+    Click("cmdRename");
+    ASSERT_EQ(prompter.asked().size(), 3);
+    EXPECT_EQ(prompter.asked()[1].buttons, PromptButtons::YesYesToAllNoCancel);
+    EXPECT_TRUE(prompter.asked()[1].text.startsWith("There is already a file named '0' in '"));
+    EXPECT_TRUE(prompter.asked()[2].text.startsWith("1 of 2 files was renamed."));
+    EXPECT_EQ(Column(0), QStringList{"a"});  // only what was not done
+    EXPECT_EQ(Snapshot(dir / "files"), "0=outside;1=b;a=a;");
+}
+
+TEST_F(TreloWindow, FailurePartWayKeepsTheEntriesNotDone) {
+    Add({"x", "y", "z"});
+    ASSERT_EQ(unlink(File("y").c_str()), 0);  // gone behind the window's back
+    prompter.Push(PromptAnswer::Yes);
+    prompter.Push(PromptAnswer::OK);
+    Click("cmdRename");
+    ASSERT_EQ(prompter.asked().size(), 2);
+    EXPECT_EQ(prompter.asked()[1].icon, PromptIcon::Critical);
+    EXPECT_NE(prompter.asked()[1].text.indexOf("No such file or directory"), -1);
+    EXPECT_EQ(Column(0), QStringList{"y"});
+    EXPECT_EQ(Snapshot(dir / "files"), "File [000] (x)=x;File [002] (z)=z;");
+}
+
+TEST_F(TreloWindow, DuplicateNamesAreReportedAndNothingMoves) {
+    Add({"a", "b"});
+    Find<QLineEdit>("txtTemplate")->setText("same");
+    prompter.Push(PromptAnswer::Yes);
+    prompter.Push(PromptAnswer::OK);
+    Click("cmdRename");
+    EXPECT_TRUE(prompter.asked()[1].text.startsWith("Nothing was renamed:"));
+    EXPECT_EQ(List()->topLevelItemCount(), 2);
+    EXPECT_EQ(Snapshot(dir / "files"), "a=a;b=b;");
+}
+
+TEST_F(TreloWindow, CopyNeedsADestinationAndAsksForAMissingFolder) {
+    Add({"a.JPG"});
+    w->show();
+    Find<QCheckBox>("chkCopy")->setChecked(true);
+    auto* dest = Find<QLineEdit>("txtDest");
+    dest->setText("   ");
+    prompter.Push(PromptAnswer::OK);
+    Click("cmdRename");
+    ASSERT_EQ(prompter.asked().size(), 1);
+    EXPECT_EQ(prompter.asked()[0].text, "Please specify copy destination.");
+    EXPECT_EQ(prompter.asked()[0].icon, PromptIcon::Exclamation);
+    EXPECT_EQ(w->focusWidget(), dest);
+
+    const std::string out = dir / "out";
+    dest->setText(Q("  " + out + "/  "));
+    Find<QCheckBox>("chkForce")->setChecked(true);
+    prompter.Push(PromptAnswer::Cancel);
+    Click("cmdRename");
+    EXPECT_EQ(prompter.asked()[1].text, Q("This will copy 1 files to the '" + out + "/' folder."));
+    EXPECT_EQ(prompter.asked()[1].buttons, PromptButtons::OKCancel);
+    EXPECT_EQ(prompter.asked()[1].defaultAnswer, PromptAnswer::Cancel);
+    EXPECT_EQ(prompter.asked()[1].icon, PromptIcon::Information);
+    EXPECT_FALSE(Exists(out));
+
+    prompter.Push(PromptAnswer::OK);
+    prompter.Push(PromptAnswer::Yes);  // create the folder
+    Click("cmdRename");
+    ASSERT_EQ(prompter.asked().size(), 4);
+    EXPECT_EQ(prompter.asked()[3].text, CreateFolderQuestionText(out));
+    EXPECT_EQ(Snapshot(out), "File [000] (a).jpg=a.JPG;");
+    EXPECT_TRUE(Exists(File("a.JPG")));
+    EXPECT_EQ(List()->topLevelItemCount(), 0);
+}
+
+TEST_F(TreloWindow, BrowseStartsAtTheTypedFolder) {
+    Find<QCheckBox>("chkCopy")->setChecked(true);
+    auto* dest = Find<QLineEdit>("txtDest");
+    dest->setText("/srv/www");
+    dialogs.Push(QStringList());  // cancelled
+    Click("cmdBrowse");
+    EXPECT_EQ(dest->text(), "/srv/www");
+    dialogs.Push(QString("/tmp/chosen"));
+    Click("cmdBrowse");
+    EXPECT_EQ(dest->text(), "/tmp/chosen");
+    ASSERT_EQ(dialogs.calls().size(), 2);
+    EXPECT_EQ(dialogs.calls()[0].kind, "folder");
+    EXPECT_EQ(dialogs.calls()[0].title, "Select folder where you want to copy the files to.");
+    EXPECT_EQ(dialogs.calls()[0].initialFolder, "/srv/www");
+}
+
+TEST_F(TreloWindow, PopupPropertiesOnlyOverAnEntry) {
+    Add({"a"});
+    w->show();
+    QTreeWidgetItem* item = List()->topLevelItem(0);
+    w->PreparePopList(List()->visualItemRect(item).center());
+    EXPECT_TRUE(Find<QAction>("mnuPopListProperties")->isEnabled());
+    w->PreparePopList(QPoint(5, List()->viewport()->height() - 3));
+    EXPECT_FALSE(Find<QAction>("mnuPopListProperties")->isEnabled());
+    // Properties of the selected file: our own window where no file manager answers.
+    Select(0);
+    w->PreparePopList(List()->visualItemRect(item).center());
+    Find<QAction>("mnuPopListProperties")->trigger();
+    FilePropertiesDialog* sheet = nullptr;
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (auto* dialog = qobject_cast<FilePropertiesDialog*>(top)) sheet = dialog;
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_TRUE(sheet->windowTitle().startsWith("a "));
+    sheet->close();
+}
+
+TEST_F(TreloWindow, ImagePreviewOfAPictureOnly) {
+    QImage picture(64, 48, QImage::Format_RGB32);
+    picture.fill(Qt::red);
+    ASSERT_TRUE(picture.save(Q(File("red.png"))));
+    Add({"red.png"}, false);
+    Add({"notes.txt"});
+    auto* image = Find<QLabel>("Image1");
+    w->ShowImagePreview(List()->topLevelItem(0));
+    EXPECT_FALSE(image->pixmap().isNull());
+    w->ShowImagePreview(List()->topLevelItem(1));
+    EXPECT_TRUE(image->pixmap().isNull());
+}
+
+TEST_F(TreloWindow, HelpWindowShowsTheSteps) {
+    bool seen = false;
+    QTimer::singleShot(0, [&] {
+        auto* help = qobject_cast<frmHelp*>(QApplication::activeModalWidget());
+        ASSERT_NE(help, nullptr);
+        seen = true;
+        EXPECT_EQ(help->windowTitle(), "Trellin Help");
+        EXPECT_TRUE(help->windowFlags().testFlag(Qt::WindowStaysOnTopHint));  // like the window
+        auto text = [&](const char* name) { return help->findChild<QLabel*>(name)->text(); };
+        EXPECT_EQ(text("Label0_0"), "Trellin");
+        EXPECT_EQ(text("Label0_1"), "Rename a group of files according to a numbered series.");
+        EXPECT_EQ(text("Label1_0"), "1. Select files:");
+        EXPECT_EQ(text("Label1_1"),
+                  "Click {+} to add files, {-} to remove the selected file, "
+                  "and {x} to remove all the files.");
+        EXPECT_EQ(text("Label2_0"), "2. Enter Template:");
+        EXPECT_EQ(text("Label2_1"),
+                  "Use #'s to specify positions used by numeric enumerator.\n"
+                  "Use * to insert original filename in pattern.");
+        EXPECT_EQ(text("Label3"), "3. Enter Start at to specify the starting index.");
+        EXPECT_EQ(text("Label4"), "4. Click <Preview> to see the new names.");
+        EXPECT_EQ(text("Label5"), "5. Click <Rename> to start renaming.");
+        help->findChild<QPushButton*>("cmdOK")->click();
+    });
+    Click("cmdHelp");
+    EXPECT_TRUE(seen);
+}
+
+TEST_F(TreloWindow, BusyStateDisablesTheWindow) {
+    w->SetBusy(true);
+    EXPECT_TRUE(w->IsBusy());
+    EXPECT_FALSE(Find<QPushButton>("cmdRename")->isEnabled());
+    EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    w->SetBusy(false);
+    EXPECT_TRUE(Find<QPushButton>("cmdRename")->isEnabled());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+}  // namespace
