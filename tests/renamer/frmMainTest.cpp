@@ -35,23 +35,13 @@ using namespace renamer_test;
 
 namespace {
 
-class QtEnvironment : public ::testing::Environment {
+// The file manager's properties window must never open from a test run.
+class NoFileManager : public ::testing::Environment {
   public:
-    void SetUp() override {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "renamer_widgets_tests";
-        static char* argv[] = {name, nullptr};
-        app_ = new QApplication(argc, argv);
-        SetFileManagerPropertiesEnabled(false);
-    }
-    void TearDown() override { delete app_; }
-
-  private:
-    QApplication* app_ = nullptr;
+    void SetUp() override { SetFileManagerPropertiesEnabled(false); }
 };
 
-::testing::Environment* const kQt = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+::testing::Environment* const kQt = ::testing::AddGlobalTestEnvironment(new NoFileManager);
 
 class TreloWindow : public ::testing::Test {
   protected:
