@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     build-essential cmake ninja-build pkg-config
-    qt6-base-dev qt6-base-dev-tools libgl-dev qt6-qpa-plugins
+    qt6-base-dev qt6-base-dev-tools libgl-dev qt6-qpa-plugins libqt6svg6
     libgtest-dev libgmock-dev
 )
 if [[ "${1:-}" == "--test" ]]; then
