@@ -6,7 +6,8 @@
 # CHECK is one of
 #   tree       cmake --install into a temporary prefix puts every built PROGRAM, the launchers,
 #              the AppStream files, the icons, the manual pages and the shipped data where
-#              they belong, and nothing outside the prefix; the installed morv-cli answers.
+#              they belong, and nothing outside the prefix; the installed morv-cli answers; the
+#              build tree has the shipped data beside its programs.
 #   launchers  the installed .desktop files pass desktop-file-validate, and their programs and
 #              icons are in the installed tree.
 #   metainfo   the installed AppStream files pass appstreamcli validate, also as a whole tree.
@@ -74,6 +75,12 @@ check_tree() {
     if [[ -f $source/License.txt ]]; then
         cmp -s "$source/License.txt" "$share/morvane/License.txt" ||
             fail "License.txt is not installed in share/morvane"
+        cmp -s "$source/License.txt" "$build/bin/License.txt" ||
+            fail "License.txt is not beside the programs of the build tree"
+    fi
+    if [[ -d $source/html ]]; then
+        diff -rq "$source/html" "$build/bin/html" >/dev/null ||
+            fail "the help set beside the programs of the build tree differs from html/"
     fi
 
     for size in 16 22 24 32 48 64 128 256; do

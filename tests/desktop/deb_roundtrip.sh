@@ -1,0 +1,91 @@
+#!/usr/bin/env bash
+# Builds the morvane Debian package, installs it with dpkg, checks that the installed
+# morv-cli answers and that the launchers and icons are in place, removes it with dpkg -r and
+# checks that nothing of it is left. Changes the machine: run it by hand as root on a machine
+# (or container) you can spare, never from ctest.
+#
+#   tests/desktop/deb_roundtrip.sh [BUILD_DIR]      (default build/deb)
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+build=${1:-build/deb}
+
+if [[ $(id -u) -ne 0 ]]; then
+    echo "deb_roundtrip.sh installs a package: run it as root" >&2
+    exit 2
+fi
+if dpkg-query -W -f='${Status}' morvane 2>/dev/null | grep -q 'install ok installed'; then
+    echo "morvane is installed already: remove it first (dpkg -r morvane)" >&2
+    exit 2
+fi
+
+step() { printf '\n== %s\n' "$*"; }
+failures=0
+fail() {
+    echo "FAIL: $*" >&2
+    failures=$((failures + 1))
+}
+
+step "packages needed to build"
+scripts/install-deps.sh
+scripts/install-deps.sh --package
+
+step "release build in $build"
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DMORV_BUILD_TESTS=OFF >/dev/null
+cmake --build "$build"
+
+step "cpack -G DEB"
+rm -f "$build"/morvane_*.deb
+(cd "$build" && cpack -G DEB >/dev/null)
+deb=$(ls "$build"/morvane_*.deb)
+echo "$deb"
+dpkg-deb --info "$deb" | sed -n '/Package:/,$p'
+mapfile -t files < <(dpkg-deb --fsys-tarfile "$deb" | tar -t | sed -n 's|^\./|/|p' | grep -v '/$')
+printf '%s\n' "${files[@]}"
+
+step "dpkg -i"
+if ! dpkg -i "$deb"; then
+    # Missing dependencies: let apt bring them in, as it would on a fresh machine.
+    apt-get install -y -q -f
+fi
+dpkg-query -W -f='${Status}\n' morvane | grep -q 'install ok installed' || fail "morvane did not install"
+
+step "installed programs"
+for f in "${files[@]}"; do
+    [[ -e $f ]] || fail "$f is not on disk after the install"
+done
+if out=$(morv-cli --version 2>&1); then
+    echo "morv-cli --version: $out"
+    [[ $(command -v morv-cli) == /usr/bin/morv-cli ]] || fail "morv-cli is not /usr/bin/morv-cli"
+else
+    fail "morv-cli --version failed: $out"
+fi
+if command -v desktop-file-validate >/dev/null; then
+    desktop-file-validate /usr/share/applications/morvane.desktop /usr/share/applications/trellin.desktop ||
+        fail "desktop-file-validate"
+fi
+# The installed copy keeps no settings in /usr/bin: morv-cli writes none, and the GUI programs
+# choose the XDG config folder for an installed copy.
+[[ -d /usr/share/morvane ]] || fail "/usr/share/morvane is missing"
+
+step "dpkg -r morvane"
+dpkg -r morvane
+status=$(dpkg-query -W -f='${Status}' morvane 2>/dev/null || true)
+case $status in
+    "" | *not-installed) ;;
+    *) fail "dpkg still knows morvane as: $status" ;;
+esac
+for f in "${files[@]}"; do
+    [[ ! -e $f ]] || fail "$f is left after dpkg -r"
+done
+for d in /usr/share/morvane /usr/share/doc/morvane; do
+    [[ ! -e $d ]] || fail "$d is left after dpkg -r"
+done
+for f in /usr/bin/morv.ini /usr/bin/trelo.ini /usr/bin/morv.mrk; do
+    [[ ! -e $f ]] || fail "$f is left after dpkg -r"
+done
+
+if ((failures > 0)); then
+    printf '\n%d failure(s)\n' "$failures"
+    exit 1
+fi
+printf '\nround trip: ok (%s)\n' "$(basename "$deb")"
