@@ -13,8 +13,9 @@ if [[ "${1:-}" == "--test" ]]; then
     # the accessibility bus and PDF text extraction.
     packages+=(xvfb xauth openbox xdotool x11-apps x11-utils imagemagick dbus-x11 at-spi2-core
                python3 python3-pyatspi poppler-utils clang-format fonts-dejavu-core)
-    # The desktop checks: launcher and AppStream validators, manual page rendering.
-    packages+=(desktop-file-utils appstream man-db groff-base)
+    # The desktop checks: launcher and AppStream validators, manual page rendering, and an icon
+    # theme that has every name the programs use, for screenshots with a theme.
+    packages+=(desktop-file-utils appstream man-db groff-base breeze-icon-theme)
 fi
 if [[ "${1:-}" == "--package" ]]; then
     # Building the Debian package (dpkg-shlibdeps fills in the C and C++ runtime versions).
