@@ -43,6 +43,21 @@ constexpr Entry kTreloToolbar[] = {
     {"add", "list-add"}, {"remove", "list-remove"}, {"clear", "edit-clear"},
     {"up", "go-up"},     {"down", "go-down"},       {"preview", "view-preview"},
 };
+constexpr Entry kMenus[] = {
+    {"reopen", "document-open-recent"},
+    {"save as", "document-save-as"},
+    {"new window", "window-new"},
+    {"page setup", "document-page-setup"},
+    {"exit", "application-exit"},
+    {"delete", "edit-delete"},
+    {"select all", "edit-select-all"},
+    {"replace", "edit-find-replace"},
+    {"rename files", "edit-rename"},
+    {"feedback", "mail-send"},
+    {"about", "help-about"},
+    {"properties", "document-properties"},
+    {"browse", "folder-open"},
+};
 constexpr Entry kOthers[] = {
     {"document", "x-office-document"},
     {"file", "text-html"},
@@ -85,9 +100,12 @@ int main(int argc, char** argv) {
     window.addToolBarBreak();
     window.addToolBar(MakeToolBar(QStringLiteral("trelo"), kTreloToolbar, &window));
     window.addToolBar(MakeToolBar(QStringLiteral("other"), kOthers, &window));
+    window.addToolBarBreak();
+    window.addToolBar(MakeToolBar(QStringLiteral("menus"), kMenus, &window));
     auto* label = new QLabel(QStringLiteral("Icon theme: %1").arg(QIcon::themeName()), &window);
     label->setMargin(8);
     window.setCentralWidget(label);
+    window.resize(1000, 240);
     window.show();
 
     if (!save.isEmpty()) {
