@@ -3,7 +3,6 @@
 // out empty here), and ThemeIcon() falls back to it when the desktop's theme has no such icon.
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QDir>
 #include <QIcon>
 #include <QImage>
@@ -95,11 +94,3 @@ TEST(BundledIcons, ThemeIconFallsBackToTheBundledPicture) {
 }
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    // Test discovery runs the binary without the test environment: never ask for a display.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
