@@ -31,7 +31,7 @@ scripts/install-deps.sh --package
 
 step "release build in $build"
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DMORV_BUILD_TESTS=OFF >/dev/null
-cmake --build "$build"
+cmake --build "$build" -j1
 
 step "cpack -G DEB"
 rm -f "$build"/morvane_*.deb
@@ -63,9 +63,34 @@ if command -v desktop-file-validate >/dev/null; then
     desktop-file-validate /usr/share/applications/morvane.desktop /usr/share/applications/trellin.desktop ||
         fail "desktop-file-validate"
 fi
-# The installed copy keeps no settings in /usr/bin: morv-cli writes none, and the GUI programs
-# choose the XDG config folder for an installed copy.
 [[ -d /usr/share/morvane ]] || fail "/usr/share/morvane is missing"
+
+# The installed morv starts in a real X server and, closed like a user closes it, writes its
+# settings into the XDG config folder: never into /usr/bin, even as root, who may write there.
+if command -v xvfb-run >/dev/null && command -v openbox >/dev/null && command -v xdotool >/dev/null; then
+    step "start and close the installed morv"
+    config=$(mktemp -d)
+    cat >"$config/session.sh" <<'SESSION'
+#!/usr/bin/env bash
+openbox >/dev/null 2>&1 &
+/usr/bin/morv >/dev/null 2>&1 &
+pid=$!
+window=$(timeout 30 xdotool search --sync --name 'Morvane' | head -n 1)
+[[ -n $window ]] || { echo "no Morvane window appeared"; kill "$pid"; exit 1; }
+xdotool windowactivate --sync "$window" key --clearmodifiers alt+F4
+for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || exit 0; sleep 0.2; done
+echo "morv did not close"; kill "$pid"; exit 1
+SESSION
+    chmod +x "$config/session.sh"
+    if XDG_CONFIG_HOME=$config QT_QPA_PLATFORM=xcb xvfb-run -a "$config/session.sh"; then
+        [[ -f $config/morvane/morv.ini ]] || fail "morv wrote no $config/morvane/morv.ini"
+        [[ ! -e /usr/bin/morv.ini ]] || fail "morv wrote its settings into /usr/bin"
+        echo "settings written to \$XDG_CONFIG_HOME/morvane/morv.ini"
+    else
+        fail "the installed morv did not start and close"
+    fi
+    rm -rf "$config"
+fi
 
 step "dpkg -r morvane"
 dpkg -r morvane
