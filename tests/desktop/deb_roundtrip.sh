@@ -38,7 +38,7 @@ rm -f "$build"/morvane_*.deb
 (cd "$build" && cpack -G DEB >/dev/null)
 deb=$(ls "$build"/morvane_*.deb)
 echo "$deb"
-dpkg-deb --info "$deb" | sed -n '/Package:/,$p'
+dpkg-deb --field "$deb" Package Version Maintainer Depends
 mapfile -t files < <(dpkg-deb --fsys-tarfile "$deb" | tar -t | sed -n 's|^\./|/|p' | grep -v '/$')
 printf '%s\n' "${files[@]}"
 
