@@ -11,7 +11,8 @@
 #   launchers  the installed .desktop files pass desktop-file-validate, and their programs and
 #              icons are in the installed tree.
 #   metainfo   the installed AppStream files pass appstreamcli validate, also as a whole tree.
-#   manpages   the installed manual pages render with man without a warning.
+#   manpages   the installed manual pages render with man without a warning, and every command
+#              that an installed morv-cli or trelo-cli lists in its --help is in its page.
 #   resources  every picture in data/icons is compiled into the icon resource, and back.
 set -euo pipefail
 
@@ -177,6 +178,18 @@ check_manpages() {
         grep -q "^NAME" <<<"$out" || fail "$name has no NAME section"
         grep -Eq "^ *$name +- " <<<"$out" || fail "$name does not name itself under NAME"
         grep -q "^SYNOPSIS" <<<"$out" || fail "$name has no SYNOPSIS section"
+    done
+
+    local tool help command
+    for tool in morv-cli trelo-cli; do
+        [[ -x $prefix/bin/$tool ]] || continue
+        help=$("$prefix/bin/$tool" --help) || fail "$tool --help failed"
+        out=$(LC_ALL=C.UTF-8 MANWIDTH=200 man -l "$prefix/share/man/man1/$tool.1.gz" 2>/dev/null)
+        # The commands are the indented lines after "Commands:", each starting with its name.
+        while read -r command; do
+            grep -Eq "^ +$command( |\$)" <<<"$out" ||
+                fail "$tool's command '$command' is missing from $tool.1"
+        done < <(sed -n '/^Commands:/,/^$/{/^  /s/^ *\([^ ]*\).*/\1/p}' <<<"$help")
     done
 }
 
