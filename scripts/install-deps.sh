@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     build-essential cmake ninja-build pkg-config
-    qt6-base-dev qt6-base-dev-tools libgl-dev qt6-qpa-plugins
+    qt6-base-dev qt6-base-dev-tools libgl-dev qt6-qpa-plugins libqt6svg6
     libgtest-dev libgmock-dev
 )
 if [[ "${1:-}" == "--test" ]]; then
@@ -13,6 +13,13 @@ if [[ "${1:-}" == "--test" ]]; then
     # the accessibility bus and PDF text extraction.
     packages+=(xvfb xauth openbox xdotool x11-apps x11-utils imagemagick dbus-x11 at-spi2-core
                python3 python3-pyatspi poppler-utils clang-format fonts-dejavu-core)
+    # The desktop checks: launcher and AppStream validators, manual page rendering, and an icon
+    # theme that has every name the programs use, for screenshots with a theme.
+    packages+=(desktop-file-utils appstream man-db groff-base breeze-icon-theme)
+fi
+if [[ "${1:-}" == "--package" ]]; then
+    # Building the Debian package (dpkg-shlibdeps fills in the C and C++ runtime versions).
+    packages+=(dpkg-dev file)
 fi
 
 missing=()

@@ -59,7 +59,10 @@ bool MakeFolders(const std::string& path) {
 }
 
 std::string ChooseSettingsFolder(const std::string& programFolder, const std::string& appFolder) {
-    if (!programFolder.empty() && access(programFolder.c_str(), W_OK) == 0) return programFolder;
+    if (!programFolder.empty() && access(programFolder.c_str(), W_OK) == 0 &&
+        !IsInstalledProgramFolder(programFolder)) {
+        return programFolder;
+    }
     std::string base;
     if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg != nullptr && *xdg == '/') {
         base = xdg;
@@ -71,6 +74,33 @@ std::string ChooseSettingsFolder(const std::string& programFolder, const std::st
     std::string folder = JoinPath(base, appFolder);
     MakeFolders(folder);
     return folder;
+}
+
+namespace {
+
+bool Exists(const std::string& path) {
+    struct stat st {};
+    return !path.empty() && stat(path.c_str(), &st) == 0;
+}
+
+}  // namespace
+
+std::string GetInstalledDataFolder(const std::string& programFolder) {
+    return JoinPath(GetFolderName(programFolder, false), "share/morvane");
+}
+
+bool IsInstalledProgramFolder(const std::string& programFolder) {
+    struct stat st {};
+    const std::string data = GetInstalledDataFolder(programFolder);
+    return !programFolder.empty() && stat(data.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::string FindDataFile(const std::string& programFolder, const std::string& name) {
+    std::string beside = JoinPath(programFolder, name);
+    if (Exists(beside)) return beside;
+    std::string installed = JoinPath(GetInstalledDataFolder(programFolder), name);
+    if (Exists(installed)) return installed;
+    return beside;
 }
 
 }  // namespace morv

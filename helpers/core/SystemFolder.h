@@ -33,12 +33,27 @@ class TempFileGuard {
 };
 
 // The folder that holds a program's settings file: the program's own folder when it is
-// writable, else $XDG_CONFIG_HOME/<appFolder> (default ~/.config/<appFolder>). The second folder
-// is created when it is missing. Never fails: at worst it names a folder that cannot be written,
-// and writes to it then fail silently.
+// writable and is not the bin folder of an installed copy (see IsInstalledProgramFolder), else
+// $XDG_CONFIG_HOME/<appFolder> (default ~/.config/<appFolder>). The second folder is created when
+// it is missing. Never fails: at worst it names a folder that cannot be written, and writes to it
+// then fail silently.
 std::string ChooseSettingsFolder(const std::string& programFolder, const std::string& appFolder);
 
 // Creates a folder and its missing parents; true when it exists afterwards.
 bool MakeFolders(const std::string& path);
+
+// The folder of the data files shipped with both programs (the help set, the licence text) in
+// an installed copy: <prefix>/share/morvane for programs in <prefix>/bin.
+std::string GetInstalledDataFolder(const std::string& programFolder);
+
+// True when the programs in this folder are an installed copy, told by the installed data folder
+// beside it. Such a folder (/usr/bin, ~/.local/bin) is never a place for settings, even when it
+// can be written: a file left there would outlive an uninstall.
+bool IsInstalledProgramFolder(const std::string& programFolder);
+
+// Where a shipped data file or folder ("html", "License.txt") is: beside the program when it is
+// there (a build tree, a copy kept in one folder), else in the installed data folder when it is
+// there, else the path beside the program, so that a failure names that one.
+std::string FindDataFile(const std::string& programFolder, const std::string& name);
 
 }  // namespace morv
