@@ -221,10 +221,6 @@ int StartProgram(const QString& program, const QStringList& arguments) {
 }
 
 void ClearSectionsTree(frmMain& window) {
-    if (window.Commands().clearTree) {
-        window.Commands().clearTree();
-        return;
-    }
     QTreeWidget* tree = window.TreeView1();
     if (tree->topLevelItemCount() == 0) return;
     window.setUpdatesEnabled(false);

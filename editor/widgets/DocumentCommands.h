@@ -39,7 +39,7 @@ void InsertFile(frmMain& window);
 void FilePageSetup(frmMain& window);
 void FilePrint(frmMain& window);
 
-// Empties the sections tree through the sections pane's own command when it is installed.
+// Removes every node of the sections tree (nothing happens to an empty tree).
 void ClearSectionsTree(frmMain& window);
 
 // Reads a whole file; the error's description is the system's text.

@@ -22,7 +22,7 @@ struct MainCommands {
     // Actions
     std::function<void()> extract, fix, removeSections, removeEmpty, insertFile;
     // Sections pane
-    std::function<void()> retrieveTree, clearTree;
+    std::function<void()> retrieveTree;
     std::function<void(QTreeWidgetItem*)> navigateToNode;
     // Help
     std::function<void()> helpContents, helpSearch, about;

@@ -94,6 +94,7 @@ frmMain::frmMain(const QString& programFolder, const QString& settingsFolder, QW
       settingsFolder_(settingsFolder),
       bindings_(new std::vector<CommandBinding>) {
     setObjectName("frmMain");
+    setWindowIcon(ThemeIcon("morvane"));
     QFont font = this->font();
     font.setFamily("Tahoma");
     font.setStyleHint(QFont::SansSerif);

@@ -14,6 +14,7 @@
 #include <QToolButton>
 #include <QTreeWidget>
 
+#include "editor/widgets/DocumentCommands.h"
 #include "editor/widgets/DocumentEditor.h"
 #include "editor/widgets/EditorBuffer.h"
 #include "editor/widgets/MainWindow.h"
@@ -455,10 +456,7 @@ void RunExtraction(frmMain& main, frmExtract& dialog) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     main.SetStatusText("Extracting...");
     dialog.hide();
-    if (main.Commands().clearTree)
-        main.Commands().clearTree();
-    else
-        main.TreeView1()->clear();
+    ClearSectionsTree(main);
     main.CoverEditor(true);
     main.repaint();
     QPointer<frmProgress> progress = new frmProgress(&main, &main.State().StopRequest);

@@ -76,15 +76,6 @@ std::string ChooseSettingsFolder(const std::string& programFolder, const std::st
     return folder;
 }
 
-namespace {
-
-bool Exists(const std::string& path) {
-    struct stat st {};
-    return !path.empty() && stat(path.c_str(), &st) == 0;
-}
-
-}  // namespace
-
 std::string GetInstalledDataFolder(const std::string& programFolder) {
     return JoinPath(GetFolderName(programFolder, false), "share/morvane");
 }
@@ -93,14 +84,6 @@ bool IsInstalledProgramFolder(const std::string& programFolder) {
     struct stat st {};
     const std::string data = GetInstalledDataFolder(programFolder);
     return !programFolder.empty() && stat(data.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-std::string FindDataFile(const std::string& programFolder, const std::string& name) {
-    std::string beside = JoinPath(programFolder, name);
-    if (Exists(beside)) return beside;
-    std::string installed = JoinPath(GetInstalledDataFolder(programFolder), name);
-    if (Exists(installed)) return installed;
-    return beside;
 }
 
 }  // namespace morv

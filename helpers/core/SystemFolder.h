@@ -51,9 +51,4 @@ std::string GetInstalledDataFolder(const std::string& programFolder);
 // can be written: a file left there would outlive an uninstall.
 bool IsInstalledProgramFolder(const std::string& programFolder);
 
-// Where a shipped data file or folder ("html", "License.txt") is: beside the program when it is
-// there (a build tree, a copy kept in one folder), else in the installed data folder when it is
-// there, else the path beside the program, so that a failure names that one.
-std::string FindDataFile(const std::string& programFolder, const std::string& name);
-
 }  // namespace morv

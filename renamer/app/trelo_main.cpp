@@ -8,6 +8,8 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Trellin"));
+    // Ties the windows to trellin.desktop, whose icon the desktop shows for them.
+    QApplication::setDesktopFileName(QStringLiteral("trellin"));
     const std::string settings =
         morv::renamer::SettingsFilePath(morv::PathToStd(QCoreApplication::applicationDirPath()));
     morv::renamer::frmMain window(morv::PathToQString(settings));

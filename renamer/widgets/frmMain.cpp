@@ -68,6 +68,7 @@ frmMain::frmMain(QString settingsFile, QWidget* parent)
     BuildControls();
     CreateActions();
     // Load: a flat toolbar, the notice, full-row selection (set by the list itself).
+    SetToolbarFlat(Toolbar1_, false);  // built raised, made flat at load
     ToggleFlatToolbar(Toolbar1_);
     ApplySize();
 }

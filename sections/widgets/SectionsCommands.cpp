@@ -10,6 +10,7 @@
 #include <string>
 
 #include "editor/core/StringBuffer.h"
+#include "editor/widgets/DocumentCommands.h"
 #include "editor/widgets/DocumentEditor.h"
 #include "editor/widgets/EditorBuffer.h"
 #include "editor/widgets/MainWindow.h"
@@ -96,14 +97,6 @@ void RunCleanup(frmMain& main, const char* question, const char* status, bool cl
 }
 
 }  // namespace
-
-void ClearSectionsTree(frmMain& main) {
-    QTreeWidget* tree = main.TreeView1();
-    if (tree->topLevelItemCount() == 0) return;
-    main.setUpdatesEnabled(false);
-    tree->clear();
-    main.setUpdatesEnabled(true);
-}
 
 void BuildSectionsTree(frmMain& main) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -194,7 +187,6 @@ void InstallSectionsCommands(frmMain& main) {
                      [&main](QTreeWidgetItem* node, int) { NavigateToNode(main, node); });
     MainCommands& commands = main.Commands();
     commands.retrieveTree = [&main] { RetrieveSectionsTree(main); };
-    commands.clearTree = [&main] { ClearSectionsTree(main); };
     commands.navigateToNode = [&main](QTreeWidgetItem* node) { NavigateToNode(main, node); };
     commands.removeSections = [&main] { RemoveSectionAttributes(main); };
     commands.removeEmpty = [&main] { RemoveEmptyLines(main); };

@@ -16,8 +16,6 @@ inline constexpr int kNodeImageRole = Qt::UserRole + 2;  // int: SectionImage
 // The "tree" command: empties the tree and indexes the document in it, with the editor covered
 // and a status text that says any key stops it.
 void RetrieveSectionsTree(frmMain& main);
-// Removes every node (nothing happens to an empty tree).
-void ClearSectionsTree(frmMain& main);
 // Fills the (empty) tree from the document; stops after the current file at any key press.
 void BuildSectionsTree(frmMain& main);
 // A click on a node: moves the editor's caret or selection to the place the node stands for.
@@ -28,7 +26,7 @@ void NavigateToNode(frmMain& main, QTreeWidgetItem* node);
 void RemoveSectionAttributes(frmMain& main);
 void RemoveEmptyLines(frmMain& main);
 
-// Fills the main window's retrieveTree, clearTree, navigateToNode, removeSections and
+// Fills the main window's retrieveTree, navigateToNode, removeSections and
 // removeEmpty commands.
 void InstallSectionsCommands(frmMain& main);
 

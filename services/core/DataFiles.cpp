@@ -2,7 +2,7 @@
 
 #include <sys/sysinfo.h>
 
-#include "helpers/core/PathHelpers.h"
+#include "helpers/core/SystemFolder.h"
 
 namespace morv {
 
@@ -16,7 +16,7 @@ std::vector<std::string> DataFolders(const std::string& programFolder,
         folders.push_back(std::move(folder));
     };
     add(programFolder);
-    if (!programFolder.empty()) add(JoinPath(programFolder, "../share/morvane"));
+    if (!programFolder.empty()) add(GetInstalledDataFolder(programFolder));
     add(installedDataFolder);
     return folders;
 }
