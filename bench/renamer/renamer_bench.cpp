@@ -52,7 +52,8 @@ int main(int argc, char** argv) {
     double preview = 1e9;
     for (int round = 0; round < 3; ++round) {
         auto start = Clock::now();
-        if (!ShowPreview(entries, "Holiday [#####] (*)", "1", TemplateOptions{false, true})) return 1;
+        if (!ShowPreview(entries, "Holiday [#####] (*)", "1", TemplateOptions{false, true}))
+            return 1;
         preview = std::min(preview, Seconds(start));
     }
     std::printf("preview of %d entries: %.4f s = %.2f of the 0.2 s budget\n", kEntries, preview,
@@ -77,8 +78,8 @@ int main(int argc, char** argv) {
 
         auto start = Clock::now();
         for (int i = 0; i < kFiles; ++i) {
-            if (rename((a + "/" + Name("IMG_", i)).c_str(), (a + "/" + Name("Holiday ", i)).c_str()) !=
-                0) {
+            if (rename((a + "/" + Name("IMG_", i)).c_str(),
+                       (a + "/" + Name("Holiday ", i)).c_str()) != 0) {
                 std::perror("rename");
                 return 1;
             }

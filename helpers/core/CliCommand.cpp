@@ -1,6 +1,7 @@
 #include "helpers/core/CliCommand.h"
 
 #include <iostream>
+#include <string>
 
 namespace morv {
 
@@ -8,8 +9,18 @@ namespace {
 
 void PrintHelp(std::ostream& out, const char* tool, const std::vector<CliCommand>& commands) {
     out << "Usage: " << tool << " COMMAND [OPTIONS] [ARGS]\n\nCommands:\n";
-    for (const CliCommand& command : commands)
-        out << "  " << command.synopsis << "\n";
+    // A synopsis may end in a description after two blanks; it goes on a line of its own.
+    for (const CliCommand& command : commands) {
+        const std::string synopsis = command.synopsis;
+        const size_t gap = synopsis.find("  ");
+        if (gap == std::string::npos) {
+            out << "  " << synopsis << "\n";
+            continue;
+        }
+        const size_t text = synopsis.find_first_not_of(' ', gap);
+        out << "  " << synopsis.substr(0, gap) << "\n";
+        if (text != std::string::npos) out << "      " << synopsis.substr(text) << "\n";
+    }
     out << "\nRun '" << tool << " COMMAND --help' for the options of one command.\n";
 }
 

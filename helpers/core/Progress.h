@@ -9,7 +9,7 @@ namespace morv {
 // few milliseconds) and then answers from the program's stop request; the command-line tools
 // draw a bar on a terminal; tests count calls or stop at a chosen step.
 class ProgressObserver {
-public:
+  public:
     virtual ~ProgressObserver() = default;
     virtual void SetAction(std::string_view /*text*/) {}  // what is being done
     virtual void SetStatus(std::string_view /*text*/) {}  // the current item

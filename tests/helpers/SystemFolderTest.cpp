@@ -113,8 +113,8 @@ TEST(SystemFolder, DataFilesAndSettingsFollowTheProgramFolderLayout) {
     struct Row {
         const char* name;
         bool helpBeside;
-        bool dataFolder;   // <prefix>/share/morvane exists
-        bool helpInData;   // <prefix>/share/morvane/html exists
+        bool dataFolder;  // <prefix>/share/morvane exists
+        bool helpInData;  // <prefix>/share/morvane/html exists
         bool settingsBeside;
     };
     const Row rows[] = {

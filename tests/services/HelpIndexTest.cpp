@@ -108,9 +108,9 @@ TEST(SearchTopics, EveryWordMustOccurAndTitlesRankFirst) {
 }
 
 TEST(DataFolders, ProgramFolderThenInstalledDataFolders) {
-    EXPECT_EQ(DataFolders("/opt/m/bin", "/usr/share/morvane"),
-              (std::vector<std::string>{"/opt/m/bin", "/opt/m/share/morvane",
-                                        "/usr/share/morvane"}));
+    EXPECT_EQ(
+        DataFolders("/opt/m/bin", "/usr/share/morvane"),
+        (std::vector<std::string>{"/opt/m/bin", "/opt/m/share/morvane", "/usr/share/morvane"}));
     EXPECT_EQ(DataFolders("/usr/bin", ""),
               (std::vector<std::string>{"/usr/bin", "/usr/share/morvane"}));
 }
