@@ -3,11 +3,14 @@
 #include <string>
 #include <string_view>
 
+#include "helpers/core/TextUtil.h"  // AppendUtf8
+
 // How a document's bytes become the editor's text and back. The editor shows a file as UTF-8
 // when its bytes are valid UTF-8, otherwise as Windows-1252 in which every byte is one character
 // (the five bytes that code page leaves unassigned stay the control characters of the same
 // number), and saves it back in the same encoding. An unchanged file with CR LF line breaks
 // therefore saves to identical bytes.
+
 namespace morv {
 
 enum class TextEncoding { Utf8, Windows1252 };
@@ -38,7 +41,5 @@ int EncodedLength(char16_t unit, TextEncoding encoding);
 char32_t Windows1252ToUnicode(unsigned char byte);
 // The byte for a code point, or -1 when the code page has none.
 int UnicodeToWindows1252(char32_t codePoint);
-
-void AppendUtf8(std::string& out, char32_t codePoint);
 
 }  // namespace morv

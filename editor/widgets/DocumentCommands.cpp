@@ -140,28 +140,9 @@ QString AskForDocument(frmMain& window, const QString& title) {
 }  // namespace
 
 Result<std::string> ReadDocumentFile(const QString& path) {
-    const int fd = open(PathToStd(path).c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return SystemError(errno, QStringLiteral("Unable to read ") + path);
-    struct stat st {};
-    int error = 0;
     std::string bytes;
-    if (fstat(fd, &st) != 0) {
-        error = errno;
-    } else if (S_ISDIR(st.st_mode)) {
-        error = EISDIR;
-    } else {
-        if (S_ISREG(st.st_mode)) bytes.reserve(size_t(st.st_size));
-        char chunk[1 << 16];
-        while (true) {
-            const ssize_t n = read(fd, chunk, sizeof chunk);
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0) error = errno;
-            if (n <= 0) break;
-            bytes.append(chunk, size_t(n));
-        }
-    }
-    close(fd);
-    if (error != 0) return SystemError(error, QStringLiteral("Unable to read ") + path);
+    if (const int error = ReadFileBytes(PathToStd(path), bytes))
+        return SystemError(error, QStringLiteral("Unable to read ") + path);
     return bytes;
 }
 

@@ -58,34 +58,6 @@ QString Padded(const char* caption) {
 constexpr int kTreeWidthTwips = 2835;
 constexpr int kRtfStripTwips = 330;
 
-// Reads a whole file, or sets errorText to the system's description.
-bool ReadFileBytes(const QString& path, std::string& bytes, QString& errorText) {
-    const int fd = open(PathToStd(path).c_str(), O_RDONLY | O_CLOEXEC);
-    struct stat st {};
-    int error = 0;
-    if (fd < 0) {
-        error = errno;
-    } else if (fstat(fd, &st) != 0) {
-        error = errno;
-    } else if (S_ISDIR(st.st_mode)) {
-        error = EISDIR;
-    } else {
-        bytes.clear();
-        if (S_ISREG(st.st_mode)) bytes.reserve(size_t(st.st_size));
-        char chunk[1 << 16];
-        while (true) {
-            const ssize_t n = read(fd, chunk, sizeof chunk);
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0) error = errno;
-            if (n <= 0) break;
-            bytes.append(chunk, size_t(n));
-        }
-    }
-    if (fd >= 0) close(fd);
-    if (error != 0) errorText = ToQString(GetAPIErrorText(error));
-    return error == 0;
-}
-
 }  // namespace
 
 frmMain::frmMain(const QString& programFolder, const QString& settingsFolder, QWidget* parent)
@@ -689,8 +661,8 @@ void frmMain::closeEvent(QCloseEvent* event) {
 
 QString frmMain::LoadThroughReader(const QString& path) {
     std::string bytes;
-    QString error;
-    if (!ReadFileBytes(path, bytes, error)) return error;
+    if (const int error = ReadFileBytes(PathToStd(path), bytes))
+        return ToQString(GetAPIErrorText(error));
     if (LooksLikeRtf(bytes)) {
         rich1_->LoadRuns(ReadRtf(bytes));
     } else {

@@ -53,4 +53,8 @@ bool ParseInteger(std::string_view text, long long& value);
 // Parses a number with an optional fraction ("1.0", "-2.5"); false when it is not one.
 bool ParseNumber(std::string_view text, double& value);
 
+// Appends a code point as UTF-8; one that is no Unicode scalar value (a surrogate, or above
+// U+10FFFF) appends U+FFFD instead.
+void AppendUtf8(std::string& out, char32_t codePoint);
+
 }  // namespace morv

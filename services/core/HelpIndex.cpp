@@ -13,25 +13,6 @@ bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f';
 }
 
-// Appends code point cp as UTF-8.
-void AppendUtf8(std::string& out, unsigned long cp) {
-    if (cp < 0x80) {
-        out += char(cp);
-    } else if (cp < 0x800) {
-        out += char(0xC0 | (cp >> 6));
-        out += char(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += char(0xE0 | (cp >> 12));
-        out += char(0x80 | ((cp >> 6) & 0x3F));
-        out += char(0x80 | (cp & 0x3F));
-    } else if (cp < 0x110000) {
-        out += char(0xF0 | (cp >> 18));
-        out += char(0x80 | ((cp >> 12) & 0x3F));
-        out += char(0x80 | ((cp >> 6) & 0x3F));
-        out += char(0x80 | (cp & 0x3F));
-    }
-}
-
 // Decodes the entity that starts at text[i] == '&' into out; returns the length consumed, or 0
 // when it is not one we know (the '&' is then kept as it stands).
 size_t DecodeEntity(std::string_view text, size_t i, std::string& out) {
@@ -56,7 +37,7 @@ size_t DecodeEntity(std::string_view text, size_t i, std::string& out) {
             cp = cp * (hex ? 16 : 10) + unsigned(d);
             if (cp > 0x10FFFF) return 0;
         }
-        AppendUtf8(out, cp == 0 ? 0xFFFD : cp);
+        AppendUtf8(out, cp == 0 ? char32_t(0xFFFD) : char32_t(cp));
         return semi - i + 1;
     }
     static constexpr struct {

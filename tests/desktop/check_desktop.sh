@@ -185,11 +185,12 @@ check_manpages() {
         [[ -x $prefix/bin/$tool ]] || continue
         help=$("$prefix/bin/$tool" --help) || fail "$tool --help failed"
         out=$(LC_ALL=C.UTF-8 MANWIDTH=200 man -l "$prefix/share/man/man1/$tool.1.gz" 2>/dev/null)
-        # The commands are the indented lines after "Commands:", each starting with its name.
+        # The commands are the lines indented by two after "Commands:", each starting with its
+        # name (a description below one is indented further).
         while read -r command; do
             grep -Eq "^ +$command( |\$)" <<<"$out" ||
                 fail "$tool's command '$command' is missing from $tool.1"
-        done < <(sed -n '/^Commands:/,/^$/{/^  /s/^ *\([^ ]*\).*/\1/p}' <<<"$help")
+        done < <(sed -n '/^Commands:/,/^$/{/^  [^ ]/s/^ *\([^ ]*\).*/\1/p}' <<<"$help")
     done
 }
 

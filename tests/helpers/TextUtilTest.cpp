@@ -8,6 +8,29 @@ using namespace morv;
 
 namespace {
 
+TEST(AppendUtf8, EncodesScalarValuesAndReplacesTheRest) {
+    struct Row {
+        char32_t codePoint;
+        std::string bytes;
+    };
+    const Row rows[] = {
+        {U'A', "A"},
+        {0x7F, "\x7F"},
+        {0x80, "\xC2\x80"},
+        {0x20AC, "\xE2\x82\xAC"},
+        {0xFFFD, "\xEF\xBF\xBD"},
+        {0x10348, "\xF0\x90\x8D\x88"},
+        {0x10FFFF, "\xF4\x8F\xBF\xBF"},
+        {0xD800, "\xEF\xBF\xBD"},    // a surrogate is no character of its own
+        {0x110000, "\xEF\xBF\xBD"},  // past the last code point
+    };
+    for (const Row& row : rows) {
+        std::string out = "x";
+        AppendUtf8(out, row.codePoint);
+        EXPECT_EQ(out, "x" + row.bytes) << std::hex << unsigned(row.codePoint);
+    }
+}
+
 TEST(FindIgnoreCase, CandidatesOfBothCases) {
     const size_t npos = std::string_view::npos;
     struct Row {
