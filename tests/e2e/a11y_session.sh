@@ -34,5 +34,9 @@ status=0
 kill \$wm \$xvfb 2>/dev/null || true
 exit \$status
 INNER
+# A runtime folder of its own: without one the accessibility bus puts its socket under ~/.cache,
+# where sessions running side by side (ctest -j) take each other's bus.
+mkdir -m 0700 "$session/runtime"
+export XDG_RUNTIME_DIR="$session/runtime"
 timeout "$seconds" dbus-run-session -- bash "$session/session.sh" \
     2> >(grep -v -E 'fd limit|Activating service|Successfully activated|SpiRegistry' >&2)

@@ -91,9 +91,12 @@ xdotool windowactivate --sync "$about" >/dev/null 2>&1 || true
 xdotool key --clearmodifiers Return
 sleep 0.5
 
-# Saved, so closing asks nothing.
+# Saved, so closing asks nothing. The window is looked up again: the id found at start-up may
+# belong to a native window Qt has replaced since.
+window=$(timeout 10 xdotool search --sync --name '^my doc\.txt - Morvane$' | tail -1) ||
+    fail "the main window is gone"
 xdotool windowactivate --sync "$window" >/dev/null 2>&1 || true
-xdotool key --window "$window" --clearmodifiers alt+F4
+xdotool key --clearmodifiers alt+F4
 for _ in $(seq 100); do
     kill -0 "$morv_pid" 2>/dev/null || break
     sleep 0.1
