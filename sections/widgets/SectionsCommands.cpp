@@ -17,13 +17,9 @@
 #include "helpers/core/PathHelpers.h"
 #include "helpers/widgets/Prompter.h"
 #include "helpers/widgets/QtText.h"
+#include "helpers/widgets/ThemeIcon.h"
 #include "sections/core/SectionCleanup.h"
 #include "sections/core/SectionsTree.h"
-
-// The tree's pictures live in this library's resources, which a static library must register.
-static void InitSectionsResources() {
-    Q_INIT_RESOURCE(sections);
-}
 
 namespace morv {
 
@@ -50,11 +46,11 @@ class StopOnKey : public ProgressObserver {
 QIcon NodeIcon(int image) {
     switch (image) {
         case kImageDocument:
-            return QIcon(QStringLiteral(":/sections/tree-document.svg"));
+            return ThemeIcon("x-office-document");
         case kImageFile:
-            return QIcon(QStringLiteral(":/sections/tree-file.svg"));
+            return ThemeIcon("text-html");
         default:
-            return QIcon(QStringLiteral(":/sections/tree-section.svg"));
+            return ThemeIcon("text-x-generic");
     }
 }
 
@@ -177,7 +173,6 @@ void RemoveEmptyLines(frmMain& main) {
 }
 
 void InstallSectionsCommands(frmMain& main) {
-    InitSectionsResources();
     // Every row is one line of text with a small picture; a tree of tens of thousands of file
     // nodes lays out at once instead of measuring each row.
     main.TreeView1()->setUniformRowHeights(true);
