@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "extract/core/ListFile.h"
+#include "extract/core/ReadAhead.h"
 #include "helpers/core/PathHelpers.h"
 #include "helpers/core/SystemFolder.h"
 
@@ -71,17 +72,13 @@ char* FileBuffer::Reserve(size_t capacity) {
     return data_.get();
 }
 
-Status ReadWholeFile(const std::string& path, FileBuffer& buffer) {
-    buffer.SetSize(0);
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) return ReadError(path, errno);
-    FdGuard guard(fd);
-    struct stat st {};
-    if (::fstat(fd, &st) != 0) return ReadError(path, errno);
-    if (!S_ISREG(st.st_mode)) return ReadError(path, EISDIR);
+namespace {
+
+// Reads fd from where it stands to its end into buffer; size is the file's size as fstat saw it.
+Status ReadDescriptor(int fd, const std::string& path, size_t size, FileBuffer& buffer) {
     // Room for the size the file has now, plus a little in case it grows while it is read.
     size_t used = 0;
-    char* data = buffer.Reserve(size_t(st.st_size) + 1);
+    char* data = buffer.Reserve(size + 1);
     while (true) {
         if (used == buffer.capacity()) data = buffer.Reserve(buffer.capacity() * 2);
         ssize_t got = ::read(fd, data + used, buffer.capacity() - used);
@@ -94,6 +91,44 @@ Status ReadWholeFile(const std::string& path, FileBuffer& buffer) {
         buffer.SetSize(used);
     }
     return Ok();
+}
+
+}  // namespace
+
+Status ReadWholeFile(const std::string& path, FileBuffer& buffer) {
+    buffer.SetSize(0);
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return ReadError(path, errno);
+    FdGuard guard(fd);
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) return ReadError(path, errno);
+    if (!S_ISREG(st.st_mode)) return ReadError(path, EISDIR);
+    return ReadDescriptor(fd, path, size_t(st.st_size), buffer);
+}
+
+Status ReadFileIfExists(const std::string& path, FileBuffer& buffer, bool& exists) {
+    buffer.SetSize(0);
+    exists = false;
+    const std::string name = GetFileName(path);
+    if (name.empty() || name[0] == '.') return Ok();
+    // One open and a look at what it opened, instead of a look at the path and then an open:
+    // half the path lookups. O_NONBLOCK keeps a named pipe from holding the run up.
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) {
+        // A file that is there but cannot be opened is an error, as for ReadWholeFile.
+        const int error = errno;
+        exists = FileExists(path);
+        return exists ? Status(ReadError(path, error)) : Ok();
+    }
+    FdGuard guard(fd);
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        exists = true;
+        return ReadError(path, errno);
+    }
+    if (!S_ISREG(st.st_mode)) return Ok();
+    exists = true;
+    return ReadDescriptor(fd, path, size_t(st.st_size), buffer);
 }
 
 Result<std::string> ReadWholeFile(const std::string& path) {
@@ -109,7 +144,7 @@ Status WriteReport(const std::vector<std::string>& files, const ExtractOptions& 
     progress.SetMax(ProgressTotal(files.size(), options));
     progress.SetAction("Extracting...");
     long counter = 0;
-    FileBuffer text;
+    FileReadAhead reader(files);
     StartMarkers starts;
     const bool anyKind = TickedKinds(options) > 0;
     for (const std::string& path : files) {
@@ -121,10 +156,11 @@ Status WriteReport(const std::vector<std::string>& files, const ExtractOptions& 
             out.Write(path);
             out.Line("\"]");
         }
-        if (FileExists(path)) {
-            Status read = ReadWholeFile(path, text);
-            if (!read) return read;
-            if (anyKind) FindStartMarkers(text.view(), starts);
+        const FileReadAhead::File& file = reader.Next();
+        if (file.exists) {
+            if (!file.read) return file.read;
+            const std::string_view text = file.text;
+            if (anyKind) FindStartMarkers(text, starts);
             for (int k = 0; k < kTagKindCount; ++k) {
                 if (!options.tags[size_t(k)]) continue;
                 progress.SetValue(++counter);
@@ -132,8 +168,7 @@ Status WriteReport(const std::vector<std::string>& files, const ExtractOptions& 
                     out.Write("\r\n");
                     out.Line(SectionHeader(TagKind(k)));
                 }
-                RunScanner(TagKind(k), text.view(), options.noRelativeLinks, out, progress,
-                           &starts);
+                RunScanner(TagKind(k), text, options.noRelativeLinks, out, progress, &starts);
             }
         } else if (!options.noHeaders) {
             out.Line("; Warning: File not found.\r\n");

@@ -51,6 +51,9 @@ class FileBuffer {
 // Reads a whole file into buffer (reused between files, so one file is in memory at a time).
 Status ReadWholeFile(const std::string& path, FileBuffer& buffer);
 Result<std::string> ReadWholeFile(const std::string& path);
+// FileExists and ReadWholeFile in one: exists tells whether the file exists; when it does, the
+// result is ReadWholeFile's.
+Status ReadFileIfExists(const std::string& path, FileBuffer& buffer, bool& exists);
 
 // Writes the file blocks of the report (everything after the head) for files, in list order.
 // Reports progress: the bar's maximum, one step per file and per ticked kind of an existing file,

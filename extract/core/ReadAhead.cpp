@@ -1,0 +1,66 @@
+#include "extract/core/ReadAhead.h"
+
+namespace morv {
+
+FileReadAhead::FileReadAhead(const std::vector<std::string>& files) : files_(files) {
+    if (!files_.empty()) reader_ = std::thread([this] { ReadAll(); });
+}
+
+FileReadAhead::~FileReadAhead() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stopping_ = true;
+    }
+    slotFree_.notify_all();
+    if (reader_.joinable()) reader_.join();
+}
+
+void FileReadAhead::ReadAll() {
+    for (size_t i = 0; i < files_.size(); ++i) {
+        Slot& slot = slots_[i % kSlots];
+        {
+            // The slot is free once the caller has moved past the file it held.
+            std::unique_lock<std::mutex> lock(mutex_);
+            while (!stopping_ && slot.ready) {
+                readerWaits_ = true;
+                slotFree_.wait(lock);
+                readerWaits_ = false;
+            }
+            if (stopping_) return;
+        }
+        File file;
+        file.read = ReadFileIfExists(files_[i], slot.buffer, file.exists);
+        file.text = slot.buffer.view();
+        bool wake = false;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            slot.file = std::move(file);
+            slot.ready = true;
+            ++readyCount_;
+            // A waiting caller is woken once a few files are ready (or the list is done), not
+            // for every file: each wake-up costs both threads a trip through the kernel.
+            wake = callerWaits_ && (readyCount_ >= kSlots / 2 || i + 1 == files_.size());
+        }
+        if (wake) fileReady_.notify_one();
+    }
+}
+
+const FileReadAhead::File& FileReadAhead::Next() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    // Hand back the slot of the file before, so the reader can go on.
+    if (next_ > 0) {
+        slots_[(next_ - 1) % kSlots].ready = false;
+        --readyCount_;
+        if (readerWaits_) slotFree_.notify_one();
+    }
+    Slot& slot = slots_[next_ % kSlots];
+    while (!slot.ready) {
+        callerWaits_ = true;
+        fileReady_.wait(lock);
+        callerWaits_ = false;
+    }
+    ++next_;
+    return slot.file;
+}
+
+}  // namespace morv
