@@ -2,7 +2,8 @@
 
 namespace morv {
 
-FileReadAhead::FileReadAhead(const std::vector<std::string>& files) : files_(files) {
+FileReadAhead::FileReadAhead(const std::vector<std::string>& files, size_t bytesAhead)
+    : files_(files), bytesAhead_(bytesAhead) {
     if (!files_.empty()) reader_ = std::thread([this] { ReadAll(); });
 }
 
@@ -19,9 +20,12 @@ void FileReadAhead::ReadAll() {
     for (size_t i = 0; i < files_.size(); ++i) {
         Slot& slot = slots_[i % kSlots];
         {
-            // The slot is free once the caller has moved past the file it held.
+            // The slot is free once the caller has moved past the file it held; the files read
+            // ahead stay within a byte budget, so a list of large files keeps memory flat.
             std::unique_lock<std::mutex> lock(mutex_);
-            while (!stopping_ && slot.ready) {
+            while (!stopping_ && (slot.ready || heldBytes_ >= bytesAhead_)) {
+                // Whatever is ready goes to a waiting caller before this side sleeps.
+                if (callerWaits_ && readyCount_ > 0) fileReady_.notify_one();
                 readerWaits_ = true;
                 slotFree_.wait(lock);
                 readerWaits_ = false;
@@ -37,6 +41,7 @@ void FileReadAhead::ReadAll() {
             slot.file = std::move(file);
             slot.ready = true;
             ++readyCount_;
+            heldBytes_ += slot.file.text.size();
             // A waiting caller is woken once a few files are ready (or the list is done), not
             // for every file: each wake-up costs both threads a trip through the kernel.
             wake = callerWaits_ && (readyCount_ >= kSlots / 2 || i + 1 == files_.size());
@@ -49,8 +54,13 @@ const FileReadAhead::File& FileReadAhead::Next() {
     std::unique_lock<std::mutex> lock(mutex_);
     // Hand back the slot of the file before, so the reader can go on.
     if (next_ > 0) {
-        slots_[(next_ - 1) % kSlots].ready = false;
+        Slot& done = slots_[(next_ - 1) % kSlots];
+        done.ready = false;
         --readyCount_;
+        heldBytes_ -= done.file.text.size();
+        done.file = File{};
+        // A buffer that grew for a large file is not kept for the small ones after it.
+        if (done.buffer.capacity() > bytesAhead_) done.buffer = FileBuffer{};
         if (readerWaits_) slotFree_.notify_one();
     }
     Slot& slot = slots_[next_ % kSlots];

@@ -12,7 +12,9 @@
 namespace morv {
 
 // Reads the files of a list in order on a thread of its own, a few files ahead of the caller, so
-// that reading overlaps the scans. At most kSlots files are in memory at a time. The caller sees
+// that reading overlaps the scans. What is read ahead stays within kSlots files and, beyond the
+// file being read and the one being scanned, bytesAhead bytes, so memory stays flat however
+// long the list and however large its files. The caller sees
 // exactly what FileExists and ReadWholeFile would have told it at the moment the file was read.
 class FileReadAhead {
   public:
@@ -22,7 +24,10 @@ class FileReadAhead {
         std::string_view text;
     };
 
-    explicit FileReadAhead(const std::vector<std::string>& files);
+    static constexpr size_t kDefaultBytesAhead = size_t(16) << 20;
+
+    explicit FileReadAhead(const std::vector<std::string>& files,
+                           size_t bytesAhead = kDefaultBytesAhead);
     // Stops the reader after the file it is reading.
     ~FileReadAhead();
     FileReadAhead(const FileReadAhead&) = delete;
@@ -44,9 +49,11 @@ class FileReadAhead {
     static constexpr size_t kSlots = 8;
 
     const std::vector<std::string>& files_;
+    const size_t bytesAhead_;
     Slot slots_[kSlots];
     size_t next_ = 0;        // the caller's next file
     size_t readyCount_ = 0;  // files read and not yet handed back
+    size_t heldBytes_ = 0;   // their size
     bool stopping_ = false;
     bool readerWaits_ = false;  // a side only wakes the other when it sleeps
     bool callerWaits_ = false;

@@ -96,6 +96,24 @@ TEST(FileReadAhead, HandsOutEveryFileInListOrder) {
     }
 }
 
+TEST(FileReadAhead, KeepsToItsByteBudget) {
+    TempTree tree;
+    std::vector<std::string> files;
+    for (int i = 0; i < 60; ++i)
+        files.push_back(tree.Write("f" + std::to_string(i) + ".htm",
+                                   std::string(size_t(100 + i * 400), char('a' + i % 26))));
+    // Budgets below one file, of a few files, and beyond the whole list.
+    for (size_t budget : {size_t(1), size_t(3000), size_t(1) << 30}) {
+        SCOPED_TRACE(budget);
+        FileReadAhead reader(files, budget);
+        for (int i = 0; i < 60; ++i) {
+            const FileReadAhead::File& file = reader.Next();
+            ASSERT_TRUE(file.exists);
+            EXPECT_EQ(file.text, std::string(size_t(100 + i * 400), char('a' + i % 26)));
+        }
+    }
+}
+
 TEST(FileReadAhead, StopsEarlyWithoutWaitingForTheRest) {
     TempTree tree;
     std::vector<std::string> files;
