@@ -45,8 +45,13 @@ sleep 1
 import -window root "$shots/morv_start.png"
 echo "caption ok, screenshot in $shots/morv_start.png"
 
+# Looked up again: the id found first may belong to a native window Qt has replaced since.
+window=$(timeout 10 xdotool search --sync --name '^a b\.htm - Morvane$' | tail -1) || {
+    echo "FAIL: the window is gone"
+    exit 1
+}
 xdotool windowactivate --sync "$window" >/dev/null 2>&1 || true
-xdotool key --window "$window" --clearmodifiers alt+F4
+xdotool key --clearmodifiers alt+F4
 for _ in $(seq 100); do
     kill -0 "$morv_pid" 2>/dev/null || break
     sleep 0.1
