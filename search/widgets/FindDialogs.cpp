@@ -151,6 +151,33 @@ SearchDialog::SearchDialog(SearchState& state, const QString& caption, bool repl
 
 SearchDialog::~SearchDialog() = default;
 
+void SearchDialog::FindFromCaretOrSay(const QString& notFound) {
+    if (text1_->text().isEmpty()) {
+        text1_->setFocus();
+        return;
+    }
+    if (FindFromCaret(main_, text1_->text(), Flags())) {
+        State().LastFindText = text1_->text();
+    } else {
+        ShowMessage(this, notFound, PromptIcon::Information, kAppTitle);
+        State().LastFindText.clear();
+        text1_->setFocus();
+    }
+}
+
+std::optional<std::string> SearchDialog::ReplacementOrSay() {
+    if (text1_->text().isEmpty()) {
+        text1_->setFocus();
+        return std::nullopt;
+    }
+    std::optional<std::string> replacement = ToDocumentBytes(main_, text2_->text());
+    if (!replacement) {
+        ShowMessage(this, kUnstorable, PromptIcon::Exclamation, kAppTitle);
+        text2_->setFocus();
+    }
+    return replacement;
+}
+
 int SearchDialog::Flags() const {
     return (chkWholeWord_->isChecked() ? kFindWholeWord : 0) |
            (chkMatchCase_->isChecked() ? kFindMatchCase : 0);
@@ -182,17 +209,7 @@ frmFind::frmFind(SearchState& state) : SearchDialog(state, "Find", false) {
 }
 
 void frmFind::cmdFind_Click() {
-    if (text1_->text().isEmpty()) {
-        text1_->setFocus();
-        return;
-    }
-    if (FindFromCaret(main_, text1_->text(), Flags())) {
-        State().LastFindText = text1_->text();
-    } else {
-        ShowMessage(this, kEndOfDocument, PromptIcon::Information, kAppTitle);
-        State().LastFindText.clear();
-        text1_->setFocus();
-    }
+    FindFromCaretOrSay(kEndOfDocument);
 }
 
 void frmFind::cmdReplace_Click() {
@@ -221,30 +238,12 @@ void frmReplace::TakeOver(const QString& text, bool wholeWord, bool matchCase) {
 }
 
 void frmReplace::cmdFind_Click() {
-    if (text1_->text().isEmpty()) {
-        text1_->setFocus();
-        return;
-    }
-    if (FindFromCaret(main_, text1_->text(), Flags())) {
-        State().LastFindText = text1_->text();
-    } else {
-        ShowMessage(this, kThroughDocument, PromptIcon::Information, kAppTitle);
-        State().LastFindText.clear();
-        text1_->setFocus();
-    }
+    FindFromCaretOrSay(kThroughDocument);
 }
 
 void frmReplace::cmdReplace_Click() {
-    if (text1_->text().isEmpty()) {
-        text1_->setFocus();
-        return;
-    }
-    const std::optional<std::string> replacement = ToDocumentBytes(main_, text2_->text());
-    if (!replacement) {
-        ShowMessage(this, kUnstorable, PromptIcon::Exclamation, kAppTitle);
-        text2_->setFocus();
-        return;
-    }
+    const std::optional<std::string> replacement = ReplacementOrSay();
+    if (!replacement) return;
     const std::optional<std::string> sought = ToDocumentBytes(main_, text1_->text());
     EditorBuffer buffer(main_.Rich1());
     const ReplaceOutcome outcome =
@@ -257,16 +256,8 @@ void frmReplace::cmdReplace_Click() {
 }
 
 void frmReplace::cmdReplaceAll_Click() {
-    if (text1_->text().isEmpty()) {
-        text1_->setFocus();
-        return;
-    }
-    const std::optional<std::string> replacement = ToDocumentBytes(main_, text2_->text());
-    if (!replacement) {
-        ShowMessage(this, kUnstorable, PromptIcon::Exclamation, kAppTitle);
-        text2_->setFocus();
-        return;
-    }
+    const std::optional<std::string> replacement = ReplacementOrSay();
+    if (!replacement) return;
     const std::optional<std::string> sought = ToDocumentBytes(main_, text1_->text());
     if (!sought) return;  // the document cannot hold it, so it holds no match
     DocumentEditor* editor = main_.Rich1();

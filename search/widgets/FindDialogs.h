@@ -1,5 +1,8 @@
 #pragma once
 
+#include <optional>
+#include <string>
+
 #include <QDialog>
 #include <QPointer>
 #include <QString>
@@ -63,6 +66,12 @@ class SearchDialog : public QDialog {
     ~SearchDialog() override;
 
     int Flags() const;  // kFindWholeWord and kFindMatchCase as ticked
+    // Find Next: selects the next match after the caret, or says notFound in a message box
+    // (an empty text box only takes the focus).
+    void FindFromCaretOrSay(const QString& notFound);
+    // The replacement text in the document's encoding; says so and returns nothing when the
+    // text box is empty or the encoding cannot hold the replacement.
+    std::optional<std::string> ReplacementOrSay();
     // Unloading: the open flag is cleared once, whichever way the dialog goes.
     void closeEvent(QCloseEvent* event) override;
     void done(int result) override;
