@@ -61,23 +61,29 @@ void DocumentEditor::Rebuild() const {
     const QTextDocument* doc = document();
     lineStarts_.reserve(size_t(doc->blockCount()));
     lineAscii_.reserve(size_t(doc->blockCount()));
-    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
-        if (block != doc->begin()) bytes_ += "\r\n";
+    // The whole text at once, blocks separated by U+2029 (E2 80 A9 in UTF-8): one conversion
+    // instead of one string per block, which is what makes this fast on a large document.
+    const QByteArray utf8 = doc->toRawText().toUtf8();
+    const std::string_view text(utf8.constData(), size_t(utf8.size()));
+    bytes_.reserve(text.size() + size_t(doc->blockCount()));
+    size_t start = 0;
+    while (true) {
+        size_t end = text.find("\xE2\x80\xA9", start);
+        const bool last = end == std::string_view::npos;
+        if (last) end = text.size();
+        const std::string_view line = text.substr(start, end - start);
         lineStarts_.push_back(long(bytes_.size()));
-        const QString text = block.text();
-        bool ascii = true;
-        for (QChar ch : text) {
-            if (ch.unicode() >= 0x80) {
-                ascii = false;
-                break;
-            }
-        }
+        const bool ascii =
+            std::all_of(line.begin(), line.end(), [](char c) { return (unsigned char)c < 0x80; });
         lineAscii_.push_back(ascii);
-        if (ascii) {
-            bytes_ += text.toLatin1().toStdString();
+        if (ascii || encoding_ == TextEncoding::Utf8) {
+            bytes_ += line;
         } else {
-            bytes_ += EncodeDocument(text.toStdString(), encoding_);
+            bytes_ += EncodeDocument(line, encoding_);
         }
+        if (last) break;
+        bytes_ += "\r\n";
+        start = end + 3;
     }
     valid_ = true;
 }

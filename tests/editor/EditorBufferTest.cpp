@@ -136,4 +136,38 @@ TEST(EditorBuffer, SingleByteDocumentKeepsItsBytes) {
     EXPECT_EQ(editor.Bytes(), "caf\xe9\r\n\xe8\x81");
 }
 
+TEST(DocumentEditor, BytesAndOffsetsFollowTheLoadedDocument) {
+    struct Row {
+        const char* name;
+        std::string bytes;
+        std::vector<long> lineStarts;
+    } rows[] = {
+        {"empty", "", {0}},
+        {"one break", "\r\n", {0, 2}},
+        {"trailing break", "a\r\n", {0, 3}},
+        {"empty lines first", "\r\n\r\nb", {0, 2, 4}},
+        {"UTF-8 no-break space",
+         "non\xc2\xa0"
+         "breaking\r\nx",
+         {0, 15}},
+        {"UTF-8 line separator inside a line",
+         "a\xe2\x80\xa8"
+         "b\r\nc",
+         {0, 7}},
+        {"Windows-1252", "caf\xe9 \xa0\r\n\x85 end", {0, 8}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        DocumentEditor editor;
+        editor.LoadBytes(row.bytes);
+        EXPECT_EQ(editor.Bytes(), row.bytes);
+        EXPECT_EQ(editor.LineByteStarts(), row.lineStarts);
+        // Every character start maps to a position and back to itself.
+        for (int position = 0; position < editor.document()->characterCount(); ++position) {
+            const long offset = editor.ByteOffsetOf(position);
+            EXPECT_EQ(editor.PositionOf(offset), position) << "position " << position;
+        }
+    }
+}
+
 }  // namespace
