@@ -1,5 +1,8 @@
 """Small helpers to drive a Qt program through the accessibility tree (AT-SPI), as a screen
 reader user or a test robot would: find widgets by role and name, press them, read them."""
+import contextlib
+import os
+import subprocess
 import time
 
 import pyatspi
@@ -68,3 +71,26 @@ def text_of(node):
         return text.getText(0, text.characterCount)
     except NotImplementedError:
         return node.name
+
+
+@contextlib.contextmanager
+def running_program(argv, app_name, caption):
+    """Starts a program and waits for it on the accessibility bus and for its window with the
+    caption given; yields (process, app, frame) and kills the program if it is still running
+    afterwards."""
+    process = subprocess.Popen(argv, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    try:
+        app = application(app_name)
+        assert app is not None, app_name + " did not show up on the accessibility bus"
+        frame = wait_for(lambda: find(app, role="frame", name=caption))
+        assert frame is not None, "no window named " + caption
+        yield process, app, frame
+    finally:
+        if process.poll() is None:
+            process.kill()
+            process.wait(timeout=15)
+
+
+def screenshot(folder, name):
+    """The whole screen into folder/name; a missing tool is no failure."""
+    subprocess.run(["import", "-window", "root", os.path.join(folder, name)], check=False)

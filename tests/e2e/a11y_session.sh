@@ -8,9 +8,8 @@ here=$(cd "$(dirname "$0")" && pwd)
 seconds=$1
 script=$2
 shift 2
-for tool in Xvfb openbox dbus-run-session import; do
-    command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
-done
+source "$here/x_session.bash"
+e2e_require Xvfb openbox dbus-run-session import
 /usr/bin/python3 -c 'import pyatspi' 2>/dev/null || { echo "SKIP: python3-pyatspi missing"; exit 77; }
 
 session=$(mktemp -d)
@@ -19,19 +18,14 @@ trap 'rm -rf "$session"' EXIT
 printf '%s\0' "$script" "$@" >"$session/args"
 cat >"$session/session.sh" <<INNER
 set -e
-Xvfb -displayfd 3 -screen 0 1280x900x24 -nolisten tcp 3>"$session/display" 2>/dev/null &
-xvfb=\$!
-for _ in \$(seq 50); do [[ -s "$session/display" ]] && break; sleep 0.1; done
-export DISPLAY=":\$(cat "$session/display")"
-openbox >/dev/null 2>&1 &
-wm=\$!
-sleep 0.5
+source "$here/x_session.bash"
+e2e_start_x "$session"
 export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
 export PYTHONPATH="$here"
 mapfile -d '' args <"$session/args"
 status=0
 /usr/bin/python3 "\${args[@]}" || status=\$?
-kill \$wm \$xvfb 2>/dev/null || true
+e2e_stop_x
 exit \$status
 INNER
 # A runtime folder of its own: without one the accessibility bus puts its socket under ~/.cache,

@@ -1,23 +1,15 @@
 """morv driven through its accessibility tree: menus, a message box and the close question are
 found by role and name and pressed; the status bar and the caption are read back."""
 import os
-import subprocess
 import sys
-import time
 
-from a11y import application, find, press, text_of, wait_for
+from a11y import find, press, running_program, screenshot, text_of, wait_for
 
 
 def main():
     morv, document, shots = sys.argv[1], sys.argv[2], sys.argv[3]
-    process = subprocess.Popen([morv, document], stdout=subprocess.DEVNULL,
-                               stderr=subprocess.DEVNULL)
-    try:
-        app = application("Morvane")
-        assert app is not None, "morv did not show up on the accessibility bus"
-        caption = os.path.basename(document) + " - Morvane"
-        frame = wait_for(lambda: find(app, role="frame", name=caption))
-        assert frame is not None, "no window named " + caption
+    caption = os.path.basename(document) + " - Morvane"
+    with running_program([morv, document], "Morvane", caption) as (process, app, frame):
 
         status = find(frame, role="label", name="Status")
         assert status is not None and status.description == "Ready", "status bar does not say Ready"
@@ -38,16 +30,11 @@ def main():
         save = wait_for(lambda: find(app, role="label", contains="Do you want to save the changes?"))
         assert save is not None, "closing a changed document did not ask about saving"
         assert os.path.basename(document) in text_of(save), "the question does not name the file"
-        subprocess.run(["import", "-window", "root", os.path.join(shots, "morv_a11y.png")],
-                       check=False)
+        screenshot(shots, "morv_a11y.png")
         press(wait_for(lambda: find(app, role="push button", name="&No") or
                        find(app, role="push button", name="No")))
         process.wait(timeout=15)
         print("PASS: menus, message boxes and the close question driven through AT-SPI")
-    finally:
-        if process.poll() is None:
-            process.kill()
-
 
 if __name__ == "__main__":
     main()

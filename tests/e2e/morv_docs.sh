@@ -5,16 +5,14 @@
 # and close everything. Screenshots of each step land in SCREENSHOT_FOLDER.
 # Usage: morv_docs.sh PATH_TO_MORV_BIN_FOLDER SCREENSHOT_FOLDER
 set -euo pipefail
+source "$(dirname "$0")/x_session.bash"
 bin=$1
 shots=${2:-.}
-for tool in Xvfb openbox xdotool import; do
-    command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
-done
+e2e_require Xvfb openbox xdotool import
 
 work=$(mktemp -d)
-pids=()
 cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    e2e_stop_x
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -31,18 +29,12 @@ cp "$bin/morv" "$work/bin/morv"
 cp -r "$bin/html" "$bin/License.txt" "$work/bin/"
 printf 'first\r\nsecond\r\n' > "$work/my doc.txt"
 
-Xvfb -displayfd 3 -screen 0 1280x900x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
-pids+=($!)
-for _ in $(seq 50); do [[ -s "$work/display" ]] && break; sleep 0.1; done
-export DISPLAY=":$(cat "$work/display")"
-openbox >/dev/null 2>&1 &
-pids+=($!)
-sleep 0.5
+e2e_start_x "$work"
 
 cd "$work"
 "$work/bin/morv" "$work/my doc.txt" >"$work/morv.log" 2>&1 &
 morv_pid=$!
-pids+=($morv_pid)
+e2e_pids+=($morv_pid)
 
 window=$(timeout 20 xdotool search --sync --name '^my doc\.txt - Morvane$' | head -1) ||
     fail "no window with the caption 'my doc.txt - Morvane'"
@@ -91,15 +83,6 @@ xdotool windowactivate --sync "$about" >/dev/null 2>&1 || true
 xdotool key --clearmodifiers Return
 sleep 0.5
 
-# Saved, so closing asks nothing. The window is looked up again: the id found at start-up may
-# belong to a native window Qt has replaced since.
-window=$(timeout 10 xdotool search --sync --name '^my doc\.txt - Morvane$' | tail -1) ||
-    fail "the main window is gone"
-xdotool windowactivate --sync "$window" >/dev/null 2>&1 || true
-xdotool key --clearmodifiers alt+F4
-for _ in $(seq 100); do
-    kill -0 "$morv_pid" 2>/dev/null || break
-    sleep 0.1
-done
-kill -0 "$morv_pid" 2>/dev/null && fail "morv did not close"
+# Saved, so closing asks nothing.
+e2e_close_window '^my doc\.txt - Morvane$' "$morv_pid" || fail "morv did not close"
 echo "PASS: opened, edited, saved, showed help and about box, closed cleanly"

@@ -4,16 +4,14 @@
 # checks the caption, takes a screenshot, closes it as a user would and checks that it wrote its
 # settings. Usage: morv_start.sh PATH_TO_MORV SCREENSHOT_FOLDER
 set -euo pipefail
+source "$(dirname "$0")/x_session.bash"
 morv=$1
 shots=${2:-.}
-for tool in Xvfb openbox xdotool import; do
-    command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
-done
+e2e_require Xvfb openbox xdotool import
 
 work=$(mktemp -d)
-pids=()
 cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    e2e_stop_x
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -23,18 +21,12 @@ mkdir -p "$work/bin" "$work/My Site"
 cp "$morv" "$work/bin/morv"
 printf '<html>\r\n<a href="index.htm">home</a>\r\n</html>\r\n' > "$work/My Site/a b.htm"
 
-Xvfb -displayfd 3 -screen 0 1280x900x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
-pids+=($!)
-for _ in $(seq 50); do [[ -s "$work/display" ]] && break; sleep 0.1; done
-export DISPLAY=":$(cat "$work/display")"
-openbox >/dev/null 2>&1 &
-pids+=($!)
-sleep 0.5
+e2e_start_x "$work"
 
 cd "$work"
 "$work/bin/morv" My Site/a b.htm >"$work/morv.log" 2>&1 &
 morv_pid=$!
-pids+=($morv_pid)
+e2e_pids+=($morv_pid)
 
 window=$(timeout 20 xdotool search --sync --name '^a b\.htm - Morvane$' | head -1) || {
     echo "FAIL: no window with the caption 'a b.htm - Morvane'"
@@ -45,20 +37,9 @@ sleep 1
 import -window root "$shots/morv_start.png"
 echo "caption ok, screenshot in $shots/morv_start.png"
 
-# Looked up again: the id found first may belong to a native window Qt has replaced since.
-window=$(timeout 10 xdotool search --sync --name '^a b\.htm - Morvane$' | tail -1) || {
-    echo "FAIL: the window is gone"
-    exit 1
-}
-xdotool windowactivate --sync "$window" >/dev/null 2>&1 || true
-xdotool key --clearmodifiers alt+F4
-for _ in $(seq 100); do
-    kill -0 "$morv_pid" 2>/dev/null || break
-    sleep 0.1
-done
-if kill -0 "$morv_pid" 2>/dev/null; then
+e2e_close_window '^a b\.htm - Morvane$' "$morv_pid" || {
     echo "FAIL: morv did not close"
     exit 1
-fi
+}
 grep -q '^Version=1.0' "$work/bin/morv.ini" || { echo "FAIL: morv.ini not written"; exit 1; }
 echo "PASS: morv started with the file, showed it and closed cleanly"

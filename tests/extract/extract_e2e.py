@@ -7,21 +7,12 @@ import threading
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
-from a11y import application, find, press, wait_for  # noqa: E402
-
-
-def shot(shots, name):
-    subprocess.run(["import", "-window", "root", os.path.join(shots, name)], check=False)
+from a11y import find, press, running_program, screenshot, wait_for  # noqa: E402
 
 
 def main():
     morv, work, shots = sys.argv[1], sys.argv[2], sys.argv[3]
-    process = subprocess.Popen([morv], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    try:
-        app = application("Morvane")
-        assert app is not None, "morv did not show up on the accessibility bus"
-        frame = wait_for(lambda: find(app, role="frame", name="Untitled - Morvane"))
-        assert frame is not None, "no untitled main window"
+    with running_program([morv], "Morvane", "Untitled - Morvane") as (_, app, frame):
 
         press(find(frame, role="menu item", name="Extract .."))
         dialog = wait_for(lambda: find(app, role="dialog", name="Extract"))
@@ -30,7 +21,7 @@ def main():
         files = find(dialog, role="list", name="Files to Extract")
         assert wait_for(lambda: files.childCount >= 3003), "the previous list was not loaded"
         press(find(dialog, role="check box", name="Clear text before extracting"))
-        shot(shots, "extract_dialog.png")
+        screenshot(shots, "extract_dialog.png")
 
         # While the run goes on, catch the progress window in a picture.
         seen = {}
@@ -42,7 +33,7 @@ def main():
                                        capture_output=True, text=True)
                 if found.stdout.strip():
                     seen["progress"] = True
-                    shot(shots, "extract_progress.png")
+                    screenshot(shots, "extract_progress.png")
                     return
 
         watcher = threading.Thread(target=watch)
@@ -64,13 +55,9 @@ def main():
         assert "; Warning: File not found." in report
         assert wait_for(lambda: find(app, role="dialog", name="Extract") is None, 5), \
             "the dialog stayed after the run"
-        shot(shots, "extract_report.png")
+        screenshot(shots, "extract_report.png")
         print("PASS: previous list loaded, extracted, report in the editor"
               + (", progress window seen" if seen else ""))
-    finally:
-        if process.poll() is None:
-            process.kill()
-
 
 if __name__ == "__main__":
     main()

@@ -7,7 +7,8 @@ here=$(cd "$(dirname "$0")" && pwd)
 e2e="$here/../e2e"
 morv=$1
 shots=${2:-.}
-command -v xdotool >/dev/null || { echo "SKIP: xdotool is not installed"; exit 77; }
+source "$e2e/x_session.bash"
+e2e_require xdotool
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

@@ -1,11 +1,9 @@
 """Fix Relative Links in the real morv, driven through its accessibility tree: the menu item
 opens the dialog, the root and path are typed into the boxes found by name, OK runs the fix,
 and the document is read back."""
-import os
-import subprocess
 import sys
 
-from a11y import application, find, press, text_of, wait_for
+from a11y import find, press, running_program, screenshot, text_of, wait_for
 
 FIXED = ("[FILE = \"/srv/www/site/products/index.htm\"]\n\n[SCRIPT]\n"
          "<script src=\"menu.js\"></script>\n\n[LINK]\n"
@@ -23,13 +21,7 @@ def set_text(node, text):
 
 def main():
     morv, document, shots = sys.argv[1], sys.argv[2], sys.argv[3]
-    process = subprocess.Popen([morv, document], stdout=subprocess.DEVNULL,
-                               stderr=subprocess.DEVNULL)
-    try:
-        app = application("Morvane")
-        assert app is not None, "morv did not show up on the accessibility bus"
-        frame = wait_for(lambda: find(app, role="frame", name="report.txt - Morvane"))
-        assert frame is not None, "no window for the report"
+    with running_program([morv, document], "Morvane", "report.txt - Morvane") as (_, app, frame):
 
         press(find(frame, role="menu item", name="Fix Relative Links .."), opens_modal=True)
         dialog = wait_for(lambda: find(app, role="dialog", name="Fix Relative Links"))
@@ -39,14 +31,12 @@ def main():
         assert root is not None and path is not None, "root or path box not found by name"
         set_text(root, "www.example.org")
         set_text(path, "products/software/games")
-        subprocess.run(["import", "-window", "root", os.path.join(shots, "fix_links_dialog.png")],
-                       check=False)
+        screenshot(shots, "fix_links_dialog.png")
         press(find(dialog, role="push button", name="OK"), opens_modal=True)
 
         editor = find(frame, role="text", name="Document")
         fixed = wait_for(lambda: text_of(editor) == FIXED, 20)
-        subprocess.run(["import", "-window", "root", os.path.join(shots, "fix_links_done.png")],
-                       check=False)
+        screenshot(shots, "fix_links_done.png")
         assert fixed, "the document was not fixed as expected:\n" + text_of(editor)
         gone = wait_for(lambda: find(app, role="dialog", name="Fix Relative Links",
                                      showing_only=True) is None, 5)
@@ -54,10 +44,6 @@ def main():
         status = find(frame, role="label", name="Status")
         assert status is not None and status.description == "Ready", "status is not Ready"
         print("PASS: relative links fixed through the dialog, driven through AT-SPI")
-    finally:
-        if process.poll() is None:
-            process.kill()
-
 
 if __name__ == "__main__":
     main()

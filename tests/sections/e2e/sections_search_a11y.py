@@ -1,21 +1,14 @@
 """The sections tree and Replace All of the real morv, driven through its accessibility tree:
 the "tree" toolbar button indexes the report, the file nodes appear in the pane, and the
 Replace dialog rewrites the document."""
-import subprocess
 import sys
 
-from a11y import application, find, find_all, press, text_of, wait_for
+from a11y import find, find_all, press, running_program, screenshot, text_of, wait_for
 
 
 def main():
     morv, document, shots = sys.argv[1], sys.argv[2], sys.argv[3]
-    process = subprocess.Popen([morv, document], stdout=subprocess.DEVNULL,
-                               stderr=subprocess.DEVNULL)
-    try:
-        app = application("Morvane")
-        assert app is not None, "morv did not show up on the accessibility bus"
-        frame = wait_for(lambda: find(app, role="frame", name="report.txt - Morvane"))
-        assert frame is not None, "no window for the report"
+    with running_program([morv, document], "Morvane", "report.txt - Morvane") as (_, app, frame):
 
         press(wait_for(lambda: find(frame, name="Retrieve Section Tree")))
         tree = wait_for(lambda: find(frame, name="Sections", showing_only=True,
@@ -39,13 +32,8 @@ def main():
         editor = find(frame, role="text", name="Document")
         text = wait_for(lambda: "home" in text_of(editor) and text_of(editor))
         assert text and "index" not in text, "Replace All left: %r" % (text,)
-        subprocess.run(["import", "-window", "root",
-                        "%s/morv_sections_search.png" % shots], check=False)
+        screenshot(shots, "morv_sections_search.png")
         print("PASS: sections tree and Replace All driven through AT-SPI")
-    finally:
-        process.kill()
-        process.wait(timeout=15)
-
 
 if __name__ == "__main__":
     main()
