@@ -12,9 +12,8 @@
 #include <QTimer>
 #include <QToolBar>
 
-#include <dirent.h>
-
 #include <memory>
+#include <optional>
 
 #include <gtest/gtest.h>
 
@@ -30,6 +29,7 @@
 #include "helpers/widgets/Prompter.h"
 #include "helpers/widgets/QtText.h"
 #include "services/widgets/ProgressWindow.h"
+#include "tests/support/EnvVar.h"
 
 using namespace morv;
 
@@ -41,9 +41,8 @@ const char kPage[] =
 class ExtractDialog : public ::testing::Test {
   protected:
     void SetUp() override {
-        if (const char* old = std::getenv("TMPDIR")) oldTmp_ = old, hadTmp_ = true;
         tmp_ = tree_.Folder("tmp");
-        setenv("TMPDIR", tmp_.c_str(), 1);
+        tmpdir_.emplace("TMPDIR", tmp_.c_str());
         ProgressWindowObserver::SetDefaultInterval(0);
         window_ = std::make_unique<frmMain>(folder_.path(), folder_.path());
         InstallExtractCommands(*window_);
@@ -55,10 +54,6 @@ class ExtractDialog : public ::testing::Test {
         Flush();
         window_.reset();
         ProgressWindowObserver::SetDefaultInterval(30);
-        if (hadTmp_)
-            setenv("TMPDIR", oldTmp_.c_str(), 1);
-        else
-            unsetenv("TMPDIR");
     }
 
     // Runs the deferred deletions of unloaded windows.
@@ -82,14 +77,7 @@ class ExtractDialog : public ::testing::Test {
         ini.AppName = "Extract";
         return ini.GetINI(key, "absent");
     }
-    int TempFilesLeft() const {
-        int count = 0;
-        DIR* dir = opendir(tmp_.c_str());
-        while (dirent* entry = readdir(dir))
-            count += entry->d_name[0] != '.' ? 1 : 0;
-        closedir(dir);
-        return count;
-    }
+    int TempFilesLeft() const { return CountVisibleEntries(tmp_); }
     // Clicks Cancel of the progress window as soon as the running operation lets events run.
     void CancelAtFirstPoll() {
         QTimer::singleShot(0, window_.get(), [this] {
@@ -118,8 +106,8 @@ class ExtractDialog : public ::testing::Test {
     ScopedPrompter usePrompter_{&prompter_};
     ScriptedFileDialogs dialogs_;
     ScopedFileDialogs useDialogs_{&dialogs_};
-    std::string tmp_, page_, oldTmp_;
-    bool hadTmp_ = false;
+    std::string tmp_, page_;
+    std::optional<EnvVar> tmpdir_;  // TMPDIR points at tmp_ during a test
 };
 
 TEST_F(ExtractDialog, ControlsCaptionsAndToolbar) {

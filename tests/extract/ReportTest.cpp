@@ -1,9 +1,9 @@
-#include <dirent.h>
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,6 +12,7 @@
 #include "TempTree.h"
 #include "extract/core/ListFile.h"
 #include "extract/core/Report.h"
+#include "tests/support/EnvVar.h"
 
 using namespace morv;
 
@@ -134,30 +135,16 @@ class Recorder : public ProgressObserver {
 class ExtractRun : public ::testing::Test {
   protected:
     void SetUp() override {
-        if (const char* old = std::getenv("TMPDIR")) oldTmp_ = old, hadTmp_ = true;
         tmp_ = tree_.Folder("tmp");
-        setenv("TMPDIR", tmp_.c_str(), 1);
+        tmpdir_.emplace("TMPDIR", tmp_.c_str());
         page_ = tree_.Write("site/a.htm", kPage);
         lastList_ = tree_.Path("morv.mrk");
     }
-    void TearDown() override {
-        if (hadTmp_)
-            setenv("TMPDIR", oldTmp_.c_str(), 1);
-        else
-            unsetenv("TMPDIR");
-    }
-    int TempFilesLeft() const {
-        int count = 0;
-        DIR* dir = opendir(tmp_.c_str());
-        while (dirent* entry = readdir(dir))
-            count += entry->d_name[0] != '.' ? 1 : 0;
-        closedir(dir);
-        return count;
-    }
+    int TempFilesLeft() const { return CountVisibleEntries(tmp_); }
 
     TempTree tree_;
-    std::string tmp_, page_, lastList_, oldTmp_;
-    bool hadTmp_ = false;
+    std::string tmp_, page_, lastList_;
+    std::optional<EnvVar> tmpdir_;  // TMPDIR points at tmp_ during a test
 };
 
 TEST_F(ExtractRun, HeadComesFirstUnlessTheTextIsCleared) {

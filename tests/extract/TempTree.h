@@ -1,5 +1,6 @@
 #pragma once
 
+#include <dirent.h>
 #include <stdlib.h>
 
 #include <filesystem>
@@ -39,3 +40,14 @@ class TempTree {
   private:
     std::string root_;
 };
+
+// The number of entries in a folder whose names do not start with '.'.
+inline int CountVisibleEntries(const std::string& folder) {
+    int count = 0;
+    if (DIR* dir = opendir(folder.c_str())) {
+        while (dirent* entry = readdir(dir))
+            count += entry->d_name[0] != '.' ? 1 : 0;
+        closedir(dir);
+    }
+    return count;
+}

@@ -9,33 +9,11 @@
 
 #include "helpers/core/PathHelpers.h"
 #include "helpers/core/SystemFolder.h"
+#include "tests/support/EnvVar.h"
 
 using namespace morv;
 
 namespace {
-
-// Sets an environment variable for one test and puts the old value back.
-class EnvVar {
-  public:
-    EnvVar(const char* name, const char* value) : name_(name) {
-        if (const char* old = std::getenv(name)) old_ = old, had_ = true;
-        if (value)
-            setenv(name, value, 1);
-        else
-            unsetenv(name);
-    }
-    ~EnvVar() {
-        if (had_)
-            setenv(name_, old_.c_str(), 1);
-        else
-            unsetenv(name_);
-    }
-
-  private:
-    const char* name_;
-    std::string old_;
-    bool had_ = false;
-};
 
 TEST(SystemFolder, TempFolderAlwaysEndsWithSeparator) {
     {

@@ -4,6 +4,7 @@
 
 #include "TempFolder.h"
 #include "renamer/core/RenamerSettings.h"
+#include "tests/support/EnvVar.h"
 
 using namespace morv::renamer;
 using namespace renamer_test;
@@ -80,15 +81,9 @@ TEST(TreloSettings, FileBesideTheProgramOrInTheConfigFolder) {
     TempFolder dir;
     EXPECT_EQ(SettingsFilePath(dir.path()), dir / "trelo.ini");
     // A program folder that cannot be written: the user's configuration folder.
-    const char* old = std::getenv("XDG_CONFIG_HOME");
-    std::string saved = old ? old : "";
-    setenv("XDG_CONFIG_HOME", dir.path().c_str(), 1);
+    EnvVar config("XDG_CONFIG_HOME", dir.path().c_str());
     EXPECT_EQ(SettingsFilePath(dir / "no/such/folder"), dir / "trellin/trelo.ini");
     EXPECT_TRUE(Exists(dir / "trellin"));
-    if (old)
-        setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
-    else
-        unsetenv("XDG_CONFIG_HOME");
 }
 
 }  // namespace
