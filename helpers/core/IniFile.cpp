@@ -8,26 +8,23 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
-#include <fstream>
 #include <optional>
-#include <sstream>
 #include <vector>
 
 #include "helpers/core/PathHelpers.h"
+#include "helpers/core/SystemFolder.h"
 #include "helpers/core/TextUtil.h"
 
 namespace morv {
 
 namespace {
 
+// The file's bytes, or nothing when it cannot be read.
 std::optional<std::string> ReadWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::ostringstream content;
-    content << in.rdbuf();
-    return content.str();
+    std::string bytes;
+    if (ReadFileBytes(path, bytes) != 0) return std::nullopt;
+    return bytes;
 }
-
 std::vector<std::string_view> SplitLines(std::string_view text) {
     std::vector<std::string_view> lines;
     size_t start = 0;
