@@ -24,11 +24,9 @@ void FileReadAhead::ReadAll() {
             // ahead stay within a byte budget, so a list of large files keeps memory flat.
             std::unique_lock<std::mutex> lock(mutex_);
             while (!stopping_ && (slot.ready || heldBytes_ >= bytesAhead_)) {
-                // Whatever is ready goes to a waiting caller before this side sleeps.
-                if (callerWaits_ && readyCount_ > 0) fileReady_.notify_one();
-                readerWaits_ = true;
+                // Whatever is ready goes to the caller before this side sleeps.
+                if (readyCount_ > 0) fileReady_.notify_one();
                 slotFree_.wait(lock);
-                readerWaits_ = false;
             }
             if (stopping_) return;
         }
@@ -44,7 +42,7 @@ void FileReadAhead::ReadAll() {
             heldBytes_ += slot.file.text.size();
             // A waiting caller is woken once a few files are ready (or the list is done), not
             // for every file: each wake-up costs both threads a trip through the kernel.
-            wake = callerWaits_ && (readyCount_ >= kSlots / 2 || i + 1 == files_.size());
+            wake = readyCount_ >= kSlots / 2 || i + 1 == files_.size();
         }
         if (wake) fileReady_.notify_one();
     }
@@ -61,14 +59,10 @@ const FileReadAhead::File& FileReadAhead::Next() {
         done.file = File{};
         // A buffer that grew for a large file is not kept for the small ones after it.
         if (done.buffer.capacity() > bytesAhead_) done.buffer = FileBuffer{};
-        if (readerWaits_) slotFree_.notify_one();
+        slotFree_.notify_one();
     }
     Slot& slot = slots_[next_ % kSlots];
-    while (!slot.ready) {
-        callerWaits_ = true;
-        fileReady_.wait(lock);
-        callerWaits_ = false;
-    }
+    fileReady_.wait(lock, [&] { return slot.ready; });
     ++next_;
     return slot.file;
 }

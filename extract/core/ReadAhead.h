@@ -55,8 +55,6 @@ class FileReadAhead {
     size_t readyCount_ = 0;  // files read and not yet handed back
     size_t heldBytes_ = 0;   // their size
     bool stopping_ = false;
-    bool readerWaits_ = false;  // a side only wakes the other when it sleeps
-    bool callerWaits_ = false;
     std::mutex mutex_;
     std::condition_variable slotFree_, fileReady_;
     std::thread reader_;
