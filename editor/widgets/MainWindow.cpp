@@ -20,10 +20,6 @@
 #include <QTreeWidget>
 #include <QUrl>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cmath>
 
