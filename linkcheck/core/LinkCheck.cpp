@@ -1,6 +1,7 @@
 #include "linkcheck/core/LinkCheck.h"
 
 #include <algorithm>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "extract/core/FindFiles.h"
@@ -122,7 +123,6 @@ class SiteCheck {
         StartMarkers starts;
         PageReferences refs;
         PageProblems problems;
-        std::string target;
         for (const std::string& page : pages) {
             if (progress_.ShouldStop()) return UserInterrupt();
             progress_.SetValue(counts_.pages + 1);
@@ -138,30 +138,30 @@ class SiteCheck {
 
             const std::string_view self = std::string_view(page).substr(prefix_.size());
             const PageBase base = MakePageBase(self, refs.baseHref, site_);
+            ForgetUnlessSameFolder(base);
             for (std::vector<std::string>& links : problems.links)
                 links.clear();
             for (size_t i = 0; i < refs.spans.size(); ++i) {
                 const std::string_view link = refs[i];
-                switch (ResolveReference(base, link, site_, target)) {
-                    case Resolution::Elsewhere:
-                        ++counts_.notChecked;
-                        continue;
-                    case Resolution::Outside:
-                        ++counts_.links;
-                        Note(problems, LinkProblem::Outside, link);
-                        continue;
-                    case Resolution::Site:
-                        ++counts_.links;
-                        break;
+                const Known& known = Resolve(base, refs.haveBase, link);
+                if (known.kind == Resolution::Elsewhere) {
+                    ++counts_.notChecked;
+                    continue;
                 }
-                SiteFiles::Entry& entry = files_.Look(target);
+                ++counts_.links;
+                if (known.kind == Resolution::Outside) {
+                    Note(problems, LinkProblem::Outside, link);
+                    continue;
+                }
+                if (known.entry == nullptr) continue;  // an anchor of the page itself
+                SiteFiles::Entry& entry = *known.entry;
                 if (entry.state == TargetState::Missing) {
                     Note(problems, LinkProblem::Missing, link);
                     continue;
                 }
                 if (entry.state == TargetState::Case) Note(problems, LinkProblem::Case, link);
                 // A page's links to itself (its own anchors) do not keep it from being an orphan.
-                const std::string_view linked = SiteFiles::FileOf(target, entry);
+                const std::string_view linked = SiteFiles::FileOf(known.target, entry);
                 if (!entry.linked && linked != self) {
                     entry.linked = true;
                     if (options_.orphans) linked_.emplace(linked);
@@ -170,6 +170,48 @@ class SiteCheck {
             if (problems.Any()) sink_.Page(page, problems);
         }
         return Ok();
+    }
+
+    // What a reference leads to, and the entry of its target.
+    struct Known {
+        Resolution kind = Resolution::Elsewhere;
+        SiteFiles::Entry* entry = nullptr;  // for Site
+        std::string target;
+    };
+
+    // Pages of one folder share most of their references (menus, navigation): each is resolved
+    // once for all pages with the same base folder, remembered without its fragment, which
+    // does not change the target. A reference of only a fragment or a query leads to the page
+    // itself (or to its <base href>), another for every page, and is not remembered; without a
+    // <base href> it needs no look at all: entry stays null.
+    const Known& Resolve(const PageBase& base, bool baseHref, std::string_view link) {
+        size_t first = 0;
+        while (first < link.size() && static_cast<unsigned char>(link[first]) <= ' ')
+            ++first;
+        const bool toThePage = first == link.size() || link[first] == '#' || link[first] == '?';
+        if (toThePage && !baseHref) {
+            pageOwn_.kind = Resolution::Site;
+            pageOwn_.entry = nullptr;
+            return pageOwn_;
+        }
+        const std::string_view key = link.substr(0, link.find('#'));
+        if (!toThePage) {
+            auto found = known_.find(key);
+            if (found != known_.end()) return found->second;
+        }
+        Known& known = toThePage ? pageOwn_ : known_[std::string(key)];
+        known.kind = ResolveReference(base, link, site_, known.target);
+        known.entry = known.kind == Resolution::Site ? &files_.Look(known.target) : nullptr;
+        return known;
+    }
+
+    void ForgetUnlessSameFolder(const PageBase& base) {
+        const std::string_view folder =
+            std::string_view(base.path).substr(0, base.path.rfind('/') + 1);
+        if (base.kind == knownKind_ && folder == knownFolder_) return;
+        known_.clear();
+        knownKind_ = base.kind;
+        knownFolder_.assign(folder);
     }
 
     void Note(PageProblems& problems, LinkProblem problem, std::string_view link) {
@@ -207,6 +249,11 @@ class SiteCheck {
     const std::string prefix_;  // the folder as page paths begin with it
     std::unordered_set<std::string, StringHash, std::equal_to<>> linked_;
     LinkCheckCounts counts_;
+    // The references resolved for the pages of the current base folder.
+    std::unordered_map<std::string, Known, StringHash, std::equal_to<>> known_;
+    Resolution knownKind_ = Resolution::Site;
+    std::string knownFolder_;
+    Known pageOwn_;
 };
 
 }  // namespace

@@ -42,7 +42,11 @@ std::string_view CleanReference(std::string_view reference, std::string& clean) 
         reference.remove_prefix(1);
     while (!reference.empty() && static_cast<unsigned char>(reference.back()) <= ' ')
         reference.remove_suffix(1);
-    if (reference.find_first_of("\t\r\n\\") == npos) return reference;
+    // One pass over the characters: most references need no change at all.
+    bool change = false;
+    for (char c : reference)
+        change = change || c == '\t' || c == '\r' || c == '\n' || c == '\\';
+    if (!change) return reference;
     clean.clear();
     bool inPath = true;
     for (char c : reference) {
@@ -99,6 +103,10 @@ bool RemoveDotSegments(std::string_view in, std::string& out) {
 
 // Appends text with its percent-escapes decoded (see PercentDecode).
 void AppendDecoded(std::string_view text, std::string& out) {
+    if (text.find('%') == npos) {
+        out.append(text);
+        return;
+    }
     out.reserve(out.size() + text.size());
     for (size_t i = 0; i < text.size(); ++i) {
         const int high = text[i] == '%' && i + 2 < text.size() ? HexValue(text[i + 1]) : -1;
@@ -153,8 +161,10 @@ ReferenceParts ParseReference(std::string_view reference) {
         }
     }
     if (rest.starts_with("//")) {
-        const size_t end = rest.find_first_of("/?#", 2);
-        parts.authority = rest.substr(2, end == npos ? npos : end - 2);
+        size_t end = 2;
+        while (end < rest.size() && rest[end] != '/' && rest[end] != '?' && rest[end] != '#')
+            ++end;
+        parts.authority = rest.substr(2, end - 2);
         parts.hasAuthority = true;
         rest.remove_prefix(2 + parts.authority.size());
     }
