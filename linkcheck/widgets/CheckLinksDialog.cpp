@@ -17,6 +17,7 @@
 #include "helpers/core/IniFile.h"
 #include "helpers/core/TextUtil.h"
 #include "helpers/widgets/FileDialogs.h"
+#include "helpers/widgets/FormParts.h"
 #include "helpers/widgets/Prompter.h"
 #include "helpers/widgets/QtText.h"
 #include "services/widgets/ProgressWindow.h"
@@ -30,13 +31,6 @@ cINI CheckLinksIni(const frmMain& main) {
     ini.FileName = PathToStd(main.SettingsFile());
     ini.AppName = "CheckLinks";
     return ini;
-}
-
-QLabel* AddLabel(QWidget* parent, QLayout* layout, const char* name, const QString& text) {
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(name);
-    layout->addWidget(label);
-    return label;
 }
 
 QLineEdit* AddBox(QWidget* parent, QLabel* label, const char* name, const QString& accessible) {

@@ -3,7 +3,7 @@ dialog, the site folder is typed, orphans ticked, Check runs, the report is read
 sections tree indexes it."""
 import sys
 
-from a11y import find, find_all, press, running_program, screenshot, text_of, wait_for
+from a11y import find, press, running_program, screenshot, sections_tree_names, text_of, wait_for
 
 
 def main():
@@ -34,13 +34,7 @@ def main():
         assert checked, "the report is not as expected:\n" + text_of(editor)
 
         press(wait_for(lambda: find(frame, name="Retrieve Section Tree")))
-        tree = wait_for(lambda: find(frame, name="Sections", showing_only=True,
-                                     role="tree table") or
-                        find(frame, name="Sections", showing_only=True, role="tree"))
-        assert tree is not None, "the sections pane did not show its tree"
-        names = wait_for(lambda: [node.name for node in find_all(tree, "table cell")
-                                  if node.name] or
-                         [node.name for node in find_all(tree, "tree item") if node.name])
+        names = sections_tree_names(frame)
         screenshot(shots, "check_links_report.png")
         folder_name = site.rstrip("/").rsplit("/", 1)[-1]
         assert names and "index.html" in names and folder_name + " (orphans)" in names, \
