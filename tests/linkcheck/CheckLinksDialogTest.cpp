@@ -4,6 +4,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -153,6 +154,24 @@ TEST_F(CheckLinksDialog, ReportReplacesTheDocumentAfterTheSaveQuestion) {
         EXPECT_TRUE(main_->State().StopRequest);
         EXPECT_EQ(main_->StatusText(), "Ready");
     }
+}
+
+TEST_F(CheckLinksDialog, CancelInTheProgressWindowLeavesTheDocument) {
+    main_->Rich1()->LoadBytes("my notes");
+    main_->State().DocumentModified = false;
+    auto dialog = Open();
+    dialog->txtFolder()->setText(PathToQString(site_.root()));
+    QTimer::singleShot(0, main_.get(), [this] {
+        auto* progress = main_->findChild<frmProgress*>("frmProgress");
+        ASSERT_NE(progress, nullptr);
+        QTest::mouseClick(progress->cmdCancel(), Qt::LeftButton);
+    });
+    QTest::mouseClick(dialog->cmdCheck(), Qt::LeftButton);
+    EXPECT_EQ(Document(), "my notes");
+    EXPECT_TRUE(prompter_.asked().isEmpty());
+    EXPECT_TRUE(main_->isEnabled());
+    EXPECT_TRUE(main_->State().StopRequest);
+    EXPECT_FALSE(dialog->isVisible());
 }
 
 }  // namespace
