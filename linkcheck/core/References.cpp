@@ -82,7 +82,8 @@ bool MatchSiteAddress(const ReferenceParts& parts, const std::vector<SiteAddress
 // Applies the "." and ".." segments of a path that starts with "/" and drops empty segments
 // between two "/". False when a ".." would climb above the root.
 bool RemoveDotSegments(std::string_view in, std::string& out) {
-    out.assign("/");
+    out.clear();
+    out += '/';
     size_t i = 1;
     while (true) {
         size_t j = in.find('/', i);
@@ -212,9 +213,11 @@ std::string EscapePercent(std::string_view text) {
 std::vector<SiteAddress> MakeSiteAddresses(const std::vector<std::string>& addresses) {
     std::vector<SiteAddress> site;
     for (const std::string& typed : addresses) {
-        std::string text(TrimSpacesAndTabs(typed));
-        if (text.empty()) continue;
-        if (text.find("//") == std::string::npos) text.insert(0, "http://");
+        const std::string_view trimmed = TrimSpacesAndTabs(typed);
+        if (trimmed.empty()) continue;
+        std::string text;
+        if (trimmed.find("//") == std::string_view::npos) text = "http://";
+        text.append(trimmed);
         const ReferenceParts parts = ParseReference(text);
         if (!parts.hasAuthority || parts.authority.empty()) continue;
         SiteAddress address;
@@ -229,7 +232,8 @@ std::vector<SiteAddress> MakeSiteAddresses(const std::vector<std::string>& addre
 
 PageBase MakePageBase(std::string_view pagePath, std::string_view baseHref,
                       const std::vector<SiteAddress>& site) {
-    PageBase page{Resolution::Site, "/" + EscapePercent(pagePath)};
+    PageBase page{Resolution::Site, "/"};
+    page.path.append(EscapePercent(pagePath));
     if (TrimSpacesAndTabs(baseHref).empty()) return page;
     PageBase base;
     base.kind = ResolveToPath(page, baseHref, site, base.path);

@@ -7,8 +7,11 @@ namespace morv {
 
 namespace {
 
-std::string HeaderOf(std::string_view kind) {
-    return "[" + AsciiUpperCopy(kind) + "]";
+// "[KIND]", after a line break when asked for.
+std::string HeaderOf(std::string_view kind, bool afterBreak = false) {
+    std::string header = afterBreak ? "\r\n[" : "[";
+    header.append(AsciiUpperCopy(kind)).append("]");
+    return header;
 }
 
 // Whether "[KIND]" stands at offset at on a line of its own (up to a line break or the end).
@@ -29,8 +32,9 @@ std::vector<std::string_view> SectionKindsOf(TextBuffer& buffer, long quote, lon
     if (!check) return {std::begin(kSectionKinds), std::end(kSectionKinds)};
     std::vector<std::string_view> kinds;
     for (std::string_view kind : kCheckSectionKinds) {
-        for (long at = buffer.Find("\r\n" + HeaderOf(kind), firstHeader, blockEnd, kFindNoSelect);
-             at >= 0; at = buffer.Find("\r\n" + HeaderOf(kind), at + 2, blockEnd, kFindNoSelect)) {
+        const std::string line = HeaderOf(kind, true);
+        for (long at = buffer.Find(line, firstHeader, blockEnd, kFindNoSelect); at >= 0;
+             at = buffer.Find(line, at + 2, blockEnd, kFindNoSelect)) {
             if (HeaderAt(buffer, at + 2, kind)) {
                 kinds.push_back(kind);
                 break;
