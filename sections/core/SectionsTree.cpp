@@ -7,50 +7,58 @@ namespace morv {
 
 namespace {
 
-// "[KIND]", after a line break when asked for.
-std::string HeaderOf(std::string_view kind, bool afterBreak = false) {
-    std::string header = afterBreak ? "\r\n[" : "[";
-    header.append(AsciiUpperCopy(kind)).append("]");
-    return header;
+// The header lines of kCheckSectionKinds, in the same order.
+constexpr std::string_view kCheckHeaders[] = {"[MISSING]", "[CASE]", "[OUTSIDE]", "[ORPHANS]"};
+static_assert(std::size(kCheckHeaders) == std::size(kCheckSectionKinds));
+
+// The text of the line at offset at, up to 11 characters: enough for any header and what
+// follows it. Read through the selection, which the build resets.
+std::string LineStartAt(TextBuffer& buffer, long at) {
+    buffer.Select(at, 11);
+    return buffer.SelectedText();
 }
 
-// Whether "[KIND]" stands at offset at on a line of its own (up to a line break or the end).
-bool HeaderAt(TextBuffer& buffer, long at, std::string_view kind) {
-    const std::string header = HeaderOf(kind);
-    const long end = at + long(header.size());
-    return buffer.Find(header, at, end, kFindNoSelect) == at &&
-           (end >= buffer.Length() || buffer.Find("\r", end, end + 1, kFindNoSelect) == end);
+// Whether the line text begins with the header (any letter case) and holds nothing more.
+bool IsHeaderLine(std::string_view text, std::string_view header) {
+    return StartsWithIgnoreCase(text, header) &&
+           (text.size() == header.size() || text[header.size()] == '\r');
 }
 
 // The section kinds of the block that runs from its header's quote to blockEnd: those of a link
-// check report when its first header line is one of theirs, else the five of an extraction.
-std::vector<std::string_view> SectionKindsOf(TextBuffer& buffer, long quote, long blockEnd) {
+// check report when its first header line is one of theirs (into kinds, true), else the five of
+// an extraction (false).
+bool CheckKindsOf(TextBuffer& buffer, long quote, long blockEnd,
+                  std::vector<std::string_view>& kinds) {
+    kinds.clear();
     const long firstHeader = buffer.Find("\r\n[", quote, blockEnd, kFindNoSelect);
+    if (firstHeader < 0) return false;
+    const std::string first = LineStartAt(buffer, firstHeader + 2);
     bool check = false;
-    for (std::string_view kind : kCheckSectionKinds)
-        check = check || (firstHeader >= 0 && HeaderAt(buffer, firstHeader + 2, kind));
-    if (!check) return {std::begin(kSectionKinds), std::end(kSectionKinds)};
-    std::vector<std::string_view> kinds;
-    for (std::string_view kind : kCheckSectionKinds) {
-        const std::string line = HeaderOf(kind, true);
+    for (std::string_view header : kCheckHeaders)
+        check = check || IsHeaderLine(first, header);
+    if (!check) return false;
+    for (size_t k = 0; k < std::size(kCheckHeaders); ++k) {
+        std::string line = "\r\n";
+        line += kCheckHeaders[k];
         for (long at = buffer.Find(line, firstHeader, blockEnd, kFindNoSelect); at >= 0;
              at = buffer.Find(line, at + 2, blockEnd, kFindNoSelect)) {
-            if (HeaderAt(buffer, at + 2, kind)) {
-                kinds.push_back(kind);
+            if (IsHeaderLine(LineStartAt(buffer, at + 2), kCheckHeaders[k])) {
+                kinds.push_back(kCheckSectionKinds[k]);
                 break;
             }
         }
     }
-    return kinds;
+    return true;
 }
 
-SectionNode MakeFileNode(std::string path, long quote, const std::vector<std::string_view>& kinds) {
+template <typename Kinds>
+SectionNode MakeFileNode(std::string path, long quote, const Kinds& kinds) {
     SectionNode file;
     file.key.append(path).append("_").append(std::to_string(quote));
     file.text = GetFileName(path);
     file.tag = std::move(path);
     file.image = kImageFile;
-    file.children.reserve(kinds.size());
+    file.children.reserve(std::size(kinds));
     for (std::string_view kind : kinds)
         file.children.push_back(SectionNode{"", std::string(kind), "", kImageSection, {}});
     return file;
@@ -65,6 +73,7 @@ SectionsTree BuildSectionsTree(TextBuffer& buffer, std::string_view documentFile
     tree.root.text = documentFile.empty() ? std::string("Untitled") : GetFileName(documentFile);
     tree.root.image = kImageDocument;
 
+    std::vector<std::string_view> checkKinds;
     long p = buffer.Find("[FILE", 0, kEndOfText, kFindNoSelect);
     while (p > -1) {
         if (progress.ShouldStop()) {
@@ -80,8 +89,10 @@ SectionsTree BuildSectionsTree(TextBuffer& buffer, std::string_view documentFile
         // Searching on from the opening quote finds the next header, not this one.
         const long next = buffer.Find("[FILE", p, kEndOfText, kFindNoSelect);
         const long blockEnd = next < 0 ? kEndOfText : next;
-        tree.root.children.push_back(
-            MakeFileNode(std::move(path), p, SectionKindsOf(buffer, p, blockEnd)));
+        if (CheckKindsOf(buffer, p, blockEnd, checkKinds))
+            tree.root.children.push_back(MakeFileNode(std::move(path), p, checkKinds));
+        else
+            tree.root.children.push_back(MakeFileNode(std::move(path), p, kSectionKinds));
         p = next;
     }
     buffer.SetCaret(0);
