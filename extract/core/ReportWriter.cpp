@@ -1,10 +1,13 @@
 #include "extract/core/ReportWriter.h"
 
+#include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <ostream>
 
+#include "helpers/core/PathHelpers.h"
 #include "helpers/core/SystemFolder.h"
 
 namespace morv {
@@ -74,6 +77,30 @@ Status ReportWriter::Flush() {
         if (stream_ != nullptr && !failed_ && !stream_->flush()) Fail(errno != 0 ? errno : EIO);
     }
     if (failed_) return error_;
+    return Ok();
+}
+
+Status WriteFileReplacing(const std::string& path,
+                          const std::function<Status(ReportWriter&)>& write) {
+    auto cannotWrite = [&path](int number) {
+        return Error{number, "", "cannot write '" + path + "': " + GetAPIErrorText(number)};
+    };
+    std::string folder = GetFolderName(path, true);
+    std::string pattern = (folder.empty() ? std::string("./") : folder) + ".morv-report-XXXXXX";
+    int fd = mkstemp(pattern.data());
+    if (fd < 0) return cannotWrite(errno);
+    TempFileGuard guard(pattern);
+    mode_t mask = umask(0);
+    umask(mask);
+    fchmod(fd, 0666 & ~mask);
+    ReportWriter writer(fd);
+    Status status = write(writer);
+    if (status) status = writer.Flush();
+    int closed = ::close(fd);
+    if (status && closed != 0) status = Error{errno, "", GetAPIErrorText(errno)};
+    if (!status) return status;
+    if (::rename(pattern.c_str(), path.c_str()) != 0) return cannotWrite(errno);
+    guard.reset({});  // in place now: nothing to delete
     return Ok();
 }
 

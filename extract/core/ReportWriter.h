@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <iosfwd>
 #include <string>
 #include <string_view>
@@ -45,5 +46,11 @@ class ReportWriter {
     bool failed_ = false;
     Error error_;
 };
+
+// Writes a file through write into a new file beside path, then puts it in place of path; when
+// write fails (or stops), path is left as it was and the new file removed. The new file gets the
+// permissions a newly created file would get.
+Status WriteFileReplacing(const std::string& path,
+                          const std::function<Status(ReportWriter&)>& write);
 
 }  // namespace morv
