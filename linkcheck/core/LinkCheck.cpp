@@ -368,15 +368,24 @@ void LinkTsvWriter::Orphans(const std::string&, const std::vector<std::string>& 
         Row("", file, "orphan");
 }
 
+namespace {
+
+// "1 page", "2 pages".
+std::string Count(long n, const char* one, const char* many) {
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+}  // namespace
+
 std::string SummaryLine(const LinkCheckCounts& counts, bool orphansAsked) {
-    std::string line = "; Checked " + std::to_string(counts.pages) + " pages, " +
-                       std::to_string(counts.links) + " links: ";
+    std::string line = "; Checked " + Count(counts.pages, "page", "pages") + ", " +
+                       Count(counts.links, "link", "links") + ": ";
     for (int k = 0; k < kLinkProblemCount; ++k) {
         if (k > 0) line += ", ";
         line += std::to_string(counts.problems[k]) + " " + std::string(ProblemName(LinkProblem(k)));
     }
     line += "; " + std::to_string(counts.notChecked) + " not checked (other hosts or schemes)";
-    if (orphansAsked) line += "; " + std::to_string(counts.orphans) + " orphans";
+    if (orphansAsked) line += "; " + Count(counts.orphans, "orphan", "orphans");
     return line + ".";
 }
 

@@ -146,7 +146,7 @@ TEST_F(CheckLinksDialog, ReportReplacesTheDocumentAfterTheSaveQuestion) {
         }
         EXPECT_EQ(Document(), "[FILE = \"" + site_.Path("index.htm") +
                                   "\"]\r\n\r\n[MISSING]\r\ngone.htm\r\n\r\n[CASE]\r\nLogo.gif\r\n"
-                                  "\r\n\r\n; Checked 1 pages, 2 links: 1 missing, 1 case, 0 "
+                                  "\r\n\r\n; Checked 1 page, 2 links: 1 missing, 1 case, 0 "
                                   "outside; 0 not checked (other hosts or schemes).\r\n");
         EXPECT_TRUE(main_->State().DocumentFile.isEmpty());
         EXPECT_EQ(main_->windowTitle(), "Untitled - Morvane");

@@ -13,7 +13,7 @@ def main():
               "[FILE = \"{0}/news/index.htm\"]\n\n[OUTSIDE]\n../../private/notes.htm\n\n\n"]
     end = ("[FILE = \"{0} (orphans)\"]\n\n[ORPHANS]\n{0}/old.htm\n\n\n"
            "; Checked 3 pages, 5 links: 1 missing, 1 case, 1 outside; 0 not checked "
-           "(other hosts or schemes); 1 orphans.\n").format(site)
+           "(other hosts or schemes); 1 orphan.\n").format(site)
 
     def is_report(text):
         return text.endswith(end) and all(block.format(site) in text for block in blocks)
