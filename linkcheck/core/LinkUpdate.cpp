@@ -37,6 +37,21 @@ bool IsDocumentName(std::string_view name) {
     return IsHtmlDocumentName(name) || IsStyleSheetName(name);
 }
 
+// The end of a reference's path: its first "?" or "#", else its end. (find_first_of looks each
+// byte up in the set with a call of its own, which is slow on a million references.)
+size_t PathEnd(std::string_view reference) {
+    size_t k = 0;
+    while (k < reference.size() && reference[k] != '?' && reference[k] != '#')
+        ++k;
+    return k;
+}
+
+bool HasTabOrLineBreak(std::string_view text) {
+    for (char c : text)
+        if (c == '\t' || c == '\r' || c == '\n') return true;
+    return false;
+}
+
 std::string_view FolderOf(std::string_view path) {
     const size_t slash = path.rfind('/');
     return slash == npos ? std::string_view() : path.substr(0, slash + 1);
@@ -356,7 +371,7 @@ class Planner {
     // Whether the last segment of a reference's path names a moving file, or a folder that may
     // lose its index document: the one test every reference gets.
     bool NamesMovingFile(std::string_view reference) {
-        if (reference.find_first_of("\t\r\n") != npos) {
+        if (HasTabOrLineBreak(reference)) {
             cleaned_.clear();
             for (char c : reference)
                 if (c != '\t' && c != '\r' && c != '\n') cleaned_ += c;
@@ -366,9 +381,11 @@ class Planner {
             entities_ = DecodeCharacterReferences(reference);
             reference = entities_;
         }
-        std::string_view path = reference.substr(0, reference.find_first_of("?#"));
-        const size_t slash = path.find_last_of("/\\");
-        std::string_view segment = slash == npos ? path : path.substr(slash + 1);
+        const std::string_view path = reference.substr(0, PathEnd(reference));
+        size_t segmentAt = path.size();
+        while (segmentAt > 0 && path[segmentAt - 1] != '/' && path[segmentAt - 1] != '\\')
+            --segmentAt;
+        std::string_view segment = path.substr(segmentAt);
         if (anyIndexMoves_ && (segment.empty() || segment == "." || segment == "..")) return true;
         if (segment.find('%') != npos) {
             decoded_ = PercentDecode(segment);
@@ -476,7 +493,7 @@ class Planner {
 
         // The address as a browser reads it, character references decoded. A rewrite keeps the
         // query and fragment as written, so only references in the path stand in its way.
-        const std::string_view pathPart = written.substr(0, written.find_first_of("?#"));
+        const std::string_view pathPart = written.substr(0, PathEnd(written));
         std::string decoded;
         std::string_view address = written;
         if (written.find('&') != npos) {
@@ -486,25 +503,29 @@ class Planner {
         const bool characterReference = address != written && pathPart.find('&') != npos;
         if (ResolveReference(state.oldBase, address, site_, target_) != Resolution::Site)
             return false;
-        const bool lineBreak = written.find_first_of("\t\r\n") != npos;
+        const bool lineBreak = HasTabOrLineBreak(written);
         // The same bytes with backslashes before the query read as "/", so that the parts are
         // views at the offsets of the written text.
-        std::string clean(written);
-        for (size_t k = 0; k < clean.size() && clean[k] != '?' && clean[k] != '#'; ++k)
-            if (clean[k] == '\\') clean[k] = '/';
+        std::string_view clean = written;
+        if (pathPart.find('\\') != npos) {
+            clean_.assign(written);
+            for (size_t k = 0; k < pathPart.size(); ++k)
+                if (clean_[k] == '\\') clean_[k] = '/';
+            clean = clean_;
+        }
         const ReferenceParts parts = ParseReference(clean);
         if (parts.path.empty()) return false;  // the page itself, or its base
         const ReferenceForm form = FormOf(parts);
         const bool relative = form == ReferenceForm::Relative;
-        const std::string target = target_;
+        const std::string& target = target_;  // not resolved again below
 
-        std::string newTarget = target;
+        std::string_view newTarget = target;
         const bool folder = target.empty() || target.back() == '/';
         const Move* move = folder ? nullptr : MoveOf(target);
         if (move != nullptr) {
             if (request_.copy) {
                 if (move->from && *move->from == state.path && !state.leaves)
-                    newTarget = std::string(state.newPath);  // the copy's references to itself
+                    newTarget = state.newPath;  // the copy's references to itself
             } else if (!move->to) {
                 Unsafe(state, link, UnsafeReason::TargetLeavesSite);
                 return false;
@@ -517,6 +538,10 @@ class Planner {
         }
         const bool retargeted = newTarget != target;
         if (!retargeted && !(relative && state.rebased && !link.code)) return false;
+        // What only the scanners read, or code builds, and leads nowhere already cannot break.
+        if (!retargeted && !IsRewritable(link.place) &&
+            files_.Look(target).state == TargetState::Missing)
+            return false;
 
         switch (link.place) {
             case LinkPlace::Script:
@@ -559,7 +584,7 @@ class Planner {
 
     // The reference written for its new target in its own form.
     std::string Rewrite(std::string_view written, const ReferenceParts& parts,
-                        const std::string& clean, ReferenceForm form, std::string_view target,
+                        std::string_view clean, ReferenceForm form, std::string_view target,
                         std::string_view newTarget, const PageState& state,
                         const PageLink& link) const {
         const size_t pathAt = size_t(parts.path.data() - clean.data());
@@ -610,7 +635,7 @@ class Planner {
     bool anyIndexMoves_ = false;
     PageLinkFinder finder_;
     std::vector<PageLink> links_;
-    std::string target_, lower_, decoded_, cleaned_, entities_;
+    std::string target_, lower_, decoded_, cleaned_, entities_, clean_;
     LinkUpdatePlan plan_;
 };
 

@@ -2,7 +2,12 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstring>
+
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
 
 #include "helpers/core/TextUtil.h"
 
@@ -24,36 +29,51 @@ bool IsAsciiLetter(char c) {
 enum class AttributeKind { None, Reference, Srcset, Style, Handler };
 
 AttributeKind Classify(std::string_view name) {
+    if (name.size() > 2 && AsciiLower(name[0]) == 'o' && AsciiLower(name[1]) == 'n')
+        return AttributeKind::Handler;
+    // Most names are none of the others: their last letter tells at once.
+    switch (AsciiLower(name.back())) {
+        case 'f':  // href, xlink:href, data-href
+        case 'c':  // src, lowsrc, dynsrc, data-src, longdesc
+        case 'e':  // cite, style
+        case 't':  // srcset
+        case 'n':  // action
+        case 'r':  // poster
+        case 'd':  // background
+            break;
+        default:
+            return AttributeKind::None;
+    }
+    // The name's last ten bytes in lower case: enough for every name and every ending below.
+    char buffer[10];
+    const size_t size = std::min(name.size(), sizeof buffer);
+    for (size_t k = 0; k < size; ++k)
+        buffer[k] = AsciiLower(name[name.size() - size + k]);
+    const std::string_view tail(buffer, size);
     switch (name.size()) {
         case 3:
-            if (EqualsIgnoreCase(name, "src")) return AttributeKind::Reference;
-            break;
+            return tail == "src" ? AttributeKind::Reference : AttributeKind::None;
         case 4:
-            if (EqualsIgnoreCase(name, "href") || EqualsIgnoreCase(name, "cite"))
-                return AttributeKind::Reference;
-            break;
+            return tail == "href" || tail == "cite" ? AttributeKind::Reference
+                                                    : AttributeKind::None;
         case 5:
-            if (EqualsIgnoreCase(name, "style")) return AttributeKind::Style;
-            break;
+            return tail == "style" ? AttributeKind::Style : AttributeKind::None;
         case 6:
-            if (EqualsIgnoreCase(name, "srcset")) return AttributeKind::Srcset;
-            if (EqualsIgnoreCase(name, "action") || EqualsIgnoreCase(name, "poster") ||
-                EqualsIgnoreCase(name, "lowsrc") || EqualsIgnoreCase(name, "dynsrc"))
+            if (tail == "srcset") return AttributeKind::Srcset;
+            if (tail == "action" || tail == "poster" || tail == "lowsrc" || tail == "dynsrc")
                 return AttributeKind::Reference;
             break;
         case 8:
-            if (EqualsIgnoreCase(name, "longdesc")) return AttributeKind::Reference;
+            if (tail == "longdesc") return AttributeKind::Reference;
             break;
         case 10:
-            if (EqualsIgnoreCase(name, "background")) return AttributeKind::Reference;
+            if (tail == "background") return AttributeKind::Reference;
             break;
         default:
             break;
     }
-    if (name.size() > 2 && StartsWithIgnoreCase(name, "on")) return AttributeKind::Handler;
     // data-src, data-href, xlink:href and the like.
-    if (EndsWithIgnoreCase(name, "-src") || EndsWithIgnoreCase(name, "-href") ||
-        EndsWithIgnoreCase(name, ":href"))
+    if (tail.ends_with("-src") || tail.ends_with("-href") || tail.ends_with(":href"))
         return AttributeKind::Reference;
     return AttributeKind::None;
 }
@@ -170,6 +190,82 @@ void AddSrcsetLinks(std::string_view text, size_t begin, size_t end, char quote,
     }
 }
 
+// The bytes that end an attribute's name, read backwards from its "=".
+bool IsNameEnd(char c) {
+    return IsSpace(c) || c == '"' || c == '\'' || c == '<' || c == '>' || c == '=' || c == '/';
+}
+
+// Whether the "=" at e follows one of the names that make up most of a page's attributes and
+// never hold a reference: class, id, name. Telling them in the sweep saves a look at each.
+inline bool FollowsCommonName(const char* d, size_t e) {
+    // The four bytes before the "=", letters folded to lower case (and a few other bytes with
+    // them, which the byte before a name then rules out).
+    if (e < 5) return false;
+    uint32_t word = 0;
+    std::memcpy(&word, d + e - 4, 4);
+    word |= 0x20202020u;
+    auto bytes = [](const char(&text)[5]) {
+        uint32_t value = 0;
+        std::memcpy(&value, text, 4);
+        return value;
+    };
+    if (word == bytes("lass"))
+        return AsciiLower(d[e - 5]) == 'c' && (e == 5 || IsNameEnd(d[e - 6]));
+    if (word == bytes("name")) return IsNameEnd(d[e - 5]);
+    return (word >> 16) == (bytes("\0\0id") >> 16) && IsNameEnd(d[e - 3]);
+}
+
+// Records where text has a "=" (but after class, id or name) and where a "<?" or "<%" starts
+// server code.
+void SweepScalar(std::string_view text, size_t from, std::vector<size_t>& equals,
+                 std::vector<size_t>& servers) {
+    for (size_t i = from; i < text.size(); ++i) {
+        if (text[i] == '=' && i > 0 && !FollowsCommonName(text.data(), i)) equals.push_back(i);
+        if (text[i] == '<' && i + 1 < text.size() && (text[i + 1] == '?' || text[i + 1] == '%'))
+            servers.push_back(i);
+    }
+}
+
+#if defined(__x86_64__)
+// SweepEqualsAndServerCode 32 bytes at a time; returns where whole blocks end.
+__attribute__((target("avx2"))) size_t SweepAvx2(const char* d, size_t n,
+                                                 std::vector<size_t>& equals,
+                                                 std::vector<size_t>& servers) {
+    const __m256i eq = _mm256_set1_epi8('='), lt = _mm256_set1_epi8('<');
+    const __m256i question = _mm256_set1_epi8('?'), percent = _mm256_set1_epi8('%');
+    size_t i = 0;
+    while (i + 33 <= n) {
+        const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d + i));
+        const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d + i + 1));
+        unsigned equal = unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(a, eq)));
+        unsigned server = unsigned(_mm256_movemask_epi8(_mm256_and_si256(
+            _mm256_cmpeq_epi8(a, lt),
+            _mm256_or_si256(_mm256_cmpeq_epi8(b, question), _mm256_cmpeq_epi8(b, percent)))));
+        for (; equal != 0; equal &= equal - 1) {
+            const size_t e = i + size_t(__builtin_ctz(equal));
+            if (e > 0 && !FollowsCommonName(d, e)) equals.push_back(e);
+        }
+        for (; server != 0; server &= server - 1)
+            servers.push_back(i + size_t(__builtin_ctz(server)));
+        i += 32;
+    }
+    return i;
+}
+
+const bool kHaveAvx2 = __builtin_cpu_supports("avx2");
+#endif
+
+void SweepEqualsAndServerCode(std::string_view text, std::vector<size_t>& equals,
+                              std::vector<size_t>& servers) {
+    equals.clear();
+    servers.clear();
+    size_t i = 0;
+#if defined(__x86_64__)
+    if (kHaveAvx2) i = SweepAvx2(text.data(), text.size(), equals, servers);
+#endif
+    SweepScalar(text, i, equals, servers);
+}
+
 bool Within(const std::vector<std::pair<size_t, size_t>>& ranges, size_t at) {
     auto after =
         std::upper_bound(ranges.begin(), ranges.end(), at,
@@ -187,56 +283,51 @@ void PageLinkFinder::FindInPage(std::string_view text, std::vector<PageLink>& li
     handlers_.clear();
     servers_.clear();
     haveBase_ = false;
+    FindStartMarkers(text, starts_);
+    SweepEqualsAndServerCode(text, equals_, serverStarts_);
+    ElementContents(text, links);
+
+    // Every "=" names the attribute in front of it; only those of a few names, standing in a
+    // tag and not in a script, style element or server code, need the tag read.
     const char* d = text.data();
-    const size_t n = text.size();
-    size_t i = 0;
-    while (i < n) {
-        const void* hit = std::memchr(d + i, '<', n - i);
-        if (hit == nullptr) break;
-        const size_t p = size_t(static_cast<const char*>(hit) - d);
-        if (p + 1 >= n) break;
-        const char c = d[p + 1];
-        if (c == '?' || c == '%') {
-            const char close[2] = {c, '>'};
-            const size_t e = text.find(std::string_view(close, 2), p + 2);
-            const size_t stop = e == npos ? n : e;
-            servers_.emplace_back(p + 2, stop);
-            AddCodeWords(text, p + 2, stop, LinkPlace::Server, links);
-            i = e == npos ? n : e + 2;
-            continue;
-        }
-        i = p + 1;
-        // End tags, comments and declarations carry no references of their own; the inside of
-        // a comment is walked like the page.
-        if (!IsAsciiLetter(c)) continue;
-        bool script = false, style = false;
-        Tag(text, i, links, script, style);
-        if (script || style) {
-            const size_t e = FindIgnoreCase(text, script ? "</script" : "</style", i);
-            const size_t stop = e == npos ? n : e;
-            if (script) {
-                scripts_.emplace_back(i, stop);
-                AddCodeWords(text, i, stop, LinkPlace::Script, links);
-            } else {
-                AddStyleLinks(text, i, stop, 0, links);
-            }
-            i = stop;
+    size_t skipped = 0;  // in skipped_: the first range not wholly before the "="
+    for (size_t e : equals_) {
+        while (skipped < skipped_.size() && skipped_[skipped].second <= e)
+            ++skipped;
+        if (skipped < skipped_.size() && skipped_[skipped].first <= e) continue;
+        size_t nameEnd = e;
+        while (nameEnd > 0 && IsSpace(d[nameEnd - 1]))
+            --nameEnd;
+        size_t nameAt = nameEnd;
+        while (nameAt > 0 && !IsNameEnd(d[nameAt - 1]))
+            --nameAt;
+        const std::string_view name = text.substr(nameAt, nameEnd - nameAt);
+        if (name.empty() || Classify(name) == AttributeKind::None) continue;
+        std::string_view tag;
+        if (!StartsAttribute(text, nameAt, tag)) continue;
+        size_t k = e + 1;
+        while (k < text.size() && IsSpace(d[k]))
+            ++k;
+        if (k < text.size() && (d[k] == '"' || d[k] == '\'')) {
+            const size_t close = text.find(d[k], k + 1);
+            Attribute(text, tag, name, k + 1, close == npos ? text.size() : close, d[k], links);
+        } else {
+            const size_t begin = k;
+            while (k < text.size() && !IsSpace(d[k]) && d[k] != '>')
+                ++k;
+            Attribute(text, tag, name, begin, k, 0, links);
         }
     }
     AddScannerValues(text, links, progress);
 
     // In text order; where a word of code and a scanner's value start at one place, the value.
-    std::stable_sort(links.begin(), links.end(),
-                     [](const PageLink& a, const PageLink& b) { return a.begin < b.begin; });
-    size_t kept = 0;
-    for (size_t k = 0; k < links.size(); ++k) {
-        if (kept > 0 && links[kept - 1].begin == links[k].begin) {
-            if (links[kept - 1].code && !links[k].code) links[kept - 1] = links[k];
-            continue;
-        }
-        links[kept++] = links[k];
-    }
-    links.resize(kept);
+    std::sort(links.begin(), links.end(), [](const PageLink& a, const PageLink& b) {
+        return a.begin != b.begin ? a.begin < b.begin : !a.code && b.code;
+    });
+    links.erase(
+        std::unique(links.begin(), links.end(),
+                    [](const PageLink& a, const PageLink& b) { return a.begin == b.begin; }),
+        links.end());
 }
 
 void PageLinkFinder::FindInStyleSheet(std::string_view text, std::vector<PageLink>& links) {
@@ -246,58 +337,100 @@ void PageLinkFinder::FindInStyleSheet(std::string_view text, std::vector<PageLin
               [](const PageLink& a, const PageLink& b) { return a.begin < b.begin; });
 }
 
-// Reads the tag whose name starts at at, up to and after its ">"; script or style tells whether
-// it opens an element whose content is code or style sheet text.
-void PageLinkFinder::Tag(std::string_view text, size_t& at, std::vector<PageLink>& links,
-                         bool& script, bool& style) {
+// The contents of <script> and <style> elements and of server code: their words of code and
+// style sheet references, and the ranges where attributes are not looked for.
+void PageLinkFinder::ElementContents(std::string_view text, std::vector<PageLink>& links) {
+    skipped_.clear();
+    for (size_t p : serverStarts_) {
+        if (!servers_.empty() && p < servers_.back().second) continue;
+        const char close[2] = {text[p + 1], '>'};
+        const size_t e = text.find(std::string_view(close, 2), p + 2);
+        servers_.emplace_back(p + 2, e == npos ? text.size() : e);
+        AddCodeWords(text, p + 2, servers_.back().second, LinkPlace::Server, links);
+    }
+    for (TagKind kind : {TagKind::Script, TagKind::Style}) {
+        const bool script = kind == TagKind::Script;
+        size_t after = 0;
+        for (size_t p : starts_.at[int(kind)]) {
+            if (p < after || (!script && Within(scripts_, p))) continue;
+            // "<scripts" or "<style2" is another tag.
+            const size_t nameEnd = p + (script ? 7 : 6);
+            if (nameEnd < text.size() && !IsSpace(text[nameEnd]) && text[nameEnd] != '>' &&
+                text[nameEnd] != '/')
+                continue;
+            const size_t gt = text.find('>', nameEnd);
+            if (gt == npos) break;
+            after = gt + 1;
+            if (text[gt - 1] == '/') continue;  // <script ... />
+            const size_t e = FindIgnoreCase(text, script ? "</script" : "</style", gt + 1);
+            after = e == npos ? text.size() : e;
+            skipped_.emplace_back(gt + 1, after);
+            if (script) {
+                scripts_.emplace_back(gt + 1, after);
+                AddCodeWords(text, gt + 1, after, LinkPlace::Script, links);
+            } else {
+                AddStyleLinks(text, gt + 1, after, 0, links);
+            }
+        }
+    }
+    skipped_.insert(skipped_.end(), servers_.begin(), servers_.end());
+    // One sorted list of ranges that do not overlap, so that one pass can skip them.
+    std::sort(skipped_.begin(), skipped_.end());
+    size_t kept = 0;
+    for (const Range& range : skipped_) {
+        if (kept > 0 && range.first <= skipped_[kept - 1].second) {
+            skipped_[kept - 1].second = std::max(skipped_[kept - 1].second, range.second);
+            continue;
+        }
+        skipped_[kept++] = range;
+    }
+    skipped_.resize(kept);
+}
+
+// Whether an attribute's name starts at nameAt inside a tag: the tag that the last "<" before
+// it opens is read up to there, and the name must start exactly there (not in another
+// attribute's value, nor after the tag's ">"). tag receives the tag's name.
+bool PageLinkFinder::StartsAttribute(std::string_view text, size_t nameAt,
+                                     std::string_view& tag) const {
     const char* d = text.data();
-    const size_t n = text.size();
-    size_t k = at;
-    while (k < n && !IsSpace(d[k]) && d[k] != '>' && d[k] != '/' && d[k] != '<')
+    const void* open = memrchr(d, '<', nameAt);
+    if (open == nullptr) return false;
+    size_t k = size_t(static_cast<const char*>(open) - d) + 1;
+    if (!IsAsciiLetter(d[k])) return false;
+    const size_t tagAt = k;
+    while (k < nameAt && !IsSpace(d[k]) && d[k] != '>' && d[k] != '/' && d[k] != '<')
         ++k;
-    const std::string_view tag = text.substr(at, k - at);
-    bool selfClosing = false;
-    while (k < n) {
-        while (k < n && (IsSpace(d[k]) || d[k] == '/')) {
-            selfClosing = d[k] == '/';
+    tag = text.substr(tagAt, k - tagAt);
+    while (k < nameAt) {
+        while (k < nameAt && (IsSpace(d[k]) || d[k] == '/'))
             ++k;
-        }
-        if (k >= n || d[k] == '<') break;  // a tag left open: the next one starts here
-        if (d[k] == '>') {
+        if (k >= nameAt || d[k] == '>' || d[k] == '<') break;
+        ++k;  // a name may start with any byte, even "="
+        while (k < nameAt && !IsSpace(d[k]) && d[k] != '=' && d[k] != '>' && d[k] != '/' &&
+               d[k] != '<')
             ++k;
-            break;
-        }
-        selfClosing = false;
-        const size_t nameAt = k++;  // a name may start with any byte, even "="
-        while (k < n && !IsSpace(d[k]) && d[k] != '=' && d[k] != '>' && d[k] != '/' && d[k] != '<')
-            ++k;
-        const std::string_view name = text.substr(nameAt, k - nameAt);
+        if (k == nameAt) return false;  // inside a longer name
         size_t s = k;
-        while (s < n && IsSpace(d[s]))
+        while (s < nameAt && IsSpace(d[s]))
             ++s;
-        if (s >= n || d[s] != '=') {
-            k = s;  // no value
+        if (s >= nameAt || d[s] != '=') {
+            k = s;
             continue;
         }
         k = s + 1;
-        while (k < n && IsSpace(d[k]))
+        while (k < nameAt && IsSpace(d[k]))
             ++k;
-        if (k < n && (d[k] == '"' || d[k] == '\'')) {
-            const char quote = d[k];
-            const void* close = std::memchr(d + k + 1, quote, n - k - 1);
-            const size_t e = close == nullptr ? n : size_t(static_cast<const char*>(close) - d);
-            Attribute(text, tag, name, k + 1, e, quote, links);
-            k = close == nullptr ? n : e + 1;
+        if (k < nameAt && (d[k] == '"' || d[k] == '\'')) {
+            const void* close = std::memchr(d + k + 1, d[k], nameAt - k - 1);
+            if (close == nullptr) return false;  // nameAt is inside this value
+            k = size_t(static_cast<const char*>(close) - d) + 1;
         } else {
-            const size_t b = k;
-            while (k < n && !IsSpace(d[k]) && d[k] != '>')
+            while (k < nameAt && !IsSpace(d[k]) && d[k] != '>')
                 ++k;
-            Attribute(text, tag, name, b, k, 0, links);
+            if (k == nameAt) return false;  // inside this unquoted value
         }
     }
-    at = k;
-    script = !selfClosing && EqualsIgnoreCase(tag, "script");
-    style = !selfClosing && EqualsIgnoreCase(tag, "style");
+    return k == nameAt;
 }
 
 void PageLinkFinder::Attribute(std::string_view text, std::string_view tag, std::string_view name,
@@ -333,7 +466,6 @@ void PageLinkFinder::Attribute(std::string_view text, std::string_view tag, std:
 // when they would need a rewrite, so that nothing Check Links sees changes unnoticed.
 void PageLinkFinder::AddScannerValues(std::string_view text, std::vector<PageLink>& links,
                                       ProgressObserver& progress) {
-    FindStartMarkers(text, starts_);
     const ReferenceVisitor visit = [&](const FoundReference& found) {
         if (std::binary_search(attributeValues_.begin(), attributeValues_.end(), found.begin))
             return;

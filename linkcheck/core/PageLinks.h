@@ -8,10 +8,12 @@
 #include "helpers/core/Progress.h"
 
 // The references of one page, or of one style sheet, with the places of their bytes, so that a
-// reference can be rewritten in place without touching any other byte of the file. A light walk
-// over the page's tags (not a full HTML parser): attribute values are read with their quotes, the
-// contents of <script> and <style> elements and server code (<? ?>, <% %>) are told apart, and
-// comments are walked like the rest of the page, since the link scanners read inside them too.
+// reference can be rewritten in place without touching any other byte of the file. Not a full
+// HTML parser: every "=" of the page is found in one sweep, the name in front of it tells whether
+// it may hold a reference, and only then is its tag read from its "<" to tell an attribute from
+// text or another attribute's value. The contents of <script> and <style> elements and server
+// code (<? ?>, <% %>) are told apart; comments are read like the rest of the page, since the link
+// scanners read inside them too.
 namespace morv {
 
 // Where a reference stands, which decides whether it can be rewritten.
@@ -58,8 +60,8 @@ class PageLinkFinder {
   private:
     using Range = std::pair<size_t, size_t>;
 
-    void Tag(std::string_view text, size_t& at, std::vector<PageLink>& links, bool& script,
-             bool& style);
+    void ElementContents(std::string_view text, std::vector<PageLink>& links);
+    bool StartsAttribute(std::string_view text, size_t nameAt, std::string_view& tag) const;
     void Attribute(std::string_view text, std::string_view tag, std::string_view name, size_t begin,
                    size_t end, char quote, std::vector<PageLink>& links);
     void AddScannerValues(std::string_view text, std::vector<PageLink>& links,
@@ -67,8 +69,10 @@ class PageLinkFinder {
     LinkPlace PlaceOf(size_t at) const;
 
     StartMarkers starts_;
-    std::vector<size_t> attributeValues_;  // where the values of reference attributes begin
+    std::vector<size_t> equals_, serverStarts_;  // every "=", every "<?" and "<%"
+    std::vector<size_t> attributeValues_;        // where the values of reference attributes begin
     std::vector<Range> scripts_, handlers_, servers_;
+    std::vector<Range> skipped_;  // scripts, style elements and server code, merged
     bool haveBase_ = false;
 };
 
