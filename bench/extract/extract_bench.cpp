@@ -19,6 +19,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -122,6 +123,31 @@ void WriteSite(const std::string& folder, int pages) {
 double Median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
     return values.empty() ? -1 : values[values.size() / 2];
+}
+
+// The largest resident set of a program run on generated sites of two sizes (measure gets the
+// site's folder, writes what else it needs, and returns the run's resident set in KB), and what
+// each added page costs.
+void MemoryAgainstPages(const char* program,
+                        const std::function<long(const std::string& site)>& measure) {
+    if (access(kTimeProgram, X_OK) != 0) {
+        std::printf("memory: %s is not installed (Debian package time)\n", kTimeProgram);
+        return;
+    }
+    char sitePattern[] = "/tmp/morv-bench-site-XXXXXX";
+    const std::string site = mkdtemp(sitePattern);
+    long rss[2] = {};
+    const int sizes[2] = {2000, 16000};
+    for (int i = 0; i < 2; ++i) {
+        WriteSite(site, sizes[i]);
+        rss[i] = measure(site);
+        std::printf("generated site of %5d pages: %s resident set %ld MB\n", sizes[i], program,
+                    rss[i] / 1024);
+    }
+    std::printf("%-44s %8.0f bytes\n", "resident set per added page",
+                double(rss[1] - rss[0]) * 1024 / (sizes[1] - sizes[0]));
+    std::error_code ignored;
+    std::filesystem::remove_all(site, ignored);
 }
 
 template <typename F>
@@ -252,27 +278,16 @@ int BenchLinkUpdate(const std::string& self, const std::string& cli,
 
     // Memory against the number of pages: 100 pages renamed, each named by one other page, on
     // generated sites of two sizes. What grows is the list of documents, not the pages' text.
-    if (access(kTimeProgram, X_OK) != 0) return 0;
-    char sitePattern[] = "/tmp/morv-bench-site-XXXXXX";
-    const std::string site = mkdtemp(sitePattern);
-    const std::string movesFile = site + ".moves";
-    long rss[2] = {};
-    const int sizes[2] = {2000, 16000};
-    for (int i = 0; i < 2; ++i) {
-        WriteSite(site, sizes[i]);
+    MemoryAgainstPages("plan", [&self](const std::string& site) {
+        const std::string movesFile = site + ".moves";
         std::ofstream moves(movesFile);
         for (int page = 500; page < 600; ++page)
             moves << site << "/p5/" << page << ".htm\t" << site << "/p5/n" << page << ".htm\n";
         moves.close();
-        rss[i] = RunProgram({self, "--plan-links", site, movesFile}, 0, true).maxRssKb;
-        std::printf("generated site of %5d pages: plan resident set %ld MB\n", sizes[i],
-                    rss[i] / 1024);
-    }
-    std::printf("%-44s %8.0f bytes\n", "resident set per added page",
-                double(rss[1] - rss[0]) * 1024 / (sizes[1] - sizes[0]));
-    std::error_code ignored;
-    std::filesystem::remove_all(site, ignored);
-    unlink(movesFile.c_str());
+        const long rss = RunProgram({self, "--plan-links", site, movesFile}, 0, true).maxRssKb;
+        unlink(movesFile.c_str());
+        return rss;
+    });
     return 0;
 }
 
@@ -416,24 +431,10 @@ int main(int argc, char** argv) {
 
     // Memory against the number of pages, on generated sites of two sizes: what grows is the
     // targets remembered (here one per page), not the pages.
-    if (access(kTimeProgram, X_OK) == 0) {
-        char sitePattern[] = "/tmp/morv-bench-site-XXXXXX";
-        const std::string site = mkdtemp(sitePattern);
-        long rss[2] = {};
-        const int sizes[2] = {2000, 16000};
-        for (int i = 0; i < 2; ++i) {
-            WriteSite(site, sizes[i]);
-            rss[i] = RunProgram({cli, "check-links", site, "--orphans"}, 1, true).maxRssKb;
-            std::printf("generated site of %5d pages: check-links resident set %ld MB\n", sizes[i],
-                        rss[i] / 1024);
-        }
-        std::printf("%-44s %8.0f bytes\n", "resident set per added page",
-                    double(rss[1] - rss[0]) * 1024 / (sizes[1] - sizes[0]));
-        std::error_code ignored;
-        std::filesystem::remove_all(site, ignored);
-    } else {
-        std::printf("memory: %s is not installed (Debian package time)\n", kTimeProgram);
-    }
+    MemoryAgainstPages("check-links", [&cli](const std::string& site) {
+        return RunProgram({cli, "check-links", site, "--orphans"}, 1, true).maxRssKb;
+    });
+    std::printf("\n");
 
     if (BenchLinkUpdate(self, cli, folders) != 0) return 1;
 
