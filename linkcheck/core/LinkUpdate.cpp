@@ -457,9 +457,19 @@ class Planner {
         for (const PageLink& link : links_)
             if (!link.base) Plan(state, link, nullptr);
 
+        std::sort(edits.edits.begin(), edits.edits.end(),
+                  [](const LinkEdit& a, const LinkEdit& b) { return a.offset < b.offset; });
+        // References found inside another one's value (a tag written inside a quoted value the
+        // finder did not take as one) are no references of the page: the first one stays.
+        for (size_t k = 1; k < edits.edits.size(); ++k) {
+            const LinkEdit& before = edits.edits[k - 1];
+            if (edits.edits[k].offset >= before.offset + before.oldText.size()) continue;
+            plan_.unsafe.push_back(UnsafeLink{state.shown, edits.edits[k].offset,
+                                              edits.edits[k].oldText,
+                                              UnsafeReason::NotAnAttribute});
+            edits.edits.erase(edits.edits.begin() + long(k--));
+        }
         if (!edits.edits.empty()) {
-            std::sort(edits.edits.begin(), edits.edits.end(),
-                      [](const LinkEdit& a, const LinkEdit& b) { return a.offset < b.offset; });
             edits.identity = IdentifyBytes(text);
             struct stat st {};
             if (::stat(page.c_str(), &st) == 0)

@@ -91,7 +91,7 @@ enum class UnsafeReason {
 std::string_view DescribeUnsafe(UnsafeReason reason);
 
 struct UnsafeLink {
-    std::string page;  // as PageEdits::path
+    std::string page;  // as ShownPath shows it: the copy for a copied page
     size_t offset = 0;
     std::string text;  // the reference as written
     UnsafeReason reason = UnsafeReason::Script;

@@ -290,11 +290,12 @@ void PageLinkFinder::FindInPage(std::string_view text, std::vector<PageLink>& li
     // Every "=" names the attribute in front of it; only those of a few names, standing in a
     // tag and not in a script, style element or server code, need the tag read.
     const char* d = text.data();
-    size_t skipped = 0;  // in skipped_: the first range not wholly before the "="
+    size_t skipped = 0;   // in skipped_: the first range not wholly before the "="
+    size_t valueEnd = 0;  // the end of the last attribute value taken: nothing inside is a tag
     for (size_t e : equals_) {
         while (skipped < skipped_.size() && skipped_[skipped].second <= e)
             ++skipped;
-        if (skipped < skipped_.size() && skipped_[skipped].first <= e) continue;
+        if (e < valueEnd || (skipped < skipped_.size() && skipped_[skipped].first <= e)) continue;
         size_t nameEnd = e;
         while (nameEnd > 0 && IsSpace(d[nameEnd - 1]))
             --nameEnd;
@@ -310,11 +311,13 @@ void PageLinkFinder::FindInPage(std::string_view text, std::vector<PageLink>& li
             ++k;
         if (k < text.size() && (d[k] == '"' || d[k] == '\'')) {
             const size_t close = text.find(d[k], k + 1);
-            Attribute(text, tag, name, k + 1, close == npos ? text.size() : close, d[k], links);
+            valueEnd = close == npos ? text.size() : close;
+            Attribute(text, tag, name, k + 1, valueEnd, d[k], links);
         } else {
             const size_t begin = k;
             while (k < text.size() && !IsSpace(d[k]) && d[k] != '>')
                 ++k;
+            valueEnd = k;
             Attribute(text, tag, name, begin, k, 0, links);
         }
     }
