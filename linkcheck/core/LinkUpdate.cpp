@@ -13,6 +13,7 @@
 #define XXH_INLINE_ALL
 #include <xxhash.h>
 
+#include "editor/core/DocumentText.h"
 #include "extract/core/FindFiles.h"
 #include "extract/core/ReadAhead.h"
 #include "extract/core/Report.h"
@@ -407,6 +408,14 @@ class Planner {
         bool rebased = false;  // its relative references resolve against another folder now
         PageEdits* edits = nullptr;
         std::string shown;
+        mutable int utf8 = -1;  // whether the page is UTF-8 text: -1 not known yet
+
+        // Bytes that a browser reads in the page's encoding go into an address as they are only
+        // where that encoding is UTF-8, as file names here are.
+        bool IsUtf8() const {
+            if (utf8 < 0) utf8 = IsValidUtf8(text) ? 1 : 0;
+            return utf8 == 1;
+        }
     };
 
     Status PlanPage(const std::string& page, std::string_view sitePath, std::string_view text) {
@@ -599,7 +608,8 @@ class Planner {
                         const PageLink& link) const {
         const size_t pathAt = size_t(parts.path.data() - clean.data());
         const std::string_view oldPath = written.substr(pathAt, parts.path.size());
-        const EscapeStyle style = StyleOf(oldPath);
+        EscapeStyle style = StyleOf(oldPath);
+        style.plainHigh = style.plainHigh && state.IsUtf8();
         std::string path;
         const size_t slash = parts.path.rfind('/');
         const std::string_view segment = slash == npos ? parts.path : parts.path.substr(slash + 1);
