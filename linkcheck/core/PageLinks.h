@@ -11,7 +11,8 @@
 // reference can be rewritten in place without touching any other byte of the file. Not a full
 // HTML parser: every "=" of the page is found in one sweep, the name in front of it tells whether
 // it may hold a reference, and only then is its tag read from its "<" to tell an attribute from
-// text or another attribute's value. The contents of <script> and <style> elements and server
+// text or another attribute's value (a tag written inside the value of a reference attribute is
+// none). The contents of <script> and <style> elements and server
 // code (<? ?>, <% %>) are told apart; comments are read like the rest of the page, since the link
 // scanners read inside them too.
 namespace morv {
@@ -37,7 +38,8 @@ struct PageLink {
     size_t end = 0;    // characters around it that a browser drops
     LinkPlace place = LinkPlace::Attribute;
     char quote = 0;       // the quote the value stands in ('"' or '\''), 0 when unquoted
-    char outerQuote = 0;  // for style sheet text inside a style="" attribute: that attribute's
+    char outerQuote = 0;  // in a style="" attribute: the attribute's quote (the value's own
+                          // quote is a style sheet quote then)
     bool css = false;     // written in style sheet syntax (url(...), @import)
     bool base = false;    // the page's first <base href>
     // A word of code that only looks like an address: it counts only when it names a file
@@ -69,8 +71,9 @@ class PageLinkFinder {
     LinkPlace PlaceOf(size_t at) const;
 
     StartMarkers starts_;
-    std::vector<size_t> equals_, serverStarts_;  // every "=", every "<?" and "<%"
-    std::vector<size_t> attributeValues_;        // where the values of reference attributes begin
+    std::vector<size_t> equals_;           // every "=" but those after class, id and name
+    std::vector<size_t> serverStarts_;     // every "<?" and "<%"
+    std::vector<size_t> attributeValues_;  // where the values of reference attributes begin
     std::vector<Range> scripts_, handlers_, servers_;
     std::vector<Range> skipped_;  // scripts, style elements and server code, merged
     bool haveBase_ = false;
