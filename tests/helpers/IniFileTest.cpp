@@ -3,12 +3,14 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 
 #include <gtest/gtest.h>
 
 #include "helpers/core/IniFile.h"
+#include "tests/support/SpecialFiles.h"
 
 using namespace morv;
 using namespace std::string_literals;
@@ -183,6 +185,44 @@ TEST_F(IniFileTest, WriteIsAtomicAndKeepsPermissionsAndLinks) {
     for (auto& entry : fs::directory_iterator(folder_))
         files += entry.is_symlink() ? 0 : 1;
     EXPECT_EQ(files, 1);
+}
+
+// What is not a settings file of ours reads as missing, at once, and is never written; a file
+// with a second hard link is written in place, so both names see the value.
+TEST_F(IniFileTest, SpecialFilesNeitherHangNorGetReplaced) {
+    using namespace special_files;
+    const std::string other = (folder_ / "other").string();
+    struct Row {
+        const char* name;
+        std::function<bool()> make;
+        int written;
+        std::function<bool()> after;
+    } rows[] = {
+        {"pipe", [&] { return MakeFifo(ini_.FileName); }, 0, [&] { return IsFifo(ini_.FileName); }},
+        {"zero device", [&] { return MakeDevice(ini_.FileName, kZeroDevice); }, 0,
+         [&] { return IsDevice(ini_.FileName, kZeroDevice); }},
+        {"link to a zero device",
+         [&] {
+             return MakeDevice(other, kZeroDevice) &&
+                    symlink(other.c_str(), ini_.FileName.c_str()) == 0;
+         },
+         0, [&] { return IsDevice(other, kZeroDevice) && fs::is_symlink(ini_.FileName); }},
+        {"hard link",
+         [&] {
+             std::ofstream(other, std::ios::binary) << "[Main]\r\nWidth=1\r\n";
+             return link(other.c_str(), ini_.FileName.c_str()) == 0;
+         },
+         1, [&] { return fs::hard_link_count(other) == 2 && ini_.GetINI("Width") == "2"; }},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        fs::remove(ini_.FileName);
+        fs::remove(other);
+        if (!row.make()) continue;  // device nodes need root
+        EXPECT_EQ(ini_.GetINI("Left", "none"), "none");
+        EXPECT_EQ(ini_.SetINI("Width", "2"), row.written);
+        EXPECT_TRUE(row.after());
+    }
 }
 
 TEST_F(IniFileTest, UnwritableFolderFailsQuietly) {
