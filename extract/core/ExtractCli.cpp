@@ -13,8 +13,7 @@
 #include "extract/core/ListFile.h"
 #include "extract/core/Report.h"
 #include "helpers/core/CliCommand.h"
-#include "helpers/core/PathHelpers.h"
-#include "helpers/core/SystemFolder.h"
+#include "helpers/core/FileIo.h"
 #include "helpers/core/TextUtil.h"
 
 namespace morv {
@@ -114,11 +113,11 @@ const char kExtractHelp[] =
     "  --no-headers    no [FILE], section header or warning lines\n"
     "  --list FILE     add the paths of a list file (.mrk: one path per CR LF line)\n"
     "  --scan DIR      add the .htm and .html documents below DIR\n"
-    "  -o REPORT       write the report to REPORT (replaced only when the run succeeds);\n"
-    "                  default: standard output\n"
+    "  -o REPORT       write the report to REPORT (replaced only when the run succeeds;\n"
+    "                  a device or named pipe is written into); default: standard output\n"
     "  -h, --help      show this help\n"
     "\n"
-    "Exit status: 0 success, 1 failed run, 2 bad usage.\n";
+    "Exit status: 0 success, 1 failed run (also when no documents are found), 2 bad usage.\n";
 
 const char kScanHelp[] =
     "Usage: morv-cli scan DIR\n"
@@ -129,15 +128,12 @@ const char kScanHelp[] =
     "\n"
     "Exit status: 0 success, 1 failed run, 2 bad usage.\n";
 
+constexpr const char* kWho = "morv-cli extract";
+
 int Usage(std::ostream& err, const std::string& command, const std::string& message) {
     err << "morv-cli " << command << ": " << message << "\n"
         << "Try 'morv-cli " << command << " --help'.\n";
     return kExitUsage;
-}
-
-int Failed(std::ostream& err, const std::string& command, const std::string& message) {
-    err << "morv-cli " << command << ": " << message << "\n";
-    return kExitFailed;
 }
 
 bool ParseKinds(const std::string& list, ExtractOptions& options) {
@@ -163,31 +159,28 @@ struct Source {
     std::string value;
 };
 
-// Writes the report into a new file beside path, then puts it in place of path.
+// True when path is the file standard output already writes to (-o /dev/stdout): the report
+// then goes there as it would without -o, not through a second opening of the file.
+bool IsStandardOutput(const std::string& path) {
+    struct stat file {
+    }, output{};
+    return StatPath(path, file) == 0 && ::fstat(STDOUT_FILENO, &output) == 0 &&
+           file.st_dev == output.st_dev && file.st_ino == output.st_ino;
+}
+
+// Writes the report to path through the file layer: a file is replaced only when the run
+// succeeds; a device or pipe is written into.
 int WriteReportFile(const std::string& path, const std::vector<std::string>& files,
                     const ExtractOptions& options, ProgressObserver& progress, std::ostream& err) {
-    std::string folder = GetFolderName(path, true);
-    std::string pattern = (folder.empty() ? std::string("./") : folder) + ".morv-report-XXXXXX";
-    int fd = mkstemp(pattern.data());
-    if (fd < 0)
-        return Failed(err, "extract", "cannot write '" + path + "': " + GetAPIErrorText(errno));
-    TempFileGuard guard(pattern);
-    mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fd, 0666 & ~mask);
-    ReportWriter writer(fd);
-    Status status = WriteReport(files, options, writer, progress);
-    int closed = ::close(fd);
-    if (status && closed != 0) status = Error{errno, "", GetAPIErrorText(errno)};
-    if (!status) {
-        return Failed(
-            err, "extract",
-            status.error().number == kUserInterrupt ? "interrupted" : status.error().description);
-    }
-    if (::rename(pattern.c_str(), path.c_str()) != 0)
-        return Failed(err, "extract", "cannot write '" + path + "': " + GetAPIErrorText(errno));
-    guard.reset({});  // in place now: nothing to delete
-    return kExitOk;
+    FileWriter file;
+    WriteOptions wait;
+    wait.waitForReader = true;
+    Status status = file.Open(path, wait);
+    if (!status) return ReportFailure(err, kWho, status.error());
+    ReportWriter writer(file.fd(), path);
+    status = WriteReport(files, options, writer, progress);
+    if (status) status = file.Commit();
+    return status ? kExitOk : ReportFailure(err, kWho, status.error());
 }
 
 }  // namespace
@@ -243,41 +236,36 @@ int RunExtractCommand(const std::vector<std::string>& args, std::istream& /*in*/
         }
     }
 
+    if (sources.empty()) return Usage(err, "extract", "no files to extract");
+
     InterruptGuard interrupts;
     InterruptOnly interruptOnly;
+    // A list may come from a pipe (--list <(find ...)): read as a stream, up to the tools' limit.
+    const ReadOptions listOptions{ToolInputLimit(), true, [] { return gInterrupted != 0; }};
     std::vector<std::string> files;
     for (const Source& source : sources) {
         if (source.kind == Source::File) {
             files.push_back(source.value);
         } else if (source.kind == Source::List) {
-            Result<std::vector<std::string>> list = ReadListFile(source.value);
-            if (!list) return Failed(err, "extract", list.error().description);
+            Result<std::vector<std::string>> list = ReadListFile(source.value, listOptions);
+            if (!list) return ReportFailure(err, kWho, list.error());
             files.insert(files.end(), list.value().begin(), list.value().end());
         } else {
             Status walked = FindFiles(
                 source.value, [&files](const std::string& path) { files.push_back(path); },
                 interruptOnly);
-            if (!walked) {
-                return Failed(err, "extract",
-                              walked.error().number == kUserInterrupt ? "interrupted"
-                                                                      : walked.error().description);
-            }
+            if (!walked) return ReportFailure(err, kWho, walked.error());
         }
     }
-    if (files.empty()) return Usage(err, "extract", "no files to extract");
+    if (files.empty()) return ReportFailure(err, kWho, Error{ENOENT, "", "no documents found"});
 
     TerminalProgress progress(err, ProgressWanted(err));
-    if (!output.empty() && output != "-")
+    if (!output.empty() && output != "-" && !IsStandardOutput(output))
         return WriteReportFile(output, files, options, progress, err);
     ReportWriter writer(out);
     Status status = WriteReport(files, options, writer, progress);
     progress.Finish();
-    if (!status) {
-        return Failed(
-            err, "extract",
-            status.error().number == kUserInterrupt ? "interrupted" : status.error().description);
-    }
-    return kExitOk;
+    return status ? kExitOk : ReportFailure(err, kWho, status.error());
 }
 
 int RunScanCommand(const std::vector<std::string>& args, std::istream& /*in*/, std::ostream& out,
@@ -307,12 +295,8 @@ int RunScanCommand(const std::vector<std::string>& args, std::istream& /*in*/, s
     Status walked = FindFiles(
         folder, [&out](const std::string& path) { out << path << '\n'; }, progress);
     out.flush();
-    if (!walked) {
-        return Failed(
-            err, "scan",
-            walked.error().number == kUserInterrupt ? "interrupted" : walked.error().description);
-    }
-    if (!out) return Failed(err, "scan", "cannot write the list: " + GetAPIErrorText(errno));
+    if (!walked) return ReportFailure(err, "morv-cli scan", walked.error());
+    if (!out) return ReportFailure(err, "morv-cli scan", OutputError(StreamErrno(out)));
     return kExitOk;
 }
 

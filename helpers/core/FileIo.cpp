@@ -182,6 +182,11 @@ std::string FileErrorText(int number) {
     return GetAPIErrorText(number);
 }
 
+Error OutputError(int number) {
+    return Error{number, "mFileIo",
+                 "Unable to write standard output (" + FileErrorText(number) + ")"};
+}
+
 UniqueFd& UniqueFd::operator=(UniqueFd&& other) noexcept {
     if (this != &other) reset(other.release());
     return *this;

@@ -27,6 +27,9 @@ Error FileError(int number, std::string_view action, const std::string& path,
 // What a failure means to a user: the system's text for an errno value, ours for our numbers.
 std::string FileErrorText(int number);
 
+// "Unable to write standard output (<reason>)": a tool's output that failed with number.
+Error OutputError(int number);
+
 // A file descriptor closed when the object goes.
 class UniqueFd {
   public:
@@ -79,6 +82,10 @@ struct ReadOptions {
     // interrupt.
     std::function<bool()> stop;
 };
+
+// The limit the programs choose for documents: those the editor opens, the files an extraction
+// reads and the report it writes. A larger file is refused with a clear error.
+inline constexpr size_t kMaxDocumentSize = size_t(1) << 30;
 
 // A buffer that holds one file at a time and only grows, without clearing what it gains.
 class FileBuffer {

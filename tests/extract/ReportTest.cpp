@@ -1,8 +1,10 @@
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -13,6 +15,7 @@
 #include "extract/core/ListFile.h"
 #include "extract/core/Report.h"
 #include "tests/support/EnvVar.h"
+#include "tests/support/SpecialFiles.h"
 
 using namespace morv;
 
@@ -214,6 +217,50 @@ TEST_F(ExtractRun, StopAndFailureLeaveNoTemporaryFileButTheLastList) {
     }
 }
 
+// A pipe or device as the last-list file or among the listed files never holds a run up: the
+// last list is written into what is there (or not at all), the others count as missing files.
+TEST_F(ExtractRun, PipesAndDevicesNeverHoldItUp) {
+    using namespace special_files;
+    const std::string pipe = tree_.Path("pipe.htm"), zero = tree_.Path("zero.htm");
+    ASSERT_TRUE(MakeFifo(pipe));
+    const bool devices = MakeDevice(zero, kZeroDevice);  // device nodes need root
+    int reader = -1;
+    struct Row {
+        const char* name;
+        std::function<bool()> make;  // the last-list file
+        size_t copies;               // of the list, which must outgrow a pipe's buffer
+    } rows[] = {
+        {"last list a pipe nobody reads", [&] { return MakeFifo(lastList_); }, 1},
+        {"last list a pipe whose reader sleeps",
+         [&] {
+             reader = MakeFifo(lastList_) ? open(lastList_.c_str(), O_RDONLY | O_NONBLOCK) : -1;
+             return reader >= 0;
+         },
+         1000},
+        {"last list a zero device", [&] { return devices && MakeDevice(lastList_, kZeroDevice); },
+         1},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        unlink(lastList_.c_str());
+        if (!row.make()) continue;
+        ExtractRequest request;
+        for (size_t i = 0; i < row.copies; ++i)
+            request.files.insert(request.files.end(), {page_, pipe, zero});
+        request.options = Kinds({TagKind::Link});
+        request.lastListFile = lastList_;
+        Result<std::string> report = ExtractReport(request, NoProgress());
+        ASSERT_TRUE(report.ok()) << report.error().description;
+        EXPECT_NE(report.value().find("[FILE = \"" + pipe + "\"]\r\n; Warning: File not found."),
+                  std::string::npos);
+        struct stat st {};
+        EXPECT_EQ(lstat(lastList_.c_str(), &st), 0);
+        EXPECT_FALSE(S_ISREG(st.st_mode));
+        if (reader >= 0) close(reader);
+        reader = -1;
+    }
+}
+
 TEST_F(ExtractRun, UnreadableFileNamesItInTheMessage) {
     ExtractRequest request;
     request.files = {kUnreadable};
@@ -235,28 +282,33 @@ TEST_F(ExtractRun, NoTemporaryFileNoRun) {
 }
 
 TEST(ReportWriter, FailedWriteEndsTheRun) {
-    int fd = open("/dev/full", O_WRONLY | O_CLOEXEC);
-    ASSERT_GE(fd, 0);
     TempTree tree;
+    const std::string full = tree.Path("full");
+    if (!special_files::MakeDevice(full, special_files::kFullDevice))
+        GTEST_SKIP() << "device nodes need root";
+    int fd = open(full.c_str(), O_WRONLY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
     std::string page = tree.Write("a.htm", kPage);
-    ReportWriter out(fd, 16);
+    ReportWriter out(fd, full, 16);
     Status status = WriteReport({page, page}, Kinds({TagKind::Script}), out, NoProgress());
     close(fd);
     ASSERT_FALSE(status.ok());
     EXPECT_EQ(status.error().number, ENOSPC);
+    EXPECT_EQ(status.error().description,
+              "Unable to write \"" + full + "\" (No space left on device)");
 }
 
 TEST(ReportWriter, LargePiecesAndSmallOnesKeepTheirOrder) {
     TempTree tree;
     std::string path = tree.Path("out");
     int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
-    ReportWriter out(fd, 8);
+    ReportWriter out(fd, path, 8);
     out.Write("ab");
     out.Write(std::string(20, 'x'));
     out.Line("cd");
     ASSERT_TRUE(out.Flush().ok());
     close(fd);
-    EXPECT_EQ(ReadWholeFile(path).value(), "ab" + std::string(20, 'x') + "cd\r\n");
+    EXPECT_EQ(TempTree::Read(path), "ab" + std::string(20, 'x') + "cd\r\n");
 }
 
 }  // namespace

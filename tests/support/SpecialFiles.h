@@ -11,6 +11,7 @@
 #include <functional>
 #include <sstream>
 #include <string>
+#include <vector>
 
 // Special files for tests, always made inside the test's own temporary folder: named pipes,
 // device nodes with the numbers of the system's null, zero and full devices (root only), folder
@@ -64,20 +65,28 @@ struct ChildRun {
     std::string out, err;
 };
 
-// Runs body in a child process with the soft limit of resource set to limit first (RLIM_INFINITY:
-// unchanged), so the limit never reaches the test itself.
-inline ChildRun RunInChild(const std::function<int(std::ostream&, std::ostream&)>& body,
-                           int resource = RLIMIT_NOFILE, rlim_t limit = RLIM_INFINITY) {
+// Lowers the soft limit of open file descriptors so that exactly count more can be opened (call
+// it in a child).
+inline void LimitDescriptors(int count) {
+    std::vector<int> fds;
+    for (int i = 0; i < count; ++i)
+        fds.push_back(dup(0));
+    struct rlimit rl {};
+    getrlimit(RLIMIT_NOFILE, &rl);
+    rl.rlim_cur = rlim_t(fds.empty() ? 0 : fds.back() + 1);
+    for (int fd : fds)
+        close(fd);
+    setrlimit(RLIMIT_NOFILE, &rl);
+}
+
+// Runs body in a child process, so that the limits it sets (setrlimit) never reach the test.
+inline ChildRun RunInChild(const std::function<int(std::ostream&, std::ostream&)>& body) {
     int outPipe[2], errPipe[2];
     if (pipe(outPipe) != 0 || pipe(errPipe) != 0) return {};
     const pid_t pid = fork();
     if (pid == 0) {
         close(outPipe[0]);
         close(errPipe[0]);
-        struct rlimit rl {};
-        getrlimit(resource, &rl);
-        if (limit != RLIM_INFINITY) rl.rlim_cur = limit;
-        setrlimit(resource, &rl);
         std::ostringstream out, err;
         const int status = body(out, err);
         const std::string o = out.str(), e = err.str();
