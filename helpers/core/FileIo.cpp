@@ -22,12 +22,12 @@ namespace {
 constexpr size_t kChunk = size_t(64) << 10;
 constexpr int kMaxLinks = 40;  // as the system follows them
 
+// A size in the largest unit it fills, rounded down: "more than" it stays true.
 std::string SizeText(size_t bytes) {
     if (bytes >= (size_t(1) << 30) && bytes % (size_t(1) << 30) == 0)
         return std::to_string(bytes >> 30) + " GiB";
-    if (bytes >= (size_t(1) << 20) && bytes % (size_t(1) << 20) == 0)
-        return std::to_string(bytes >> 20) + " MiB";
-    if (bytes >= 1024 && bytes % 1024 == 0) return std::to_string(bytes >> 10) + " KiB";
+    if (bytes >= (size_t(1) << 20)) return std::to_string(bytes >> 20) + " MiB";
+    if (bytes >= 1024) return std::to_string(bytes >> 10) + " KiB";
     return std::to_string(bytes) + " bytes";
 }
 
@@ -162,7 +162,9 @@ std::string TemporaryName(const std::string& name) {
     static constexpr char kLetters[] =
         "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
     thread_local std::mt19937 random{std::random_device{}()};
-    std::string temp = "." + name.substr(0, 200) + ".";
+    std::string temp(1, '.');
+    temp.append(name, 0, 200);
+    temp += '.';
     for (int i = 0; i < 8; ++i)
         temp += kLetters[random() % (sizeof kLetters - 1)];
     return temp;
