@@ -10,6 +10,7 @@
 #include <QTreeWidget>
 
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 #include <gtest/gtest.h>
@@ -19,6 +20,7 @@
 #include "editor/widgets/MorvStartup.h"
 #include "helpers/core/IniFile.h"
 #include "helpers/widgets/Prompter.h"
+#include "tests/support/SpecialFiles.h"
 
 using namespace morv;
 
@@ -190,10 +192,49 @@ TEST_F(MainWindowTest, UnreadableStartupFileSaysWhyAndWindowOpens) {
     QDir(folder_.path()).mkdir("folder.htm");
     LoadMainWindow(*window_, PathOf("folder.htm").toStdString());
     ASSERT_EQ(prompter_.asked().size(), 1);
-    EXPECT_EQ(prompter_.asked()[0].text, "Is a directory.");
+    EXPECT_EQ(prompter_.asked()[0].text,
+              "Unable to read \"" + PathOf("folder.htm") + "\" (Is a directory).");
     EXPECT_EQ(prompter_.asked()[0].icon, PromptIcon::Exclamation);
     EXPECT_EQ(prompter_.asked()[0].title, "Morvane");
     EXPECT_TRUE(window_->isVisible());
+}
+
+// A pipe or a device as the settings file or the document never keeps the window from opening:
+// the settings read as missing, the document's failure names what it is.
+TEST_F(MainWindowTest, PipesAndDevicesNeverKeepTheWindowFromOpening) {
+    using namespace special_files;
+    const std::string settings = window_->SettingsFile().toStdString();
+    const std::string document = PathOf("page.htm").toStdString();
+    const std::string zero = PathOf("zero").toStdString();
+    const bool haveZero = MakeDevice(zero, kZeroDevice);  // device nodes need root
+    auto link = [&](const std::string& p) {
+        return haveZero && symlink(zero.c_str(), p.c_str()) == 0;
+    };
+    struct Row {
+        const char* name;
+        std::function<bool(const std::string&)> make;
+        const char* reason;
+    } rows[] = {
+        {"pipe", MakeFifo, "(Is a named pipe, not a file)."},
+        {"zero device",
+         [&](const std::string& p) { return haveZero && MakeDevice(p, kZeroDevice); },
+         "(Is a device, not a file)."},
+        {"link to a zero device", link, "(Is a device, not a file)."},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        unlink(settings.c_str());
+        unlink(document.c_str());
+        if (!row.make(settings) || !row.make(document)) continue;
+        prompter_.clear();
+        window_ = std::make_unique<frmMain>(folder_.path(), folder_.path());
+        LoadMainWindow(*window_, document);
+        EXPECT_TRUE(window_->isVisible());
+        ASSERT_EQ(prompter_.asked().size(), 1);
+        EXPECT_TRUE(prompter_.asked()[0].text.endsWith(row.reason))
+            << prompter_.asked()[0].text.toStdString();
+        EXPECT_EQ(Ini("Main", "Width"), "<missing>");
+    }
 }
 
 TEST_F(MainWindowTest, SettingsReadRules) {
