@@ -12,7 +12,6 @@
 #include <QTimer>
 #include <QToolBar>
 
-#include <functional>
 #include <memory>
 #include <optional>
 
@@ -382,38 +381,6 @@ TEST_F(ExtractDialog, LoadPreviousListWithoutAnEarlierRunDoesNothing) {
     EXPECT_EQ(dialog->ListEntries(), (std::vector<std::string>{page_}));
     EXPECT_TRUE(prompter_.asked().isEmpty());
     dialog->Unload();
-}
-
-// A pipe or device as a list file is refused at once, as the last list it counts as missing.
-TEST_F(ExtractDialog, ListFilesThatArePipesOrDevicesNeverHang) {
-    using namespace special_files;
-    const std::string last = PathToStd(LastListFile(*window_)), list = tree_.Path("list.mrk");
-    struct Row {
-        const char* name;
-        std::function<bool(const std::string&)> make;
-        QString reason;
-    } rows[] = {
-        {"pipe", MakeFifo, "(Is a named pipe, not a file)."},
-        {"zero device", [](const std::string& p) { return MakeDevice(p, kZeroDevice); },
-         "(Is a device, not a file)."},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        unlink(last.c_str());
-        unlink(list.c_str());
-        if (!row.make(last) || !row.make(list)) continue;  // device nodes need root
-        prompter_.clear();
-        frmExtract* dialog = Open();
-        Add(dialog, {page_});
-        dialog->Toolbar1ButtonClick("prev");
-        EXPECT_EQ(dialog->ListEntries(), (std::vector<std::string>{page_}));
-        dialogs_.Push(PathToQString(list));
-        dialog->Toolbar1ButtonClick("load");
-        ASSERT_EQ(prompter_.asked().size(), 1);
-        EXPECT_TRUE(prompter_.asked()[0].text.endsWith(row.reason))
-            << prompter_.asked()[0].text.toStdString();
-        dialog->Unload();
-    }
 }
 
 TEST_F(ExtractDialog, StoppedOrFailedRunLeavesTheEditorAlone) {

@@ -11,7 +11,6 @@
 
 #include "TempTree.h"
 #include "extract/core/FindFiles.h"
-#include "tests/support/SpecialFiles.h"
 
 using namespace morv;
 
@@ -216,26 +215,6 @@ TEST(FindFiles, StopsAndFolderScanOutcomes) {
         EXPECT_EQ(ScanForDocuments(tree.Path("missing"), NoProgress()).error().number,
                   kUserInterrupt);
     }
-}
-
-}  // namespace
-
-namespace {
-
-// Out of descriptors below the chosen folder, the folder scan fails instead of listing part of
-// the tree (or nothing) as if that were all.
-TEST(FindFiles, ScanOutOfDescriptorsIsAnError) {
-    TempTree tree;
-    tree.Write("sub/a.htm");
-    const special_files::ChildRun run =
-        special_files::RunInChild([&](std::ostream&, std::ostream& err) {
-            special_files::LimitDescriptors(2);
-            Result<std::vector<std::string>> found = ScanForDocuments(tree.root(), NoProgress());
-            if (!found) err << found.error().description;
-            return found ? 0 : found.error().number;
-        });
-    EXPECT_EQ(run.status, EMFILE);
-    EXPECT_NE(run.err.find("(Too many open files)"), std::string::npos) << run.err;
 }
 
 }  // namespace

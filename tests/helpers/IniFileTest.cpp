@@ -187,41 +187,20 @@ TEST_F(IniFileTest, WriteIsAtomicAndKeepsPermissionsAndLinks) {
     EXPECT_EQ(files, 1);
 }
 
-// What is not a settings file of ours reads as missing, at once, and is never written; a file
-// with a second hard link is written in place, so both names see the value.
-TEST_F(IniFileTest, SpecialFilesNeitherHangNorGetReplaced) {
+// What is not a settings file reads as missing, at once, and is never written.
+TEST_F(IniFileTest, PipesAndDevicesNeitherHangNorGetReplaced) {
     using namespace special_files;
-    const std::string other = (folder_ / "other").string();
-    struct Row {
-        const char* name;
-        std::function<bool()> make;
-        int written;
-        std::function<bool()> after;
-    } rows[] = {
-        {"pipe", [&] { return MakeFifo(ini_.FileName); }, 0, [&] { return IsFifo(ini_.FileName); }},
-        {"zero device", [&] { return MakeDevice(ini_.FileName, kZeroDevice); }, 0,
-         [&] { return IsDevice(ini_.FileName, kZeroDevice); }},
-        {"link to a zero device",
-         [&] {
-             return MakeDevice(other, kZeroDevice) &&
-                    symlink(other.c_str(), ini_.FileName.c_str()) == 0;
-         },
-         0, [&] { return IsDevice(other, kZeroDevice) && fs::is_symlink(ini_.FileName); }},
-        {"hard link",
-         [&] {
-             std::ofstream(other, std::ios::binary) << "[Main]\r\nWidth=1\r\n";
-             return link(other.c_str(), ini_.FileName.c_str()) == 0;
-         },
-         1, [&] { return fs::hard_link_count(other) == 2 && ini_.GetINI("Width") == "2"; }},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
+    const std::string zero = (folder_ / "zero").string();
+    const bool haveZero = MakeDevice(zero, kZeroDevice);  // device nodes need root
+    for (const bool pipe : {true, false}) {
+        SCOPED_TRACE(pipe ? "pipe" : "link to a zero device");
         fs::remove(ini_.FileName);
-        fs::remove(other);
-        if (!row.make()) continue;  // device nodes need root
+        if (pipe ? !MakeFifo(ini_.FileName) : !haveZero) continue;
+        if (!pipe) fs::create_symlink(zero, ini_.FileName);
         EXPECT_EQ(ini_.GetINI("Left", "none"), "none");
-        EXPECT_EQ(ini_.SetINI("Width", "2"), row.written);
-        EXPECT_TRUE(row.after());
+        EXPECT_EQ(ini_.SetINI("Width", "2"), 0);
+        EXPECT_EQ(fs::symlink_status(ini_.FileName).type(),
+                  pipe ? fs::file_type::fifo : fs::file_type::symlink);
     }
 }
 

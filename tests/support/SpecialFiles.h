@@ -10,6 +10,7 @@
 #include <climits>
 #include <functional>
 #include <sstream>
+#include <streambuf>
 #include <string>
 #include <vector>
 
@@ -37,11 +38,6 @@ inline bool IsFifo(const std::string& path) {
     return lstat(path.c_str(), &st) == 0 && S_ISFIFO(st.st_mode);
 }
 
-inline bool IsDevice(const std::string& path, dev_t device) {
-    struct stat st {};
-    return lstat(path.c_str(), &st) == 0 && S_ISCHR(st.st_mode) && st.st_rdev == device;
-}
-
 // Makes folders below root, each named with 200 letters, until the path is longer than
 // PATH_MAX, and returns that path. Built through folder handles, as no single call takes it.
 inline std::string MakeLongFolder(const std::string& root) {
@@ -58,6 +54,18 @@ inline std::string MakeLongFolder(const std::string& root) {
     if (fd >= 0) close(fd);
     return path;
 }
+
+// An input that never ends.
+class EndlessInput : public std::streambuf {
+  protected:
+    int_type underflow() override {
+        setg(chunk_, chunk_, chunk_ + sizeof chunk_);
+        return traits_type::to_int_type(chunk_[0]);
+    }
+
+  private:
+    char chunk_[4096] = {'<', 'a', '>', '\r', '\n'};
+};
 
 // What a run in a child process gave: its exit status (-1 when it did not exit) and output.
 struct ChildRun {
@@ -81,30 +89,24 @@ inline void LimitDescriptors(int count) {
 
 // Runs body in a child process, so that the limits it sets (setrlimit) never reach the test.
 inline ChildRun RunInChild(const std::function<int(std::ostream&, std::ostream&)>& body) {
-    int outPipe[2], errPipe[2];
-    if (pipe(outPipe) != 0 || pipe(errPipe) != 0) return {};
+    int fds[2];
+    if (pipe(fds) != 0) return {};
     const pid_t pid = fork();
     if (pid == 0) {
-        close(outPipe[0]);
-        close(errPipe[0]);
         std::ostringstream out, err;
         const int status = body(out, err);
-        const std::string o = out.str(), e = err.str();
-        (void)!write(outPipe[1], o.data(), o.size());
-        close(outPipe[1]);
-        (void)!write(errPipe[1], e.data(), e.size());
+        const std::string both = out.str() + '\0' + err.str();
+        (void)!write(fds[1], both.data(), both.size());
         _exit(status);
     }
-    close(outPipe[1]);
-    close(errPipe[1]);
-    ChildRun run;
+    close(fds[1]);
+    std::string both;
     char chunk[4096];
-    for (ssize_t n; (n = read(outPipe[0], chunk, sizeof chunk)) > 0;)
-        run.out.append(chunk, size_t(n));
-    for (ssize_t n; (n = read(errPipe[0], chunk, sizeof chunk)) > 0;)
-        run.err.append(chunk, size_t(n));
-    close(outPipe[0]);
-    close(errPipe[0]);
+    for (ssize_t n; (n = read(fds[0], chunk, sizeof chunk)) > 0;)
+        both.append(chunk, size_t(n));
+    close(fds[0]);
+    ChildRun run{-1, both.substr(0, both.find('\0')), ""};
+    if (both.find('\0') != std::string::npos) run.err = both.substr(both.find('\0') + 1);
     int status = 0;
     if (pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status))
         run.status = WEXITSTATUS(status);
