@@ -233,6 +233,7 @@ void frmMain::CreateActions() {
         {"mnuFormat", "mnuFormatFont", "Font ..", {}, &MainCommands::font},
         {"mnuActions", "mnuActionsExtract", "Extract ..", {}, &MainCommands::extract},
         {"mnuActions", "mnuActionsFix", "Fix Relative Links ..", {}, &MainCommands::fix},
+        {"mnuActions", "mnuActionsCheckLinks", "Check Links ..", {}, &MainCommands::checkLinks},
         {"mnuActions", "sepActions", "-", {}, nullptr},
         {"mnuActions",
          "mnuActionsRemoveSection",
@@ -278,10 +279,11 @@ void frmMain::CreateActions() {
             if (row.hook != nullptr) {
                 Hook hook = row.hook;
                 const QString name = row.name;
-                // Find, Replace, Extract, Fix and Print close the Find and Replace dialogs first.
+                // Find, Replace, Extract, Fix, Check Links and Print close the Find and Replace
+                // dialogs first.
                 const bool closesDialogs = name == "mnuSearchFind" || name == "mnuSearchReplace" ||
                                            name == "mnuActionsExtract" || name == "mnuActionsFix" ||
-                                           name == "mnuFilePrint";
+                                           name == "mnuActionsCheckLinks" || name == "mnuFilePrint";
                 connect(action, &QAction::triggered, this, [this, hook, closesDialogs] {
                     if (closesDialogs) CloseFindReplace();
                     RunCommand(commands_.*hook);

@@ -1,12 +1,6 @@
 #include "extract/core/ExtractCli.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
-#include <chrono>
-#include <csignal>
 #include <iostream>
 
 #include "extract/core/FindFiles.h"
@@ -19,82 +13,6 @@
 namespace morv {
 
 namespace {
-
-volatile std::sig_atomic_t gInterrupted = 0;
-
-extern "C" void OnInterrupt(int) {
-    gInterrupted = 1;
-}
-
-// Ctrl+C ends a run at its next step, so that a half-written report file is removed.
-class InterruptGuard {
-  public:
-    InterruptGuard() {
-        gInterrupted = 0;
-        struct sigaction action {};
-        action.sa_handler = OnInterrupt;
-        sigemptyset(&action.sa_mask);
-        sigaction(SIGINT, &action, &old_);
-    }
-    ~InterruptGuard() { sigaction(SIGINT, &old_, nullptr); }
-
-  private:
-    struct sigaction old_ {};
-};
-
-// A progress bar on standard error when it is a terminal, redrawn at most ten times a second.
-class TerminalProgress : public ProgressObserver {
-  public:
-    explicit TerminalProgress(std::ostream& err, bool enabled) : err_(err), enabled_(enabled) {}
-    ~TerminalProgress() override { Finish(); }
-
-    void SetMax(long max) override { max_ = max; }
-    void SetValue(long value) override {
-        value_ = value;
-        Draw(false);
-    }
-    void SetStatus(std::string_view text) override { status_.assign(text); }
-    bool ShouldStop() override { return gInterrupted != 0; }
-    void Finish() {
-        if (enabled_ && drawn_) err_ << "\r\033[K" << std::flush;
-        drawn_ = false;
-    }
-
-  private:
-    void Draw(bool force) {
-        if (!enabled_) return;
-        auto now = std::chrono::steady_clock::now();
-        if (!force && drawn_ && now - last_ < std::chrono::milliseconds(100)) return;
-        last_ = now;
-        drawn_ = true;
-        const int width = 30;
-        long percent = max_ > 0 ? value_ * 100 / max_ : 0;
-        if (percent > 100) percent = 100;
-        int filled = int(percent * width / 100);
-        std::string bar(size_t(filled), '#');
-        bar.append(size_t(width - filled), '-');
-        std::string item =
-            status_.size() > 40 ? "..." + status_.substr(status_.size() - 37) : status_;
-        err_ << "\r\033[K[" << bar << "] " << percent << "% " << item << std::flush;
-    }
-
-    std::ostream& err_;
-    bool enabled_;
-    bool drawn_ = false;
-    long max_ = 0, value_ = 0;
-    std::string status_;
-    std::chrono::steady_clock::time_point last_{};
-};
-
-// Stops a step of the command at Ctrl+C and reports nothing.
-class InterruptOnly : public ProgressObserver {
-  public:
-    bool ShouldStop() override { return gInterrupted != 0; }
-};
-
-bool ProgressWanted(const std::ostream& err) {
-    return &err == &std::cerr && isatty(STDERR_FILENO) == 1;
-}
 
 const char* const kKindNames[kTagKindCount] = {"script", "style", "link", "image", "email"};
 
@@ -159,30 +77,6 @@ struct Source {
     std::string value;
 };
 
-// True when path is the file standard output already writes to (-o /dev/stdout): the report
-// then goes there as it would without -o, not through a second opening of the file.
-bool IsStandardOutput(const std::string& path) {
-    struct stat file {
-    }, output{};
-    return StatPath(path, file) == 0 && ::fstat(STDOUT_FILENO, &output) == 0 &&
-           file.st_dev == output.st_dev && file.st_ino == output.st_ino;
-}
-
-// Writes the report to path through the file layer: a file is replaced only when the run
-// succeeds; a device or pipe is written into.
-int WriteReportFile(const std::string& path, const std::vector<std::string>& files,
-                    const ExtractOptions& options, ProgressObserver& progress, std::ostream& err) {
-    FileWriter file;
-    WriteOptions wait;
-    wait.waitForReader = true;
-    Status status = file.Open(path, wait);
-    if (!status) return ReportFailure(err, kWho, status.error());
-    ReportWriter writer(file.fd(), path);
-    status = WriteReport(files, options, writer, progress);
-    if (status) status = file.Commit();
-    return status ? kExitOk : ReportFailure(err, kWho, status.error());
-}
-
 }  // namespace
 
 int RunExtractCommand(const std::vector<std::string>& args, std::istream& /*in*/, std::ostream& out,
@@ -241,7 +135,8 @@ int RunExtractCommand(const std::vector<std::string>& args, std::istream& /*in*/
     InterruptGuard interrupts;
     InterruptOnly interruptOnly;
     // A list may come from a pipe (--list <(find ...)): read as a stream, up to the tools' limit.
-    const ReadOptions listOptions{ToolInputLimit(), true, [] { return gInterrupted != 0; }};
+    const ReadOptions listOptions{ToolInputLimit(), true,
+                                  [&interruptOnly] { return interruptOnly.ShouldStop(); }};
     std::vector<std::string> files;
     for (const Source& source : sources) {
         if (source.kind == Source::File) {
@@ -260,10 +155,16 @@ int RunExtractCommand(const std::vector<std::string>& args, std::istream& /*in*/
     if (files.empty()) return ReportFailure(err, kWho, Error{ENOENT, "", "no documents found"});
 
     TerminalProgress progress(err, ProgressWanted(err));
-    if (!output.empty() && output != "-" && !IsStandardOutput(output))
-        return WriteReportFile(output, files, options, progress, err);
-    ReportWriter writer(out);
-    Status status = WriteReport(files, options, writer, progress);
+    auto write = [&](ReportWriter& writer) {
+        return WriteReport(files, options, writer, progress);
+    };
+    Status status = Ok();
+    if (!output.empty() && output != "-" && !IsStandardOutput(output)) {
+        status = WriteFileReplacing(output, write);
+    } else {
+        ReportWriter writer(out);
+        status = write(writer);
+    }
     progress.Finish();
     return status ? kExitOk : ReportFailure(err, kWho, status.error());
 }

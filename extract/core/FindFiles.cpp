@@ -129,6 +129,13 @@ bool IsHtmlDocumentName(std::string_view name) {
 
 Status FindFiles(const std::string& folder, const std::function<void(const std::string&)>& found,
                  ProgressObserver& progress, const FindFilesLimits& limits) {
+    return FindFilesMatching(folder, IsHtmlDocumentName, found, progress, limits);
+}
+
+Status FindFilesMatching(const std::string& folder,
+                         const std::function<bool(std::string_view name)>& wanted,
+                         const std::function<void(const std::string&)>& found,
+                         ProgressObserver& progress, const FindFilesLimits& limits) {
     std::vector<Frame> stack;
     stack.emplace_back();
     // The chosen folder itself may be reached through a link; below it no link is followed.
@@ -194,7 +201,7 @@ Status FindFiles(const std::string& folder, const std::function<void(const std::
                 stack.back().fd = -1;
             }
             stack.push_back(std::move(child));
-        } else if (IsHtmlDocumentName(entry.name)) {
+        } else if (wanted(entry.name)) {
             found(full);
         }
     }

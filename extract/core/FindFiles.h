@@ -28,6 +28,11 @@ struct FindFilesLimits {
 };
 Status FindFiles(const std::string& folder, const std::function<void(const std::string&)>& found,
                  ProgressObserver& progress, const FindFilesLimits& limits = {});
+// The same walk for every file (anything that is not a folder) whose name wanted accepts.
+Status FindFilesMatching(const std::string& folder,
+                         const std::function<bool(std::string_view name)>& wanted,
+                         const std::function<void(const std::string&)>& found,
+                         ProgressObserver& progress, const FindFilesLimits& limits = {});
 
 // The number of direct subfolders of folder (not counting hidden ones or links) plus one; 0 when
 // folder cannot be listed or a stop was requested.

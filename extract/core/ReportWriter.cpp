@@ -1,5 +1,8 @@
 #include "extract/core/ReportWriter.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <ostream>
 
 #include "helpers/core/FileIo.h"
@@ -69,6 +72,27 @@ Status ReportWriter::Flush() {
     }
     if (failed_) return error_;
     return Ok();
+}
+
+Status WriteFileReplacing(const std::string& path,
+                          const std::function<Status(ReportWriter&)>& write) {
+    FileWriter file;
+    WriteOptions wait;
+    wait.waitForReader = true;
+    Status status = file.Open(path, wait);
+    if (!status) return status;
+    ReportWriter writer(file.fd(), path);
+    status = write(writer);
+    if (status) status = writer.Flush();
+    if (status) status = file.Commit();
+    return status;
+}
+
+bool IsStandardOutput(const std::string& path) {
+    struct stat file {
+    }, output{};
+    return StatPath(path, file) == 0 && ::fstat(STDOUT_FILENO, &output) == 0 &&
+           file.st_dev == output.st_dev && file.st_ino == output.st_ino;
 }
 
 }  // namespace morv

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <iosfwd>
 #include <string>
 #include <string_view>
@@ -48,5 +49,17 @@ class ReportWriter {
     bool failed_ = false;
     Error error_;
 };
+
+// Writes a file through write and FileWriter: a file is replaced only when write succeeds (it is
+// left as it was and the new file removed when write fails or stops), with its permissions, links
+// and other names kept; a device or a named pipe is written into (waiting for the pipe's reader,
+// as a tool does).
+Status WriteFileReplacing(const std::string& path,
+                          const std::function<Status(ReportWriter&)>& write);
+
+// True when path is the file the process's standard output already writes to (-o /dev/stdout):
+// a tool then writes to its standard output as it would without -o, instead of opening the file
+// a second time (which would write over what is there).
+bool IsStandardOutput(const std::string& path);
 
 }  // namespace morv

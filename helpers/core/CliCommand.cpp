@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <iostream>
 #include <new>
 #include <string>
@@ -16,6 +17,12 @@ namespace morv {
 namespace {
 
 size_t gToolInputLimit = 0;
+
+volatile std::sig_atomic_t gInterrupted = 0;
+
+extern "C" void OnInterrupt(int) {
+    gInterrupted = 1;
+}
 
 void PrintHelp(std::ostream& out, const char* tool, const std::vector<CliCommand>& commands) {
     out << "Usage: " << tool << " COMMAND [OPTIONS] [ARGS]\n\nCommands:\n";
@@ -92,6 +99,48 @@ int RunCli(const char* tool, const char* version, const std::vector<CliCommand>&
     std::cerr << tool << ": unknown command '" << args[0] << "'\n";
     PrintHelp(std::cerr, tool, commands);
     return kExitUsage;
+}
+
+InterruptGuard::InterruptGuard() {
+    gInterrupted = 0;
+    struct sigaction action {};
+    action.sa_handler = OnInterrupt;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, &old_);
+}
+
+InterruptGuard::~InterruptGuard() {
+    sigaction(SIGINT, &old_, nullptr);
+}
+
+bool InterruptOnly::ShouldStop() {
+    return gInterrupted != 0;
+}
+
+void TerminalProgress::SetValue(long value) {
+    value_ = value;
+    if (!enabled_) return;
+    auto now = std::chrono::steady_clock::now();
+    if (drawn_ && now - last_ < std::chrono::milliseconds(100)) return;
+    last_ = now;
+    drawn_ = true;
+    const int width = 30;
+    long percent = max_ > 0 ? value_ * 100 / max_ : 0;
+    if (percent > 100) percent = 100;
+    int filled = int(percent * width / 100);
+    std::string bar(size_t(filled), '#');
+    bar.append(size_t(width - filled), '-');
+    std::string item = status_.size() > 40 ? "..." + status_.substr(status_.size() - 37) : status_;
+    err_ << "\r\033[K[" << bar << "] " << percent << "% " << item << std::flush;
+}
+
+void TerminalProgress::Finish() {
+    if (enabled_ && drawn_) err_ << "\r\033[K" << std::flush;
+    drawn_ = false;
+}
+
+bool ProgressWanted(const std::ostream& err) {
+    return &err == &std::cerr && isatty(STDERR_FILENO) == 1;
 }
 
 }  // namespace morv

@@ -7,6 +7,7 @@
 #include "editor/core/StringBuffer.h"
 #include "helpers/core/CliCommand.h"
 #include "helpers/core/FileIo.h"
+#include "helpers/core/TextUtil.h"
 #include "sections/core/SectionCleanup.h"
 #include "sections/core/SectionsTree.h"
 
@@ -52,27 +53,6 @@ int WriteOutput(std::string_view text, std::ostream& out, std::ostream& err) {
     return out ? kExitOk : ReportFailure(err, "morv-cli", OutputError(StreamErrno(out)));
 }
 
-void WriteField(std::ostream& out, std::string_view text) {
-    for (char c : text) {
-        switch (c) {
-            case '\t':
-                out << "\\t";
-                break;
-            case '\r':
-                out << "\\r";
-                break;
-            case '\n':
-                out << "\\n";
-                break;
-            case '\\':
-                out << "\\\\";
-                break;
-            default:
-                out << c;
-        }
-    }
-}
-
 int RunFilter(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
               std::ostream& err, const char* usage, std::string (*filter)(std::string_view)) {
     int usageExit = kExitOk;
@@ -100,11 +80,11 @@ int RunSectionsCommand(const std::vector<std::string>& args, std::istream& in, s
     StringBuffer buffer(std::move(*text));
     const SectionsTree tree = BuildSectionsTree(buffer, *file, NoProgress());
     for (const SectionNode& node : tree.root.children) {
-        WriteField(out, node.key);
+        out << EscapeTabField(node.key);
         out << '\t';
-        WriteField(out, node.text);
+        out << EscapeTabField(node.text);
         out << '\t';
-        WriteField(out, node.tag);
+        out << EscapeTabField(node.tag);
         out << '\n';
     }
     out.flush();
