@@ -9,6 +9,8 @@
 #include <QToolBar>
 #include <QTreeWidget>
 
+#include <sys/stat.h>
+
 #include <fstream>
 #include <sstream>
 
@@ -199,7 +201,8 @@ TEST_F(MainWindowTest, UnreadableStartupFileSaysWhyAndWindowOpens) {
 }
 
 // A pipe or a device as the settings file or the document never keeps the window from opening:
-// the settings read as missing, the document's failure names what it is.
+// the settings read as missing and are not written into it, the document's failure names what
+// it is.
 TEST_F(MainWindowTest, PipesAndDevicesNeverKeepTheWindowFromOpening) {
     using namespace special_files;
     const std::string settings = window_->SettingsFile().toStdString();
@@ -220,6 +223,10 @@ TEST_F(MainWindowTest, PipesAndDevicesNeverKeepTheWindowFromOpening) {
         EXPECT_TRUE(prompter_.asked()[0].text.endsWith(pipe ? "(Is a named pipe, not a file)."
                                                             : "(Is a device, not a file)."));
         EXPECT_EQ(Ini("Main", "Width"), "<missing>");
+        window_->SaveSettings();
+        struct stat st {};
+        EXPECT_TRUE(lstat(settings.c_str(), &st) == 0 &&
+                    (S_ISFIFO(st.st_mode) || S_ISCHR(st.st_mode)));
     }
 }
 

@@ -10,7 +10,6 @@
 #include <gtest/gtest.h>
 
 #include "helpers/core/IniFile.h"
-#include "tests/support/SpecialFiles.h"
 
 using namespace morv;
 using namespace std::string_literals;
@@ -185,23 +184,6 @@ TEST_F(IniFileTest, WriteIsAtomicAndKeepsPermissionsAndLinks) {
     for (auto& entry : fs::directory_iterator(folder_))
         files += entry.is_symlink() ? 0 : 1;
     EXPECT_EQ(files, 1);
-}
-
-// What is not a settings file reads as missing, at once, and is never written.
-TEST_F(IniFileTest, PipesAndDevicesNeitherHangNorGetReplaced) {
-    using namespace special_files;
-    const std::string zero = (folder_ / "zero").string();
-    const bool haveZero = MakeDevice(zero, kZeroDevice);  // device nodes need root
-    for (const bool pipe : {true, false}) {
-        SCOPED_TRACE(pipe ? "pipe" : "link to a zero device");
-        fs::remove(ini_.FileName);
-        if (pipe ? !MakeFifo(ini_.FileName) : !haveZero) continue;
-        if (!pipe) fs::create_symlink(zero, ini_.FileName);
-        EXPECT_EQ(ini_.GetINI("Left", "none"), "none");
-        EXPECT_EQ(ini_.SetINI("Width", "2"), 0);
-        EXPECT_EQ(fs::symlink_status(ini_.FileName).type(),
-                  pipe ? fs::file_type::fifo : fs::file_type::symlink);
-    }
 }
 
 TEST_F(IniFileTest, UnwritableFolderFailsQuietly) {
