@@ -479,40 +479,32 @@ int WriteAll(int fd, std::string_view bytes) {
     return 0;
 }
 
-FdStreamBuf::FdStreamBuf(int fd) : fd_(fd), in_(new char[kChunk]), out_(new char[kChunk]) {
-    setp(out_.get(), out_.get() + kChunk);
-}
+FdStreamBuf::FdStreamBuf(int fd) : fd_(fd), lines_(::isatty(fd) == 1), in_(new char[kChunk]) {}
 
 FdStreamBuf::~FdStreamBuf() {
     FlushOut();
 }
 
 bool FdStreamBuf::FlushOut() {
-    const std::string_view pending(pbase(), size_t(pptr() - pbase()));
-    setp(out_.get(), out_.get() + kChunk);
-    if (error_ != 0) return false;
-    error_ = WriteAll(fd_, pending);
+    if (error_ == 0) error_ = WriteAll(fd_, out_);
+    out_.clear();
     return error_ == 0;
 }
 
-FdStreamBuf::int_type FdStreamBuf::overflow(int_type c) {
-    if (!FlushOut()) return traits_type::eof();
-    if (!traits_type::eq_int_type(c, traits_type::eof())) {
-        *pptr() = traits_type::to_char_type(c);
-        pbump(1);
-    }
-    return traits_type::not_eof(c);
+// Every write comes here (there is no put area): kept until a chunk is full, or a line is
+// complete on a terminal.
+std::streamsize FdStreamBuf::xsputn(const char* s, std::streamsize n) {
+    if (error_ != 0) return 0;
+    out_.append(s, size_t(n));
+    const bool line = lines_ && std::memchr(s, '\n', size_t(n)) != nullptr;
+    if ((out_.size() >= kChunk || line) && !FlushOut()) return 0;
+    return n;
 }
 
-std::streamsize FdStreamBuf::xsputn(const char* s, std::streamsize n) {
-    if (n <= epptr() - pptr()) {
-        std::memcpy(pptr(), s, size_t(n));
-        pbump(int(n));
-        return n;
-    }
-    if (!FlushOut()) return 0;
-    error_ = WriteAll(fd_, {s, size_t(n)});
-    return error_ == 0 ? n : 0;
+FdStreamBuf::int_type FdStreamBuf::overflow(int_type c) {
+    if (traits_type::eq_int_type(c, traits_type::eof())) return sync() == 0 ? 0 : c;
+    const char byte = traits_type::to_char_type(c);
+    return xsputn(&byte, 1) == 1 ? c : traits_type::eof();
 }
 
 int FdStreamBuf::sync() {

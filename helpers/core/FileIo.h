@@ -165,7 +165,8 @@ Status WriteWholeFile(const std::string& path, std::string_view bytes,
 int WriteAll(int fd, std::string_view bytes);
 
 // A stream buffer over a file descriptor that keeps the errno of its first failure, so that a
-// tool whose standard output is full can say so (the errno seen later would be stale).
+// tool whose standard output is full can say so (the errno seen later would be stale). Output to
+// a terminal goes out line by line.
 class FdStreamBuf : public std::streambuf {
   public:
     explicit FdStreamBuf(int fd);
@@ -182,8 +183,10 @@ class FdStreamBuf : public std::streambuf {
     bool FlushOut();
 
     int fd_;
+    bool lines_;  // a terminal: each line goes out at once
     int error_ = 0;
-    std::unique_ptr<char[]> in_, out_;
+    std::unique_ptr<char[]> in_;
+    std::string out_;
 };
 
 // The errno of a stream's failure when its buffer kept one, else EIO.
