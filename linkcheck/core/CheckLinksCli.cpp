@@ -111,7 +111,7 @@ int RunCheckLinksCommand(const std::vector<std::string>& args, std::istream& /*i
         return writer.Flush();
     };
     Status status = Ok();
-    if (!output.empty() && output != "-") {
+    if (!output.empty() && output != "-" && !IsStandardOutput(output)) {
         status = WriteFileReplacing(output, check);
     } else {
         ReportWriter writer(out);
