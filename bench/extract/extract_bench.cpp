@@ -166,7 +166,7 @@ size_t ReadAll(const std::vector<std::string>& files) {
     morv::FileBuffer buffer;
     size_t bytes = 0;
     for (const std::string& file : files) {
-        if (!morv::ReadWholeFile(file, buffer)) continue;
+        if (!morv::ReadFile(file, buffer, {morv::kMaxDocumentSize, false, {}})) continue;
         bytes += buffer.view().size();
     }
     return bytes;
@@ -344,7 +344,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "morv-cli extract failed\n");
         return 1;
     }
-    const double reportMB = double(morv::ReadWholeFile(report).value().size()) / 1e6;
+    const double reportMB =
+        double(morv::ReadFile(report, {morv::kMaxDocumentSize, false, {}}).value().size()) / 1e6;
     const double mb = double(bytes) / 1e6;
 
     std::printf("corpus: %zu documents, %.1f MB, in %zu folders\n", files.size(), mb,

@@ -24,6 +24,7 @@
 #include <cmath>
 
 #include "editor/core/CommandLine.h"
+#include "editor/core/DocumentText.h"
 #include "editor/core/RtfReader.h"
 #include "editor/widgets/DocumentEditor.h"
 #include "editor/widgets/KeyLocks.h"
@@ -658,13 +659,12 @@ void frmMain::closeEvent(QCloseEvent* event) {
 }
 
 QString frmMain::LoadThroughReader(const QString& path) {
-    std::string bytes;
-    if (const int error = ReadFileBytes(PathToStd(path), bytes))
-        return ToQString(GetAPIErrorText(error));
-    if (LooksLikeRtf(bytes)) {
-        rich1_->LoadRuns(ReadRtf(bytes));
+    const Result<std::string> bytes = ReadDocumentFile(PathToStd(path));
+    if (!bytes) return ToQString(bytes.error().description);
+    if (LooksLikeRtf(bytes.value())) {
+        rich1_->LoadRuns(ReadRtf(bytes.value()));
     } else {
-        rich1_->LoadBytes(bytes);
+        rich1_->LoadBytes(bytes.value());
     }
     return {};
 }

@@ -7,8 +7,7 @@
 #include "extract/core/ListFile.h"
 #include "extract/core/Report.h"
 #include "helpers/core/CliCommand.h"
-#include "helpers/core/PathHelpers.h"
-#include "helpers/core/SystemFolder.h"
+#include "helpers/core/FileIo.h"
 #include "helpers/core/TextUtil.h"
 
 namespace morv {
@@ -32,11 +31,11 @@ const char kExtractHelp[] =
     "  --no-headers    no [FILE], section header or warning lines\n"
     "  --list FILE     add the paths of a list file (.mrk: one path per CR LF line)\n"
     "  --scan DIR      add the .htm and .html documents below DIR\n"
-    "  -o REPORT       write the report to REPORT (replaced only when the run succeeds);\n"
-    "                  default: standard output\n"
+    "  -o REPORT       write the report to REPORT (replaced only when the run succeeds;\n"
+    "                  a device or named pipe is written into); default: standard output\n"
     "  -h, --help      show this help\n"
     "\n"
-    "Exit status: 0 success, 1 failed run, 2 bad usage.\n";
+    "Exit status: 0 success, 1 failed run (also when no documents are found), 2 bad usage.\n";
 
 const char kScanHelp[] =
     "Usage: morv-cli scan DIR\n"
@@ -47,15 +46,12 @@ const char kScanHelp[] =
     "\n"
     "Exit status: 0 success, 1 failed run, 2 bad usage.\n";
 
+constexpr const char* kWho = "morv-cli extract";
+
 int Usage(std::ostream& err, const std::string& command, const std::string& message) {
     err << "morv-cli " << command << ": " << message << "\n"
         << "Try 'morv-cli " << command << " --help'.\n";
     return kExitUsage;
-}
-
-int Failed(std::ostream& err, const std::string& command, const std::string& message) {
-    err << "morv-cli " << command << ": " << message << "\n";
-    return kExitFailed;
 }
 
 bool ParseKinds(const std::string& list, ExtractOptions& options) {
@@ -134,47 +130,43 @@ int RunExtractCommand(const std::vector<std::string>& args, std::istream& /*in*/
         }
     }
 
+    if (sources.empty()) return Usage(err, "extract", "no files to extract");
+
     InterruptGuard interrupts;
     InterruptOnly interruptOnly;
+    // A list may come from a pipe (--list <(find ...)): read as a stream, up to the tools' limit.
+    const ReadOptions listOptions{ToolInputLimit(), true,
+                                  [&interruptOnly] { return interruptOnly.ShouldStop(); }};
     std::vector<std::string> files;
     for (const Source& source : sources) {
         if (source.kind == Source::File) {
             files.push_back(source.value);
         } else if (source.kind == Source::List) {
-            Result<std::vector<std::string>> list = ReadListFile(source.value);
-            if (!list) return Failed(err, "extract", list.error().description);
+            Result<std::vector<std::string>> list = ReadListFile(source.value, listOptions);
+            if (!list) return ReportFailure(err, kWho, list.error());
             files.insert(files.end(), list.value().begin(), list.value().end());
         } else {
             Status walked = FindFiles(
                 source.value, [&files](const std::string& path) { files.push_back(path); },
                 interruptOnly);
-            if (!walked) {
-                return Failed(err, "extract",
-                              walked.error().number == kUserInterrupt ? "interrupted"
-                                                                      : walked.error().description);
-            }
+            if (!walked) return ReportFailure(err, kWho, walked.error());
         }
     }
-    if (files.empty()) return Usage(err, "extract", "no files to extract");
+    if (files.empty()) return ReportFailure(err, kWho, Error{ENOENT, "", "no documents found"});
 
     TerminalProgress progress(err, ProgressWanted(err));
     auto write = [&](ReportWriter& writer) {
         return WriteReport(files, options, writer, progress);
     };
     Status status = Ok();
-    if (!output.empty() && output != "-") {
+    if (!output.empty() && output != "-" && !IsStandardOutput(output)) {
         status = WriteFileReplacing(output, write);
     } else {
         ReportWriter writer(out);
         status = write(writer);
     }
     progress.Finish();
-    if (!status) {
-        return Failed(
-            err, "extract",
-            status.error().number == kUserInterrupt ? "interrupted" : status.error().description);
-    }
-    return kExitOk;
+    return status ? kExitOk : ReportFailure(err, kWho, status.error());
 }
 
 int RunScanCommand(const std::vector<std::string>& args, std::istream& /*in*/, std::ostream& out,
@@ -204,12 +196,8 @@ int RunScanCommand(const std::vector<std::string>& args, std::istream& /*in*/, s
     Status walked = FindFiles(
         folder, [&out](const std::string& path) { out << path << '\n'; }, progress);
     out.flush();
-    if (!walked) {
-        return Failed(
-            err, "scan",
-            walked.error().number == kUserInterrupt ? "interrupted" : walked.error().description);
-    }
-    if (!out) return Failed(err, "scan", "cannot write the list: " + GetAPIErrorText(errno));
+    if (!walked) return ReportFailure(err, "morv-cli scan", walked.error());
+    if (!out) return ReportFailure(err, "morv-cli scan", OutputError(StreamErrno(out)));
     return kExitOk;
 }
 

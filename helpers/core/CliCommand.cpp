@@ -1,14 +1,22 @@
 #include "helpers/core/CliCommand.h"
 
+#include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <csignal>
 #include <iostream>
+#include <new>
 #include <string>
+
+#include "helpers/core/FileIo.h"
 
 namespace morv {
 
 namespace {
+
+size_t gToolInputLimit = 0;
 
 volatile std::sig_atomic_t gInterrupted = 0;
 
@@ -35,6 +43,27 @@ void PrintHelp(std::ostream& out, const char* tool, const std::vector<CliCommand
 
 }  // namespace
 
+size_t ToolInputLimit() {
+    if (gToolInputLimit != 0) return gToolInputLimit;
+    size_t limit = size_t(1) << 30;
+    for (const int resource : {RLIMIT_AS, RLIMIT_DATA}) {
+        struct rlimit rl {};
+        if (getrlimit(resource, &rl) == 0 && rl.rlim_cur != RLIM_INFINITY)
+            limit = std::min(limit, size_t(rl.rlim_cur / 4));
+    }
+    return limit;
+}
+
+void SetToolInputLimit(size_t bytes) {
+    gToolInputLimit = bytes;
+}
+
+int ReportFailure(std::ostream& err, std::string_view who, const Error& error) {
+    err << who << ": " << (error.number == kUserInterrupt ? "interrupted" : error.description)
+        << "\n";
+    return kExitFailed;
+}
+
 int RunCli(const char* tool, const char* version, const std::vector<CliCommand>& commands, int argc,
            char** argv) {
     std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
@@ -51,10 +80,21 @@ int RunCli(const char* tool, const char* version, const std::vector<CliCommand>&
         return kExitOk;
     }
     for (const CliCommand& command : commands) {
-        if (args[0] == command.name) {
-            args.erase(args.begin());
-            return command.run(args, std::cin, std::cout, std::cerr);
+        if (args[0] != command.name) continue;
+        args.erase(args.begin());
+        const std::string who = std::string(tool) + " " + command.name;
+        FdStreamBuf inBuffer(STDIN_FILENO), outBuffer(STDOUT_FILENO);
+        std::istream in(&inBuffer);
+        std::ostream out(&outBuffer);
+        int status = kExitFailed;
+        try {
+            status = command.run(args, in, out, std::cerr);
+        } catch (const std::bad_alloc&) {
+            return ReportFailure(std::cerr, who, Error{ENOMEM, "", "Out of memory"});
         }
+        if (!out.flush() && status == kExitOk)
+            status = ReportFailure(std::cerr, who, OutputError(StreamErrno(out)));
+        return status;
     }
     std::cerr << tool << ": unknown command '" << args[0] << "'\n";
     PrintHelp(std::cerr, tool, commands);

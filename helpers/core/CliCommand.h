@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "helpers/core/Progress.h"
+#include "helpers/core/Result.h"
 
 namespace morv {
 
@@ -28,8 +29,19 @@ struct CliCommand {
     CliMain run;
 };
 
-// Runs the subcommand named by argv[1] from the table; prints --help, --version and usage
-// errors itself.
+// The most bytes a tool reads from one input (a FILE, a list file, standard input): 1 GiB, or a
+// quarter of the address space or data size the process is limited to, so that endless input
+// ends in a message instead of an exhausted memory.
+size_t ToolInputLimit();
+// Tests: the limit from now on; 0 goes back to the one computed from the process's limits.
+void SetToolInputLimit(size_t bytes);
+
+// Prints "<who>: <description>" ("interrupted" for a user interrupt) and returns kExitFailed.
+int ReportFailure(std::ostream& err, std::string_view who, const Error& error);
+
+// Runs the subcommand named by argv[1] from the table, on standard input and output through
+// buffers that keep the errno of a failure; prints --help, --version, usage errors, a failed
+// flush of the output and running out of memory itself.
 int RunCli(const char* tool, const char* version, const std::vector<CliCommand>& commands, int argc,
            char** argv);
 
