@@ -16,7 +16,7 @@
 #include "editor/core/DocumentText.h"
 #include "extract/core/FindFiles.h"
 #include "extract/core/ReadAhead.h"
-#include "extract/core/Report.h"
+#include "helpers/core/FileIo.h"
 #include "helpers/core/PathHelpers.h"
 #include "helpers/core/TextUtil.h"
 #include "linkcheck/core/PageLinks.h"
@@ -701,7 +701,7 @@ PageIdentity IdentifyBytes(std::string_view bytes) {
 }
 
 Result<PageIdentity> IdentifyFile(const std::string& path) {
-    Result<std::string> bytes = ReadWholeFile(path);
+    Result<std::string> bytes = ReadFile(path, ReadOptions{kMaxDocumentSize, false, {}});
     if (!bytes) return bytes.error();
     PageIdentity identity = IdentifyBytes(bytes.value());
     struct stat st {};
@@ -728,7 +728,7 @@ Result<std::string> ApplyLinkEdits(std::string_view bytes, const std::vector<Lin
 }
 
 Result<std::string> NewPageBytes(const PageEdits& page, const std::string& path) {
-    Result<std::string> bytes = ReadWholeFile(path);
+    Result<std::string> bytes = ReadFile(path, ReadOptions{kMaxDocumentSize, false, {}});
     if (!bytes) return bytes.error();
     if (!IdentifyBytes(bytes.value()).SameBytes(page.identity)) {
         return Error{kPageChangedError, "mLinkUpdate::NewPageBytes",

@@ -123,8 +123,8 @@ Result<std::string> ApplyLinkEdits(std::string_view bytes, const std::vector<Lin
 
 // Reads the page from path (its path, or where the batch has put it by now), checks that its
 // bytes are those planned from (PageIdentity::SameBytes), and returns them with the edits made.
-// A page changed since fails with kPageChangedError.
-inline constexpr int kPageChangedError = 1001;
+// A page changed since fails with kPageChangedError (a number of our own, as the file layer's).
+inline constexpr int kPageChangedError = 1100;
 Result<std::string> NewPageBytes(const PageEdits& page, const std::string& path);
 
 // The page a person is shown for a plan's edits: the copy for a copied page, else the page.

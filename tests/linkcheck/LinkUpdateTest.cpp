@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "extract/core/Report.h"
+#include "helpers/core/FileIo.h"
 #include "linkcheck/core/LinkCheck.h"
 #include "linkcheck/core/LinkUpdate.h"
 #include "tests/extract/TempTree.h"
@@ -78,7 +78,7 @@ struct Site {
             std::ofstream(path, std::ios::binary) << bytes;
     }
     std::string Read(const std::string& file) const {
-        return ReadWholeFile(tree.Path(file)).value();
+        return ReadFile(tree.Path(file), ReadOptions{kMaxDocumentSize, false, {}}).value();
     }
 };
 
