@@ -7,6 +7,7 @@ packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev qt6-qpa-plugins libqt6svg6
     libgtest-dev libgmock-dev
+    libxxhash-dev
 )
 if [[ "${1:-}" == "--test" ]]; then
     # The end-to-end run: a virtual X server, a window manager, key presses, screenshots,

@@ -19,12 +19,14 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "extract/core/FindFiles.h"
 #include "extract/core/ListFile.h"
 #include "extract/core/Report.h"
+#include "linkcheck/core/LinkUpdate.h"
 
 extern char** environ;
 
@@ -123,6 +125,31 @@ double Median(std::vector<double> values) {
     return values.empty() ? -1 : values[values.size() / 2];
 }
 
+// The largest resident set of a program run on generated sites of two sizes (measure gets the
+// site's folder, writes what else it needs, and returns the run's resident set in KB), and what
+// each added page costs.
+void MemoryAgainstPages(const char* program,
+                        const std::function<long(const std::string& site)>& measure) {
+    if (access(kTimeProgram, X_OK) != 0) {
+        std::printf("memory: %s is not installed (Debian package time)\n", kTimeProgram);
+        return;
+    }
+    char sitePattern[] = "/tmp/morv-bench-site-XXXXXX";
+    const std::string site = mkdtemp(sitePattern);
+    long rss[2] = {};
+    const int sizes[2] = {2000, 16000};
+    for (int i = 0; i < 2; ++i) {
+        WriteSite(site, sizes[i]);
+        rss[i] = measure(site);
+        std::printf("generated site of %5d pages: %s resident set %ld MB\n", sizes[i], program,
+                    rss[i] / 1024);
+    }
+    std::printf("%-44s %8.0f bytes\n", "resident set per added page",
+                double(rss[1] - rss[0]) * 1024 / (sizes[1] - sizes[0]));
+    std::error_code ignored;
+    std::filesystem::remove_all(site, ignored);
+}
+
 template <typename F>
 double Best(F run) {
     double best = 1e30;
@@ -145,6 +172,125 @@ size_t ReadAll(const std::vector<std::string>& files) {
     return bytes;
 }
 
+// The batch the renamer makes of every stride-th document of a folder (at most limit of them)
+// with its default template, "File [0007] (name).html": renamed in place, or moved into a folder
+// "renamed" at the site's root. Written as from<TAB>to lines; returns how many.
+size_t WriteMoves(const std::string& folder, size_t stride, size_t limit, bool intoFolder,
+                  const std::string& file) {
+    std::vector<std::string> pages;
+    morv::FindFiles(
+        folder, [&pages](const std::string& path) { pages.push_back(path); }, morv::NoProgress());
+    std::ofstream out(file);
+    size_t count = 0;
+    for (size_t i = 0; i < pages.size() && count < limit; i += stride, ++count) {
+        const std::string& page = pages[i];
+        const size_t slash = page.rfind('/');
+        const std::string name = page.substr(slash + 1);
+        const size_t dot = name.rfind('.');
+        std::string number = std::to_string(count);
+        number.insert(0, number.size() < 4 ? 4 - number.size() : 0, '0');
+        const std::string newName =
+            "File [" + number + "] (" + name.substr(0, dot) + ")" + name.substr(dot);
+        out << page << '\t'
+            << (intoFolder ? folder + "/renamed/" : page.substr(0, slash + 1)) + newName << '\n';
+    }
+    return count;
+}
+
+// The link update plan of the batch in a moves file, as a process of its own:
+// extract_bench --plan-links FOLDER MOVES. Prints the plan's counts.
+int PlanLinks(const std::string& folder, const std::string& movesFile) {
+    morv::LinkUpdateRequest request;
+    request.folder = folder;
+    std::ifstream in(movesFile);
+    for (std::string line; std::getline(in, line);) {
+        const size_t tab = line.find('\t');
+        request.moves.push_back({line.substr(0, tab), line.substr(tab + 1)});
+    }
+    morv::Result<morv::LinkUpdatePlan> plan = morv::PlanLinkUpdate(request);
+    if (!plan) return 1;
+    const morv::LinkUpdateCounts& counts = plan.value().counts;
+    std::printf("%zu moves: %ld pages read, %ld references in %ld pages, %ld listed\n",
+                request.moves.size(), counts.pagesRead, counts.references, counts.pagesChanged,
+                counts.unsafe);
+    return 0;
+}
+
+// The plan for 1,000 renamed pages against the extraction of the same folders, and its memory.
+int BenchLinkUpdate(const std::string& self, const std::string& cli,
+                    const std::vector<std::string>& folders) {
+    size_t total = 0;
+    for (const std::string& folder : folders)
+        morv::FindFiles(
+            folder, [&total](const std::string&) { ++total; }, morv::NoProgress());
+    const size_t stride = std::max<size_t>(1, total / 1000);
+    std::printf(
+        "link update plan of a batch renaming every %zu. page (1,000 of %zu), each folder a "
+        "site,\nagainst extract --scan of the same folder: median of %d interleaved rounds\n",
+        stride, total, kRounds);
+    double extractTotal = 0, renameTotal = 0, moveTotal = 0;
+    double extractCpuTotal = 0, renameCpuTotal = 0;
+    size_t left = 1000;
+    for (const std::string& folder : folders) {
+        char renamePattern[] = "/tmp/morv-bench-moves-XXXXXX",
+             movePattern[] = "/tmp/morv-bench-moves-XXXXXX";
+        close(mkstemp(renamePattern));
+        close(mkstemp(movePattern));
+        const size_t count = WriteMoves(folder, stride, left, false, renamePattern);
+        WriteMoves(folder, stride, left, true, movePattern);
+        left -= count;
+        std::vector<double> extracts, renames, moves, extractCpus, renameCpus;
+        for (int round = 0; round < kRounds; ++round) {
+            const ProgramRun extracted = RunProgram({cli, "extract", "--scan", folder});
+            const ProgramRun renamed = RunProgram({self, "--plan-links", folder, renamePattern});
+            const ProgramRun moved = RunProgram({self, "--plan-links", folder, movePattern});
+            if (extracted.seconds < 0 || renamed.seconds < 0 || moved.seconds < 0) {
+                std::fprintf(stderr, "plan or extraction of %s failed\n", folder.c_str());
+                return 1;
+            }
+            extracts.push_back(extracted.seconds);
+            renames.push_back(renamed.seconds);
+            moves.push_back(moved.seconds);
+            extractCpus.push_back(extracted.cpuSeconds);
+            renameCpus.push_back(renamed.cpuSeconds);
+        }
+        const double extract = Median(extracts), rename = Median(renames), move = Median(moves);
+        extractTotal += extract;
+        renameTotal += rename;
+        moveTotal += move;
+        extractCpuTotal += Median(extractCpus);
+        renameCpuTotal += Median(renameCpus);
+        std::printf(
+            "%s, %zu pages renamed:\n  extract %.3f s, plan (in place) %.3f s, "
+            "plan (into another folder) %.3f s\n  ",
+            folder.c_str(), count, extract, rename, move);
+        std::fflush(stdout);
+        PlanLinks(folder, renamePattern);
+        unlink(renamePattern);
+        unlink(movePattern);
+    }
+    std::printf("%-44s %8.2f   (limit 3)\n", "plan (in place) / extract, wall time",
+                renameTotal / extractTotal);
+    std::printf("%-44s %8.2f   (limit 3)\n", "plan (in place) / extract, CPU time",
+                renameCpuTotal / extractCpuTotal);
+    std::printf("%-44s %8.2f\n\n", "plan (into another folder) / extract, wall",
+                moveTotal / extractTotal);
+
+    // Memory against the number of pages: 100 pages renamed, each named by one other page, on
+    // generated sites of two sizes. What grows is the list of documents, not the pages' text.
+    MemoryAgainstPages("plan", [&self](const std::string& site) {
+        const std::string movesFile = site + ".moves";
+        std::ofstream moves(movesFile);
+        for (int page = 500; page < 600; ++page)
+            moves << site << "/p5/" << page << ".htm\t" << site << "/p5/n" << page << ".htm\n";
+        moves.close();
+        const long rss = RunProgram({self, "--plan-links", site, movesFile}, 0, true).maxRssKb;
+        unlink(movesFile.c_str());
+        return rss;
+    });
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -155,12 +301,16 @@ int main(int argc, char** argv) {
         std::printf("%zu\n", ReadAll(files.value()));
         return 0;
     }
+    if (argc == 4 && std::string(argv[1]) == "--plan-links") return PlanLinks(argv[2], argv[3]);
     if (argc < 3) {
-        std::fprintf(stderr, "Usage: %s MORV_CLI FOLDER...\n", argv[0]);
+        std::fprintf(stderr, "Usage: %s MORV_CLI [--links] FOLDER...\n", argv[0]);
         std::fprintf(stderr, "       %s --read LIST\n", argv[0]);
+        std::fprintf(stderr, "       %s --plan-links FOLDER MOVES\n", argv[0]);
         return 2;
     }
     const std::string cli = argv[1];
+    if (std::string(argv[2]) == "--links")
+        return BenchLinkUpdate(argv[0], cli, std::vector<std::string>(argv + 3, argv + argc));
     std::vector<std::string> folders(argv + 2, argv + argc);
 
     std::vector<std::string> files;
@@ -282,24 +432,12 @@ int main(int argc, char** argv) {
 
     // Memory against the number of pages, on generated sites of two sizes: what grows is the
     // targets remembered (here one per page), not the pages.
-    if (access(kTimeProgram, X_OK) == 0) {
-        char sitePattern[] = "/tmp/morv-bench-site-XXXXXX";
-        const std::string site = mkdtemp(sitePattern);
-        long rss[2] = {};
-        const int sizes[2] = {2000, 16000};
-        for (int i = 0; i < 2; ++i) {
-            WriteSite(site, sizes[i]);
-            rss[i] = RunProgram({cli, "check-links", site, "--orphans"}, 1, true).maxRssKb;
-            std::printf("generated site of %5d pages: check-links resident set %ld MB\n", sizes[i],
-                        rss[i] / 1024);
-        }
-        std::printf("%-44s %8.0f bytes\n", "resident set per added page",
-                    double(rss[1] - rss[0]) * 1024 / (sizes[1] - sizes[0]));
-        std::error_code ignored;
-        std::filesystem::remove_all(site, ignored);
-    } else {
-        std::printf("memory: %s is not installed (Debian package time)\n", kTimeProgram);
-    }
+    MemoryAgainstPages("check-links", [&cli](const std::string& site) {
+        return RunProgram({cli, "check-links", site, "--orphans"}, 1, true).maxRssKb;
+    });
+    std::printf("\n");
+
+    if (BenchLinkUpdate(self, cli, folders) != 0) return 1;
 
     struct rusage usage {};
     getrusage(RUSAGE_CHILDREN, &usage);

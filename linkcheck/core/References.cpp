@@ -57,28 +57,6 @@ std::string_view CleanReference(std::string_view reference, std::string& clean) 
     return clean;
 }
 
-// Whether an absolute or scheme-relative reference starts with one of the site's addresses;
-// rest then receives the part of its path below that address.
-bool MatchSiteAddress(const ReferenceParts& parts, const std::vector<SiteAddress>& site,
-                      std::string_view& rest) {
-    if (!parts.hasAuthority) return false;  // "http:a.htm" names no host
-    const std::string_view path = parts.path.empty() ? std::string_view("/") : parts.path;
-    for (const SiteAddress& address : site) {
-        if (parts.hasScheme && !EqualsIgnoreCase(parts.scheme, address.scheme)) continue;
-        if (!EqualsIgnoreCase(parts.authority, address.authority)) continue;
-        if (path.starts_with(address.path)) {
-            rest = path.substr(address.path.size());
-            return true;
-        }
-        // The address's own folder written without its final "/".
-        if (path.size() + 1 == address.path.size() && address.path.starts_with(path)) {
-            rest = {};
-            return true;
-        }
-    }
-    return false;
-}
-
 // Applies the "." and ".." segments of a path that starts with "/" and drops empty segments
 // between two "/". False when a ".." would climb above the root.
 bool RemoveDotSegments(std::string_view in, std::string& out) {
@@ -130,7 +108,7 @@ Resolution ResolveToPath(const PageBase& base, std::string_view reference,
     merged.clear();
     if (parts.hasScheme || parts.hasAuthority) {
         std::string_view rest;
-        if (!MatchSiteAddress(parts, site, rest)) return Resolution::Elsewhere;
+        if (FindSiteAddress(parts, site, rest) == nullptr) return Resolution::Elsewhere;
         merged.append("/").append(rest);
     } else if (base.kind == Resolution::Elsewhere) {
         return Resolution::Elsewhere;
@@ -183,6 +161,26 @@ ReferenceParts ParseReference(std::string_view reference) {
     }
     parts.path = rest;
     return parts;
+}
+
+const SiteAddress* FindSiteAddress(const ReferenceParts& parts,
+                                   const std::vector<SiteAddress>& site, std::string_view& rest) {
+    if (!parts.hasAuthority) return nullptr;  // "http:a.htm" names no host
+    const std::string_view path = parts.path.empty() ? std::string_view("/") : parts.path;
+    for (const SiteAddress& address : site) {
+        if (parts.hasScheme && !EqualsIgnoreCase(parts.scheme, address.scheme)) continue;
+        if (!EqualsIgnoreCase(parts.authority, address.authority)) continue;
+        if (path.starts_with(address.path)) {
+            rest = path.substr(address.path.size());
+            return &address;
+        }
+        // The address's own folder written without its final "/".
+        if (path.size() + 1 == address.path.size() && address.path.starts_with(path)) {
+            rest = {};
+            return &address;
+        }
+    }
+    return nullptr;
 }
 
 ReferenceForm FormOf(const ReferenceParts& parts) {

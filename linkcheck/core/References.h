@@ -51,6 +51,12 @@ struct SiteAddress {
 };
 std::vector<SiteAddress> MakeSiteAddresses(const std::vector<std::string>& addresses);
 
+// The first of the site's addresses that an absolute or scheme-relative reference starts with,
+// or nullptr; rest then receives the part of its path below that address ("" when the reference
+// names the address's own folder without its final "/").
+const SiteAddress* FindSiteAddress(const ReferenceParts& parts,
+                                   const std::vector<SiteAddress>& site, std::string_view& rest);
+
 // Where a reference leads.
 enum class Resolution {
     Site,       // a file or folder of the site: target names it

@@ -24,6 +24,7 @@
 #include "helpers/core/IniFile.h"
 #include "helpers/core/Progress.h"
 #include "helpers/core/TextUtil.h"
+#include "linkcheck/core/LinkUpdate.h"
 #include "linkcheck/core/References.h"
 #include "linkfix/core/FixLinks.h"
 #include "renamer/core/NameTemplate.h"
@@ -360,6 +361,75 @@ TEST(RandomInput, NewNamesNeverHoldASlash) {
         }
         (void)ReadStartValue(random.Next(4));
     }
+}
+
+// A page full of references to a file that moves to another folder, in a page that moves too:
+// every rewritten reference leads where the old one led, seen from the page's new place.
+TEST(RandomInput, RewrittenReferencesLeadToTheMovedFiles) {
+    RandomText random({"<a href=\"",
+                       "<img src=",
+                       "<p style=\"background:url(",
+                       "srcset=\"",
+                       "<script>",
+                       "</script>",
+                       "\"",
+                       "'",
+                       ")",
+                       ">",
+                       " ",
+                       ", ",
+                       "\n",
+                       "\\",
+                       "a b.htm",
+                       "a%20b.htm",
+                       "../sub/",
+                       "/sub/",
+                       "./",
+                       "http://www.example.org/sub/",
+                       "../img/x.gif",
+                       "p.htm",
+                       "#f",
+                       "?q=1",
+                       "&amp;",
+                       "%"},
+                      11);
+    const std::string root = (std::filesystem::temp_directory_path() / "morvrandomXXXXXX").string();
+    std::string folder = root;
+    ASSERT_NE(mkdtemp(folder.data()), nullptr);
+    std::filesystem::create_directories(folder + "/sub");
+    std::filesystem::create_directories(folder + "/img");
+    std::ofstream(folder + "/sub/a b.htm") << "<p>";
+    std::ofstream(folder + "/img/x.gif") << "GIF89a";
+    LinkUpdateRequest request;
+    request.folder = folder;
+    request.addresses = {"http://www.example.org/"};
+    request.moves = {{folder + "/sub/a b.htm", folder + "/new/A b%41.htm"},
+                     {folder + "/sub/p.htm", folder + "/deep/er/p.htm"}};
+    const std::vector<SiteAddress> site = MakeSiteAddresses(request.addresses);
+    const PageBase before = MakePageBase("sub/p.htm", "", site);
+    const PageBase after = MakePageBase("deep/er/p.htm", "", site);
+    auto moved = [](const std::string& target) -> std::string {
+        if (target == "sub/a b.htm") return "new/A b%41.htm";
+        return target == "sub/p.htm" ? "deep/er/p.htm" : target;
+    };
+    std::string oldTarget, newTarget;
+    for (int round = 0; round < kRounds / 2; ++round) {
+        const std::string page = random.Next(40);
+        std::ofstream(folder + "/sub/p.htm", std::ios::binary) << page;
+        Result<LinkUpdatePlan> plan = PlanLinkUpdate(request);
+        ASSERT_TRUE(plan) << page;
+        for (const PageEdits& edits : plan.value().pages) {
+            ASSERT_TRUE(ApplyLinkEdits(page, edits.edits)) << page;
+            for (const LinkEdit& edit : edits.edits) {
+                ASSERT_EQ(ResolveReference(before, edit.oldText, site, oldTarget),
+                          Resolution::Site);
+                ASSERT_EQ(ResolveReference(after, edit.newText, site, newTarget), Resolution::Site)
+                    << edit.oldText << " -> " << edit.newText;
+                EXPECT_EQ(newTarget, moved(oldTarget)) << edit.oldText << " -> " << edit.newText;
+            }
+        }
+    }
+    std::filesystem::remove_all(folder);
 }
 
 }  // namespace
