@@ -1,3 +1,4 @@
+#include <QAccessible>
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -8,6 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <functional>
+
+#include "helpers/widgets/EventPump.h"
 #include "services/widgets/ProgressWindow.h"
 
 using namespace morv;
@@ -106,38 +111,55 @@ TEST(ProgressWindow, ShowsItsTextsAndStartsEmpty) {
     window->Unload();
 }
 
-TEST(ProgressWindow, CloseEscAndCancelLeaveItOpenAndCancelSetsTheStopRequest) {
-    bool stop = false;
-    auto* window = new frmProgress(nullptr, &stop);
-    window->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
-
-    window->close();
-    EXPECT_TRUE(window->isVisible());
-    QTest::keyClick(window, Qt::Key_Escape);
-    EXPECT_TRUE(window->isVisible());
-    EXPECT_FALSE(stop);
-
-    QTest::mouseClick(window->cmdCancel(), Qt::LeftButton);
-    EXPECT_TRUE(stop);
-    EXPECT_TRUE(window->isVisible());
-
-    QPointer<frmProgress> guard(window);
-    window->Unload();
-    EXPECT_TRUE(guard.isNull());
+TEST(ProgressWindow, CloseBoxActsLikeCancelAndNothingButTheOperationClosesIt) {
+    struct Row {
+        const char* name;
+        std::function<void(frmProgress*)> act;
+        bool stops;
+    };
+    const Row rows[] = {
+        {"close box or Alt+F4", [](frmProgress* w) { w->close(); }, true},
+        {"Esc", [](frmProgress* w) { QTest::keyClick(w, Qt::Key_Escape); }, false},
+        {"Cancel", [](frmProgress* w) { QTest::mouseClick(w->cmdCancel(), Qt::LeftButton); }, true},
+    };
+    for (const Row& row : rows) {
+        bool stop = false;
+        auto* window = new frmProgress(nullptr, &stop);
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window)) << row.name;
+        row.act(window);
+        EXPECT_EQ(stop, row.stops) << row.name;
+        EXPECT_TRUE(window->isVisible()) << row.name;
+        QPointer<frmProgress> guard(window);
+        window->Unload();
+        EXPECT_TRUE(guard.isNull()) << row.name;
+    }
 }
 
-TEST(ProgressWindowObserver, UpdatesTheWindow) {
+QString AccessibleName(QWidget* widget) {
+    return QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name);
+}
+
+TEST(ProgressWindowObserver, ShowsTheActionAtOnceAndTheRestAtTheNextStep) {
     bool stop = false;
     auto* window = new frmProgress(nullptr, &stop);
     ProgressWindowObserver observer(window, &stop);
     observer.SetAction("Scanning...");
-    observer.SetStatus("/site/docs/index.htm");
     observer.SetMax(8);
     observer.SetValue(2);
+    observer.SetStatus("/site/docs/index.htm");
     EXPECT_EQ(window->lblAction()->text(), "Scanning...");
+    EXPECT_EQ(window->lblStatus()->text(), "");
+    EXPECT_EQ(window->ProgressBar.control()->value(), 0);
+    {
+        EventPump::ScopedTestPump pump;  // every step shows the progress
+        EXPECT_FALSE(observer.ShouldStop());
+    }
     EXPECT_EQ(window->lblStatus()->text(), "/site/docs/index.htm");
     EXPECT_EQ(window->ProgressBar.control()->value(), 25);
+    // A screen reader hears the texts, not the labels' roles.
+    EXPECT_EQ(AccessibleName(window->lblAction()), "Scanning...");
+    EXPECT_EQ(AccessibleName(window->lblStatus()), "/site/docs/index.htm");
     window->Unload();
 }
 
@@ -145,16 +167,50 @@ TEST(ProgressWindowObserver, CancelClickReachesTheOperationOnlyWhenEventsRun) {
     bool stop = false;
     auto* window = new frmProgress(nullptr, &stop);
     window->show();
+    ProgressWindowObserver observer(window, &stop);
 
-    // A long interval: the queued click has not run yet, so the operation goes on.
-    ProgressWindowObserver slow(window, &stop, 1000000);
+    // Events have just run and the next run is far off: the queued click waits.
+    const auto never = std::chrono::hours(1);
+    EventPump::ScopedTestPump slow({}, {never, never, never});
+    EventPump::RunNow();
     QMetaObject::invokeMethod(window->cmdCancel(), "click", Qt::QueuedConnection);
-    EXPECT_FALSE(slow.ShouldStop());
+    EXPECT_FALSE(observer.ShouldStop());
 
-    // Once the interval has passed, pending events run and the click stops the operation.
-    ProgressWindowObserver eager(window, &stop, 0);
-    EXPECT_TRUE(eager.ShouldStop());
+    // Once events are due, the click runs and stops the operation.
+    EventPump::SetIntervals({});
+    EXPECT_TRUE(observer.ShouldStop());
     window->Unload();
+}
+
+TEST(PollThrottle, EventsRunAfterTheIdleIntervalOrSoonAfterEventsCame) {
+    using namespace std::chrono_literals;
+    const PollThrottle::Intervals intervals{20ms, 1ms, 50ms};
+    struct Row {
+        const char* name;
+        bool foundEvents;
+        PollThrottle::Clock::duration since;
+        bool due;
+    };
+    const Row rows[] = {
+        {"idle, just ran", false, 0ms, false},
+        {"idle, within the interval", false, 19ms, false},
+        {"idle, interval passed", false, 20ms, true},
+        {"events came, within the busy interval", true, 500us, false},
+        {"events came, busy interval passed", true, 1ms, true},
+    };
+    const auto start = PollThrottle::Clock::now();
+    for (const Row& row : rows) {
+        PollThrottle throttle(intervals);
+        EXPECT_TRUE(throttle.Due(start)) << row.name << ": the first poll runs events";
+        throttle.Ran(start, row.foundEvents);
+        EXPECT_EQ(throttle.Due(start + row.since), row.due) << row.name;
+    }
+
+    PollThrottle display(intervals);
+    EXPECT_TRUE(display.TakeDisplay(start));
+    EXPECT_FALSE(display.TakeDisplay(start + 49ms));
+    EXPECT_TRUE(display.TakeDisplay(start + 50ms));
+    EXPECT_FALSE(display.TakeDisplay(start + 60ms)) << "measured from the last display";
 }
 
 }  // namespace
