@@ -562,10 +562,6 @@ void frmMain::SetDocumentCaption(const QString& path, bool readOnly) {
     setWindowTitle(name + (readOnly ? " [Read-only] - " : " - ") + kAppTitle);
 }
 
-void frmMain::LetEventsRun() {
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
-}
-
 void frmMain::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
     if (!isMinimized()) LayoutPanes();
