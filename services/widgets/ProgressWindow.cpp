@@ -209,10 +209,14 @@ void ProgressWindowObserver::SetAction(std::string_view text) {
     if (window_ == nullptr) return;
     window_->lblAction()->setText(QString::fromUtf8(text.data(), qsizetype(text.size())));
     Flush();
+    statusWanted_ = true;
 }
 
 void ProgressWindowObserver::SetStatus(std::string_view text) {
-    status_.emplace(text);
+    if (!statusWanted_ || window_ == nullptr) return;
+    statusWanted_ = false;
+    const QString status = QFile::decodeName(QByteArray(text.data(), qsizetype(text.size())));
+    if (window_->lblStatus()->text() != status) window_->lblStatus()->setText(status);
 }
 
 void ProgressWindowObserver::SetMax(long max) {
@@ -224,20 +228,17 @@ void ProgressWindowObserver::SetValue(long value) {
 }
 
 void ProgressWindowObserver::Flush() {
-    if (window_ == nullptr) return;
-    if (value_) window_->ProgressBar.SetValue(double(*value_));
-    if (status_) {
-        const QString text =
-            QFile::decodeName(QByteArray(status_->data(), qsizetype(status_->size())));
-        if (window_->lblStatus()->text() != text) window_->lblStatus()->setText(text);
-    }
+    if (window_ != nullptr && value_) window_->ProgressBar.SetValue(double(*value_));
     value_.reset();
-    status_.reset();
 }
 
 bool ProgressWindowObserver::ShouldStop() {
-    if (EventPump::TakeDisplay()) Flush();
-    EventPump::Poll();
+    const PollThrottle::Decision step = EventPump::Step();
+    if (step.showProgress) {
+        Flush();
+        statusWanted_ = true;
+    }
+    if (step.runEvents) EventPump::RunNow();
     if (++steps_ == HoldAtStep()) {
         Flush();
         while (!Stopped()) {

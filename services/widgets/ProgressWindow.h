@@ -5,7 +5,6 @@
 #include <QProgressBar>
 
 #include <optional>
-#include <string>
 #include <string_view>
 
 #include "helpers/core/Progress.h"
@@ -100,21 +99,22 @@ class frmProgress : public QDialog {
 };
 
 // Reports a core operation's progress in a progress window. The action and the range show at
-// once; the current item and the bar's position, which change at every step, show when the
-// shared throttle says so (EventPump::TakeDisplay). ShouldStop is one step of the operation: it
-// lets pending window events run (EventPump::Poll) and then answers from the stop request, which
-// the window's Cancel button sets.
+// once. The bar's position and the current item change at every step and show when the shared
+// throttle says so: the position last reported, and the first item reported after that moment
+// (so that no step pays for keeping a copy of its item). ShouldStop is one step of the
+// operation: it lets pending window events run when they are due and then answers from the stop
+// request, which the window's Cancel button sets.
 class ProgressWindowObserver : public ProgressObserver {
   public:
     ProgressWindowObserver(frmProgress* window, const bool* stopRequest);
 
-    void SetAction(std::string_view text) override;
+    void SetAction(std::string_view text) override;  // the next item shows at once too
     void SetStatus(std::string_view text) override;
     void SetMax(long max) override;
     void SetValue(long value) override;
     bool ShouldStop() override;
 
-    // Shows the current item and position reported since the window last changed.
+    // Shows the position reported last.
     void Flush();
 
   private:
@@ -122,7 +122,7 @@ class ProgressWindowObserver : public ProgressObserver {
 
     QPointer<frmProgress> window_;
     const bool* stopRequest_;
-    std::optional<std::string> status_;
+    bool statusWanted_ = true;
     std::optional<long> value_;
     long steps_ = 0;
 };

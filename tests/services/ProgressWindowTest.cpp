@@ -9,7 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <functional>
 
 #include "helpers/widgets/EventPump.h"
@@ -140,26 +139,28 @@ QString AccessibleName(QWidget* widget) {
     return QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name);
 }
 
-TEST(ProgressWindowObserver, ShowsTheActionAtOnceAndTheRestAtTheNextStep) {
+TEST(ProgressWindowObserver, ShowsTheActionAtOnceAndTheRestWhenTheThrottleSays) {
     bool stop = false;
     auto* window = new frmProgress(nullptr, &stop);
     ProgressWindowObserver observer(window, &stop);
     observer.SetAction("Scanning...");
     observer.SetMax(8);
     observer.SetValue(2);
-    observer.SetStatus("/site/docs/index.htm");
+    observer.SetStatus("/site/a");  // the first item after the action shows at once
+    observer.SetStatus("/site/b");  // the next ones wait
     EXPECT_EQ(window->lblAction()->text(), "Scanning...");
-    EXPECT_EQ(window->lblStatus()->text(), "");
+    EXPECT_EQ(window->lblStatus()->text(), "/site/a");
     EXPECT_EQ(window->ProgressBar.control()->value(), 0);
     {
         EventPump::ScopedTestPump pump;  // every step shows the progress
         EXPECT_FALSE(observer.ShouldStop());
     }
-    EXPECT_EQ(window->lblStatus()->text(), "/site/docs/index.htm");
     EXPECT_EQ(window->ProgressBar.control()->value(), 25);
+    observer.SetStatus("/site/c");
+    EXPECT_EQ(window->lblStatus()->text(), "/site/c");
     // A screen reader hears the texts, not the labels' roles.
     EXPECT_EQ(AccessibleName(window->lblAction()), "Scanning...");
-    EXPECT_EQ(AccessibleName(window->lblStatus()), "/site/docs/index.htm");
+    EXPECT_EQ(AccessibleName(window->lblStatus()), "/site/c");
     window->Unload();
 }
 
@@ -170,47 +171,62 @@ TEST(ProgressWindowObserver, CancelClickReachesTheOperationOnlyWhenEventsRun) {
     ProgressWindowObserver observer(window, &stop);
 
     // Events have just run and the next run is far off: the queued click waits.
-    const auto never = std::chrono::hours(1);
-    EventPump::ScopedTestPump slow({}, {never, never, never});
+    const PollThrottle::Ticks never = ~PollThrottle::Ticks(0);
+    EventPump::ScopedTestPump slow({}, {never, never, never, 0});
     EventPump::RunNow();
     QMetaObject::invokeMethod(window->cmdCancel(), "click", Qt::QueuedConnection);
     EXPECT_FALSE(observer.ShouldStop());
 
     // Once events are due, the click runs and stops the operation.
-    EventPump::SetIntervals({});
+    EventPump::SetIntervals({0, 0, 0, 0});
     EXPECT_TRUE(observer.ShouldStop());
     window->Unload();
 }
 
 TEST(PollThrottle, EventsRunAfterTheIdleIntervalOrSoonAfterEventsCame) {
-    using namespace std::chrono_literals;
-    const PollThrottle::Intervals intervals{20ms, 1ms, 50ms};
+    const PollThrottle::Intervals intervals{20, 2, 50, 4};
     struct Row {
         const char* name;
         bool foundEvents;
-        PollThrottle::Clock::duration since;
+        PollThrottle::Ticks since;
         bool due;
     };
     const Row rows[] = {
-        {"idle, just ran", false, 0ms, false},
-        {"idle, within the interval", false, 19ms, false},
-        {"idle, interval passed", false, 20ms, true},
-        {"events came, within the busy interval", true, 500us, false},
-        {"events came, busy interval passed", true, 1ms, true},
+        {"idle, just ran", false, 0, false},
+        {"idle, within the interval", false, 19, false},
+        {"idle, interval passed", false, 20, true},
+        {"events came, within the busy interval", true, 1, false},
+        {"events came, busy interval passed", true, 2, true},
     };
-    const auto start = PollThrottle::Clock::now();
+    const PollThrottle::Ticks start = 1000;
     for (const Row& row : rows) {
         PollThrottle throttle(intervals);
-        EXPECT_TRUE(throttle.Due(start)) << row.name << ": the first poll runs events";
+        EXPECT_TRUE(throttle.Look(start).runEvents) << row.name << ": the first look runs events";
         throttle.Ran(start, row.foundEvents);
-        EXPECT_EQ(throttle.Due(start + row.since), row.due) << row.name;
+        EXPECT_EQ(throttle.Look(start + row.since).runEvents, row.due) << row.name;
     }
 
     PollThrottle display(intervals);
-    EXPECT_TRUE(display.TakeDisplay(start));
-    EXPECT_FALSE(display.TakeDisplay(start + 49ms));
-    EXPECT_TRUE(display.TakeDisplay(start + 50ms));
-    EXPECT_FALSE(display.TakeDisplay(start + 60ms)) << "measured from the last display";
+    EXPECT_TRUE(display.Look(start).showProgress);
+    EXPECT_FALSE(display.Look(start + 49).showProgress);
+    EXPECT_TRUE(display.Look(start + 50).showProgress);
+    EXPECT_FALSE(display.Look(start + 60).showProgress) << "measured from the last display";
+}
+
+TEST(PollThrottle, LooksAtTheClockLessOftenWhileStepsAreShortAndAtOnceWhenOneIsLate) {
+    PollThrottle throttle({20, 2, 50, 4});
+    PollThrottle::Ticks now = 1000;
+    throttle.Look(now);
+    for (int look = 0; look < 10; ++look)
+        throttle.Look(now += 1);  // looks half the look interval apart and closer
+    EXPECT_EQ(throttle.stride(), PollThrottle::kMaxStride);
+    throttle.Look(now += 8);  // twice the interval: kept
+    EXPECT_EQ(throttle.stride(), PollThrottle::kMaxStride);
+    throttle.Look(now += 10);  // later than that: every step again
+    EXPECT_EQ(throttle.stride(), 1);
+    throttle.Look(now += 1);
+    throttle.Restart();
+    EXPECT_EQ(throttle.stride(), 1);
 }
 
 }  // namespace
