@@ -642,7 +642,9 @@ bool frmMain::QuerySaveChanges() {
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {
-    if (!QuerySaveChanges()) {
+    // A long operation with a progress window disables this window; the window manager's close
+    // box still reaches it, and would end the program under the running operation.
+    if (!isEnabled() || !QuerySaveChanges()) {
         event->ignore();
         return;
     }
