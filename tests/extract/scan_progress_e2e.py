@@ -1,9 +1,12 @@
 """A folder scan of the real morv, held at a chosen step by the test build's hook
 (MORV_TEST_HOLD_PROGRESS): while it waits, the progress window is read through the accessibility
-tree, and its close box then stops the scan as Cancel does."""
+tree, and its close box then stops the scan as Cancel does. Runs in a session of its own:
+a11y_session.sh SECONDS scan_progress_e2e.py PATH_TO_MORV SHOT_DIR"""
 import os
+import shutil
 import subprocess
 import sys
+import tempfile
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
@@ -11,8 +14,26 @@ from a11y import find, find_all, press, running_program, screenshot, wait_for  #
 
 
 def main():
-    morv, site, shots = sys.argv[1], sys.argv[2], sys.argv[3]
-    # Three folders are counted first, then the walk holds inside the first one.
+    if shutil.which("xdotool") is None:
+        print("SKIP: xdotool is not installed")
+        sys.exit(77)
+    built, shots = sys.argv[1], sys.argv[2]
+    with tempfile.TemporaryDirectory() as work:
+        # The program keeps its settings beside it: in the work folder.
+        morv = os.path.join(work, "bin", "morv")
+        os.mkdir(os.path.dirname(morv))
+        shutil.copy2(built, morv)
+        site = os.path.join(work, "site")
+        for part in range(1, 4):
+            os.makedirs(os.path.join(site, "part%d" % part))
+            for page in range(20):
+                with open(os.path.join(site, "part%d" % part, "p%d.htm" % page), "wb") as f:
+                    f.write(b"<p>page</p>\r\n")
+        run(morv, site, shots)
+
+
+def run(morv, site, shots):
+    # Three folders are counted first, then the walk holds inside the first one it enters.
     os.environ["MORV_TEST_HOLD_PROGRESS"] = "10"
     with running_program([morv], "Morvane", "Untitled - Morvane") as (_, app, frame):
         press(find(frame, role="menu item", name="Extract .."))
