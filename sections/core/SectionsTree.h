@@ -26,8 +26,13 @@ struct SectionNode {
     std::vector<SectionNode> children;
 };
 
-// The texts of the five section-kind children every file node gets, in this order.
+// The texts of the five section-kind children every file node of an extraction report gets, in
+// this order.
 inline constexpr std::string_view kSectionKinds[] = {"Script", "Style", "Link", "Image", "E-mail"};
+// The sections of a link check report, in the order it writes them. A block whose first header
+// line ("[" at the start of a line) is one of these gets a child for each of them it holds
+// instead of the five above.
+inline constexpr std::string_view kCheckSectionKinds[] = {"Missing", "Case", "Outside", "Orphans"};
 
 struct SectionsTree {
     SectionNode root;      // the document node; its children are the file nodes
@@ -35,20 +40,22 @@ struct SectionsTree {
 };
 
 // Finds the file nodes of a report one at a time, in text order: one per "[FILE" (any case)
-// followed by a double-quoted path. A caller that does more per node (the tree widget) polls for
-// a stop between nodes, so that a stop lands after the current file.
+// followed by a double-quoted path, with its section-kind children. A caller that does more per
+// node (the tree widget) polls for a stop between nodes, so that a stop lands after the current
+// file.
 class SectionsScanner {
   public:
     explicit SectionsScanner(TextBuffer& buffer);
     // False once the last header has been passed.
     bool HasMore() const { return p_ > -1; }
-    // The next file node with its five section-kind children; nothing when the header found has
-    // no quote after it, which ends the scan.
+    // The next file node; nothing when the header found has no quote after it, which ends the
+    // scan.
     std::optional<SectionNode> Next();
 
   private:
     TextBuffer& buffer_;
     long p_;
+    std::vector<std::string_view> checkKinds_;
 };
 
 // Indexes a report with SectionsScanner. The observer is asked once per file header whether to
