@@ -193,11 +193,8 @@ TEST_F(PrintTest, PageSetupChoicesShapeTheNextPrintAndShowAgain) {
             return false;
         });
         ASSERT_FALSE(ShowPrintDialog(nullptr)) << row.name;
-        QPageLayout::Orientation offered = QPageLayout::Portrait;
-        dialogs.Push(
-            ToPdf([&](QPrinter& printer) { offered = printer.pageLayout().orientation(); }));
+        dialogs.Push(ToPdf());
         ASSERT_TRUE(ShowPrintDialog(nullptr)) << row.name;
-        EXPECT_EQ(offered, QPageLayout::Landscape) << row.name << ": the print dialog's start";
         ASSERT_TRUE(PrintEditor(editor_, DocumentPrinter()).ok()) << row.name;
 
         const QString info = RunTool(QStringLiteral("pdfinfo"), {pdf_});
@@ -210,19 +207,16 @@ TEST_F(PrintTest, PageSetupChoicesShapeTheNextPrintAndShowAgain) {
         EXPECT_LT(FirstWordLeft(pdf_), left + 20) << row.name;
 
         // Page Setup opens again on the same choices.
-        QString paperShown;
-        bool landscapeShown = false;
-        double leftShown = 0;
+        QString shown;
         dialogs.play = [&](QDialog& d) {
-            paperShown = d.findChild<QComboBox*>("pageSizeCombo")->currentText();
-            landscapeShown = d.findChild<QRadioButton*>("landscape")->isChecked();
-            leftShown = inMillimetres(d)->value();
+            shown = QStringLiteral("%1 %2 %3")
+                        .arg(d.findChild<QComboBox*>("pageSizeCombo")->currentText())
+                        .arg(d.findChild<QRadioButton*>("landscape")->isChecked())
+                        .arg(inMillimetres(d)->value());
             d.reject();
         };
         EXPECT_FALSE(ShowPageSetup(nullptr)) << row.name;
-        EXPECT_EQ(paperShown, row.paper) << row.name;
-        EXPECT_TRUE(landscapeShown) << row.name;
-        EXPECT_NEAR(leftShown, row.leftMm, 0.1) << row.name;
+        EXPECT_EQ(shown, QStringLiteral("%1 1 %2").arg(row.paper).arg(row.leftMm)) << row.name;
     }
 }
 
