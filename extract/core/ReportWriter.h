@@ -18,6 +18,8 @@ class ReportWriter {
     explicit ReportWriter(int fd = -1, std::string path = {}, size_t flushAt = size_t(1) << 20);
     // Writes to a stream (standard output of the command-line tool) instead of a descriptor.
     explicit ReportWriter(std::ostream& stream, size_t flushAt = size_t(1) << 20);
+    // The path comes second: a flush size given there would read as a null string.
+    ReportWriter(int fd, size_t flushAt) = delete;
     ReportWriter(const ReportWriter&) = delete;
     ReportWriter& operator=(const ReportWriter&) = delete;
 

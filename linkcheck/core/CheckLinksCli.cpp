@@ -10,8 +10,7 @@ namespace morv {
 
 namespace {
 
-constexpr int kExitMissing = 1;
-constexpr int kExitTrouble = 2;  // bad usage, or the check could not be done
+constexpr int kExitMissing = 1;  // as a failed run: scripts tell them apart by the message
 
 const char kHelp[] =
     "Usage: morv-cli check-links DIR [OPTIONS]\n"
@@ -33,13 +32,13 @@ const char kHelp[] =
     "                   default: standard output\n"
     "  -h, --help       show this help\n"
     "\n"
-    "Exit status: 0 nothing missing, 1 something missing, 2 bad usage or a check that\n"
-    "could not be done.\n";
+    "Exit status: 0 nothing missing, 1 something missing or a check that could not be\n"
+    "done (with a message), 2 bad usage.\n";
 
 int Usage(std::ostream& err, const std::string& message) {
     err << "morv-cli check-links: " << message << "\n"
         << "Try 'morv-cli check-links --help'.\n";
-    return kExitTrouble;
+    return kExitUsage;
 }
 
 }  // namespace
@@ -123,7 +122,7 @@ int RunCheckLinksCommand(const std::vector<std::string>& args, std::istream& /*i
             << (status.error().number == kUserInterrupt ? "interrupted"
                                                         : status.error().description)
             << "\n";
-        return kExitTrouble;
+        return kExitFailed;
     }
     return counts.value().problems[int(LinkProblem::Missing)] > 0 ? kExitMissing : kExitOk;
 }
