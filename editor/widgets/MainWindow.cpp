@@ -565,10 +565,6 @@ void frmMain::SetDocumentCaption(const QString& path, bool readOnly) {
     setWindowTitle(name + (readOnly ? " [Read-only] - " : " - ") + kAppTitle);
 }
 
-void frmMain::LetEventsRun() {
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
-}
-
 void frmMain::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
     if (!isMinimized()) LayoutPanes();
@@ -649,7 +645,9 @@ bool frmMain::QuerySaveChanges() {
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {
-    if (!QuerySaveChanges()) {
+    // A long operation with a progress window disables this window; the window manager's close
+    // box still reaches it, and would end the program under the running operation.
+    if (!isEnabled() || !QuerySaveChanges()) {
         event->ignore();
         return;
     }

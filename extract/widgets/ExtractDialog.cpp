@@ -490,6 +490,7 @@ void ExtractTags(frmMain& main, frmExtract& dialog, frmProgress& progress) {
     state.StopRequest = false;
     ProgressWindowObserver observer(&progress, &state.StopRequest);
     Result<std::string> report = ExtractReport(request, observer);
+    observer.Flush();
     if (report) {
         progress.cmdCancel()->setEnabled(false);
         progress.repaint();

@@ -4,7 +4,6 @@
 #include <QComboBox>
 #include <QLineEdit>
 
-#include <chrono>
 #include <exception>
 #include <string>
 
@@ -20,40 +19,6 @@
 #include "services/widgets/ProgressWindow.h"
 
 namespace morv {
-
-namespace {
-
-// Passes the run's progress on to the window at most every few milliseconds: the run reports
-// every line, and relabelling a window two hundred thousand times would cost more than the run.
-class ThrottledProgress : public ProgressObserver {
-  public:
-    explicit ThrottledProgress(ProgressObserver& window) : window_(window) {}
-
-    void SetAction(std::string_view text) override { window_.SetAction(text); }
-    void SetMax(long max) override { window_.SetMax(max); }
-    void SetStatus(std::string_view text) override { status_ = text; }
-    void SetValue(long value) override { value_ = value; }
-    bool ShouldStop() override {
-        const auto now = std::chrono::steady_clock::now();
-        if (now - lastShown_ >= std::chrono::milliseconds(30)) {
-            lastShown_ = now;
-            Flush();
-        }
-        return window_.ShouldStop();
-    }
-    void Flush() {
-        if (value_ >= 0) window_.SetValue(value_);
-        if (!status_.empty()) window_.SetStatus(status_);
-    }
-
-  private:
-    ProgressObserver& window_;
-    std::string status_;
-    long value_ = -1;
-    std::chrono::steady_clock::time_point lastShown_{};
-};
-
-}  // namespace
 
 void FixRelativeLinks(frmMain& main, frmFix& dialog) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -85,9 +50,8 @@ void FixRelativeLinks(frmMain& main, frmFix& dialog) {
         EditorBuffer live(editor);
         snapshot.Select(live.SelectionStart(), live.SelectionLength());
         ProgressWindowObserver window(progress, &state.StopRequest);
-        ThrottledProgress throttled(window);
-        result = FixLinksInDocument(snapshot, options, throttled);
-        throttled.Flush();
+        result = FixLinksInDocument(snapshot, options, window);
+        window.Flush();
         if (result.outcome == FixOutcome::Finished || result.outcome == FixOutcome::Stopped) {
             ReplaceDocumentBytes(editor, snapshot.str());
             live.Select(snapshot.SelectionStart(), snapshot.SelectionLength());

@@ -54,13 +54,14 @@ int WriteOutput(std::string_view text, std::ostream& out, std::ostream& err) {
 }
 
 int RunFilter(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
-              std::ostream& err, const char* usage, std::string (*filter)(std::string_view)) {
+              std::ostream& err, const char* usage,
+              std::string (*filter)(std::string_view, ProgressObserver&)) {
     int usageExit = kExitOk;
     const std::optional<std::string> file = ParseFileArgument(args, usage, out, err, usageExit);
     if (!file) return usageExit;
     const std::optional<std::string> text = ReadInput(*file, in, err);
     if (!text) return kExitFailed;
-    return WriteOutput(filter(*text), out, err);
+    return WriteOutput(filter(*text, NoProgress()), out, err);
 }
 
 }  // namespace

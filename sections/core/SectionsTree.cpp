@@ -66,6 +66,26 @@ SectionNode MakeFileNode(std::string path, long quote, const Kinds& kinds) {
 
 }  // namespace
 
+SectionsScanner::SectionsScanner(TextBuffer& buffer)
+    : buffer_(buffer), p_(buffer.Find("[FILE", 0, kEndOfText, kFindNoSelect)) {}
+
+std::optional<SectionNode> SectionsScanner::Next() {
+    if (p_ < 0) return std::nullopt;
+    const long quote = buffer_.Find("\"", p_, kEndOfText, kFindNoSelect | kFindMatchCase);
+    p_ = quote;
+    if (quote < 0) return std::nullopt;
+    // The path runs up to the next quote, or to the end of the text when there is none.
+    buffer_.SetCaret(quote + 1);
+    buffer_.ExtendSelectionOverNotIn("\"");
+    std::string path = buffer_.SelectedText();
+    // Searching on from the opening quote finds the next header, not this one.
+    p_ = buffer_.Find("[FILE", quote, kEndOfText, kFindNoSelect);
+    const long blockEnd = p_ < 0 ? kEndOfText : p_;
+    if (CheckKindsOf(buffer_, quote, blockEnd, checkKinds_))
+        return MakeFileNode(std::move(path), quote, checkKinds_);
+    return MakeFileNode(std::move(path), quote, kSectionKinds);
+}
+
 SectionsTree BuildSectionsTree(TextBuffer& buffer, std::string_view documentFile,
                                ProgressObserver& progress) {
     SectionsTree tree;
@@ -73,27 +93,15 @@ SectionsTree BuildSectionsTree(TextBuffer& buffer, std::string_view documentFile
     tree.root.text = documentFile.empty() ? std::string("Untitled") : GetFileName(documentFile);
     tree.root.image = kImageDocument;
 
-    std::vector<std::string_view> checkKinds;
-    long p = buffer.Find("[FILE", 0, kEndOfText, kFindNoSelect);
-    while (p > -1) {
+    SectionsScanner scanner(buffer);
+    while (scanner.HasMore()) {
         if (progress.ShouldStop()) {
             tree.stopped = true;
             break;
         }
-        p = buffer.Find("\"", p, kEndOfText, kFindNoSelect | kFindMatchCase);
-        if (p < 0) break;
-        // The path runs up to the next quote, or to the end of the text when there is none.
-        buffer.SetCaret(p + 1);
-        buffer.ExtendSelectionOverNotIn("\"");
-        std::string path = buffer.SelectedText();
-        // Searching on from the opening quote finds the next header, not this one.
-        const long next = buffer.Find("[FILE", p, kEndOfText, kFindNoSelect);
-        const long blockEnd = next < 0 ? kEndOfText : next;
-        if (CheckKindsOf(buffer, p, blockEnd, checkKinds))
-            tree.root.children.push_back(MakeFileNode(std::move(path), p, checkKinds));
-        else
-            tree.root.children.push_back(MakeFileNode(std::move(path), p, kSectionKinds));
-        p = next;
+        std::optional<SectionNode> file = scanner.Next();
+        if (!file) break;
+        tree.root.children.push_back(std::move(*file));
     }
     buffer.SetCaret(0);
     return tree;

@@ -313,6 +313,12 @@ TEST_F(MainWindowTest, CloseAsksOnlyWhenModified) {
               "The text in the Untitled file has changed.\r\n\r\nDo you want to save the changes?");
     prompter_.Push(PromptAnswer::No);
     EXPECT_TRUE(window_->close());
+
+    // Disabled under a running operation: the close box does nothing and asks nothing.
+    window_->show();
+    window_->setEnabled(false);
+    EXPECT_FALSE(window_->close());
+    EXPECT_EQ(prompter_.asked().size(), 2);
 }
 
 TEST_F(MainWindowTest, RenameFilesWithoutTreloSaysSo) {

@@ -12,6 +12,7 @@
 #include "editor/widgets/EditorBuffer.h"
 #include "editor/widgets/MainWindow.h"
 #include "helpers/core/IniFile.h"
+#include "helpers/widgets/EventPump.h"
 #include "helpers/widgets/FileDialogs.h"
 #include "helpers/widgets/Prompter.h"
 #include "helpers/widgets/QtText.h"
@@ -26,7 +27,6 @@ namespace {
 class CheckLinksDialog : public ::testing::Test {
   protected:
     void SetUp() override {
-        ProgressWindowObserver::SetDefaultInterval(0);
         main_ = std::make_unique<frmMain>(folder_.path(), folder_.path());
         InstallLinkcheckCommands(*main_);
         main_->RefreshCommandStates();
@@ -36,7 +36,6 @@ class CheckLinksDialog : public ::testing::Test {
     void TearDown() override {
         main_->State().DocumentModified = false;
         main_.reset();
-        ProgressWindowObserver::SetDefaultInterval(30);
     }
     cINI Ini() const {
         cINI ini;
@@ -51,6 +50,8 @@ class CheckLinksDialog : public ::testing::Test {
     }
     std::string Document() const { return DocumentBytes(main_->Rich1()); }
 
+    // Every step of a run lets events run, so a queued click lands at a known step.
+    EventPump::ScopedTestPump pump_;
     QTemporaryDir folder_;
     TempTree site_;
     std::unique_ptr<frmMain> main_;
