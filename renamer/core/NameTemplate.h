@@ -49,6 +49,10 @@ Result<int32_t> ReadStartValue(std::string_view text);
 // x rounded to the nearest integer, ties to the even one (1.5 and 2.5 both give 2).
 double RoundHalfToEven(double x);
 
+// text with every letter of its valid UTF-8 sequences in lower case ("ÄÖ" gives "äö"); bytes
+// that are not valid UTF-8 are kept as they are.
+std::string LowerCaseUtf8(std::string_view text);
+
 // The new name of one file: the template's "#" positions filled with the counter, right-aligned
 // and zero-filled (the first "#" takes the surplus digits; a negative counter puts its "-" in
 // front of them), every "*" replaced by baseName in one pass (the inserted text is never searched
