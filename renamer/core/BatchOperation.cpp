@@ -212,12 +212,19 @@ std::string ErrorText(int code) {
     return GetAPIErrorText(code);
 }
 
-FileIdentity IdentityOf(const struct stat& st) {
+int64_t Nanoseconds(const struct statx_timestamp& time) {
+    return int64_t(time.tv_sec) * 1000000000 + time.tv_nsec;
+}
+
+FileIdentity StatxIdentity(int dir, const char* path, int flags) {
+    struct statx st {};
+    if (statx(dir, path, flags, STATX_BASIC_STATS | STATX_BTIME, &st) != 0) return {};
     FileIdentity identity;
-    identity.device = uint64_t(st.st_dev);
-    identity.inode = uint64_t(st.st_ino);
-    identity.size = int64_t(st.st_size);
-    identity.modifiedNs = int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    identity.device = (uint64_t(st.stx_dev_major) << 32) | st.stx_dev_minor;
+    identity.inode = st.stx_ino;
+    identity.size = int64_t(st.stx_size);
+    identity.modifiedNs = Nanoseconds(st.stx_mtime);
+    if (st.stx_mask & STATX_BTIME) identity.bornNs = Nanoseconds(st.stx_btime);
     return identity;
 }
 
@@ -741,7 +748,7 @@ bool BatchRun::RecordPlan() {
     std::vector<FileIdentity> sources(n_);
     std::vector<ItemDecision> decisions(n_, ItemDecision::Go);
     for (size_t i = 0; i < n_; ++i) {
-        if (sourceLook_[i] == SourceLook::Present) sources[i] = IdentityOf(sourceStat_[i]);
+        if (sourceLook_[i] == SourceLook::Present) sources[i] = LookAtPath(items_[i].source);
         switch (act_[i]) {
             case Action::Replace:
             case Action::DropSource:
@@ -861,14 +868,14 @@ BatchRun::Copied BatchRun::CopyToTemporary(size_t item, const std::string& from,
     const struct timespec times[2] = {st.st_atim, st.st_mtim};
     if (error == 0 && futimens(out.get(), times) != 0) error = errno;
     if (error == 0 && forMove && fsync(out.get()) != 0) error = errno;
-    struct stat written {};
-    if (error == 0 && fstat(out.get(), &written) != 0) error = errno;
+    const FileIdentity written = error == 0 ? LookAtFile(out.get()) : FileIdentity();
+    if (error == 0 && !written.known()) error = errno;
     if (error == 0) error = out.close();
     if (error != 0) {
         unlink(temporary.c_str());
         return {{}, ErrorText(error)};
     }
-    if (recording_) options_.recorder->Placing(item, IdentityOf(written));
+    if (recording_) options_.recorder->Placing(item, written);
     return {temporary, {}};
 }
 
@@ -1038,9 +1045,11 @@ void BatchRun::CopyGroup(const BatchGroup& group) {
 }  // namespace
 
 FileIdentity LookAtPath(const std::string& path) {
-    struct stat st {};
-    if (lstat(path.c_str(), &st) != 0) return {};
-    return IdentityOf(st);
+    return StatxIdentity(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW);
+}
+
+FileIdentity LookAtFile(int fd) {
+    return StatxIdentity(fd, "", AT_EMPTY_PATH);
 }
 
 BatchResult RunBatch(BatchMode mode, const std::vector<BatchItem>& items, BatchQuestions& questions,

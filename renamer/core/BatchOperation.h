@@ -77,15 +77,18 @@ struct BatchPlan {
 BatchPlan PlanBatch(BatchMode mode, const std::vector<BatchItem>& items);
 
 // A file as the system knows it: enough to tell whether a name still holds the file the batch
-// moved or wrote.
+// moved or wrote. The birth time tells a file from a new one that got the inode number of a
+// deleted one; it is 0 where the file system does not keep it.
 struct FileIdentity {
     uint64_t device = 0, inode = 0;
     int64_t size = -1;
     int64_t modifiedNs = 0;
+    int64_t bornNs = 0;
 
     bool known() const { return device != 0 || inode != 0; }
     bool SameFile(const FileIdentity& other) const {
-        return known() && device == other.device && inode == other.inode;
+        return known() && device == other.device && inode == other.inode &&
+               (bornNs == 0 || other.bornNs == 0 || bornNs == other.bornNs);
     }
     // The same file, neither grown nor shrunk nor written since.
     bool Unchanged(const FileIdentity& other) const {
@@ -95,6 +98,8 @@ struct FileIdentity {
 
 // The identity of what is at path (the link itself for a symbolic link); unknown when nothing is.
 FileIdentity LookAtPath(const std::string& path);
+// The identity of an open file.
+FileIdentity LookAtFile(int fd);
 
 // What RunBatch asks before it replaces a file that exists outside the batch.
 struct ReplaceQuestion {
