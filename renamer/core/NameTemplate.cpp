@@ -219,7 +219,10 @@ std::string BuildNewName(std::string_view nameTemplate, int64_t counter, std::st
 }
 
 Status ShowPreview(std::vector<FileEntry>& entries, std::string_view nameTemplate,
-                   std::string_view startText, TemplateOptions options) {
+                   std::string_view startText, TemplateOptions options, size_t* made) {
+    size_t ignored = 0;
+    size_t& count = made != nullptr ? *made : ignored;
+    count = 0;
     Result<int32_t> start = ReadStartValue(startText);
     if (!start) return start.error();
     int64_t counter = start.value();
@@ -227,7 +230,7 @@ Status ShowPreview(std::vector<FileEntry>& entries, std::string_view nameTemplat
         if (counter > std::numeric_limits<int32_t>::max()) return Overflow();
         entry.newName = BuildNewName(nameTemplate, counter, GetBaseName(entry.displayName),
                                      entry.originalExtension, options);
-        ++counter;
+        ++counter, ++count;
     }
     return Ok();
 }

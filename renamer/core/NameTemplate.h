@@ -62,10 +62,10 @@ std::string BuildNewName(std::string_view nameTemplate, int64_t counter, std::st
 
 // Rewrites the new name of every entry in list order, the counter starting at the start value
 // and going up by one per entry. On a failure (start value or counter out of range) the run stops
-// at that entry: earlier entries keep their new names, later ones their old contents. The error
-// comes from "mCommon::ShowPreview".
+// at that entry: earlier entries keep their new names, later ones their old contents; made (when
+// given) tells how many got a new name. The error comes from "mCommon::ShowPreview".
 Status ShowPreview(std::vector<FileEntry>& entries, std::string_view nameTemplate,
-                   std::string_view startText, TemplateOptions options);
+                   std::string_view startText, TemplateOptions options, size_t* made = nullptr);
 
 // The template field refuses eight typed characters: / \ : ? " < > |
 bool IsRefusedTemplateChar(char32_t c);
