@@ -48,6 +48,10 @@ int StopSignalReceived() {
 
 void ClearStopSignal() {
     gSignal = 0;
+    DrainStopSignalPipe();
+}
+
+void DrainStopSignalPipe() {
     char drain[64];
     while (gPipe[0] >= 0 && read(gPipe[0], drain, sizeof drain) > 0) {
     }

@@ -20,6 +20,8 @@ int StopSignalReceived();
 void ClearStopSignal();
 // The end of the pipe to watch for a signal; -1 before the first install.
 int StopSignalFd();
+// Reads what waits in the pipe; the signal's number stays.
+void DrainStopSignalPipe();
 // "SIGINT" and so on.
 std::string StopSignalName(int signal);
 
