@@ -361,6 +361,12 @@ void BatchJournal::Flush(bool sync) {
     }
 }
 
+void BatchJournal::FlushAndSyncSoon() {
+    Flush(false);
+    file_.SyncSoon();
+    steps_ = 0;
+}
+
 void BatchJournal::Placing(size_t item, const FileIdentity& written) {
     // On its way to the kernel before the name is taken, so that a crash finds it recorded.
     std::string line = "placing\t" + Number(int64_t(Mapped(item)));
@@ -372,7 +378,7 @@ void BatchJournal::Placing(size_t item, const FileIdentity& written) {
 void BatchJournal::Done(size_t item) {
     ++done_;
     if (!continuing_) pending_ += "done\t" + Number(int64_t(Mapped(item))) + "\n";
-    if (++steps_ >= kSyncEverySteps) Flush(true);
+    if (++steps_ >= kSyncEverySteps) FlushAndSyncSoon();
 }
 
 void BatchJournal::GroupDone(bool cycle) {

@@ -115,6 +115,8 @@ class BatchJournal : public BatchRecorder {
     BatchJournal() = default;
     size_t Mapped(size_t item) const { return item < map_.size() ? map_[item] : item; }
     void Flush(bool sync);
+    // Progress on its way to the disk while the batch goes on.
+    void FlushAndSyncSoon();
 
     JournalFile file_;
     std::string path_, folder_, tag_;

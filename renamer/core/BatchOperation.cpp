@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <stdio.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/types.h>
 #include <unistd.h>
 
@@ -216,9 +217,7 @@ int64_t Nanoseconds(const struct statx_timestamp& time) {
     return int64_t(time.tv_sec) * 1000000000 + time.tv_nsec;
 }
 
-FileIdentity StatxIdentity(int dir, const char* path, int flags) {
-    struct statx st {};
-    if (statx(dir, path, flags, STATX_BASIC_STATS | STATX_BTIME, &st) != 0) return {};
+FileIdentity IdentityOf(const struct statx& st) {
     FileIdentity identity;
     identity.device = (uint64_t(st.stx_dev_major) << 32) | st.stx_dev_minor;
     identity.inode = st.stx_ino;
@@ -226,6 +225,37 @@ FileIdentity StatxIdentity(int dir, const char* path, int flags) {
     identity.modifiedNs = Nanoseconds(st.stx_mtime);
     if (st.stx_mask & STATX_BTIME) identity.bornNs = Nanoseconds(st.stx_btime);
     return identity;
+}
+
+FileIdentity StatxIdentity(int dir, const char* path, int flags) {
+    struct statx st {};
+    if (statx(dir, path, flags, STATX_BASIC_STATS | STATX_BTIME, &st) != 0) return {};
+    return IdentityOf(st);
+}
+
+struct timespec Timespec(const struct statx_timestamp& time) {
+    return {time.tv_sec, time.tv_nsec};
+}
+
+// lstat, and the identity of the file, in one look.
+bool LookWithIdentity(const std::string& path, struct stat& st, FileIdentity& identity) {
+    struct statx x {};
+    if (statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW, STATX_BASIC_STATS | STATX_BTIME, &x) !=
+        0)
+        return false;
+    st = {};
+    st.st_dev = makedev(x.stx_dev_major, x.stx_dev_minor);
+    st.st_ino = x.stx_ino;
+    st.st_mode = x.stx_mode;
+    st.st_nlink = x.stx_nlink;
+    st.st_uid = x.stx_uid;
+    st.st_gid = x.stx_gid;
+    st.st_size = off_t(x.stx_size);
+    st.st_atim = Timespec(x.stx_atime);
+    st.st_mtim = Timespec(x.stx_mtime);
+    st.st_ctim = Timespec(x.stx_ctime);
+    identity = IdentityOf(x);
+    return true;
 }
 
 // rename(2) that never replaces: renameat2 with RENAME_NOREPLACE, else link and unlink (which
@@ -456,6 +486,7 @@ class BatchRun {
     std::vector<std::string> targets_;
     std::vector<std::string> folders_;  // each item's target folder as compared
     std::vector<struct stat> sourceStat_;
+    std::vector<FileIdentity> sources_;  // a recorded batch's files
     std::vector<SourceLook> sourceLook_;
     std::vector<struct stat> targetStat_;
     std::unordered_map<std::string, FolderLook> folderLooks_;
@@ -492,7 +523,11 @@ bool BatchRun::Plan() {
 
 bool BatchRun::LookAtSource(size_t i) {
     if (sourceLook_[i] == SourceLook::NotLooked) {
-        if (lstat(items_[i].source.c_str(), &sourceStat_[i]) == 0) {
+        // A recorded batch notes each file's identity with the same look.
+        const bool looked = options_.recorder != nullptr
+                                ? LookWithIdentity(items_[i].source, sourceStat_[i], sources_[i])
+                                : lstat(items_[i].source.c_str(), &sourceStat_[i]) == 0;
+        if (looked) {
             sourceLook_[i] = SourceLook::Present;
         } else {
             sourceLook_[i] = SourceLook::Failed;
@@ -508,6 +543,7 @@ bool BatchRun::Look() {
     // costs one look before its rename; a copy checks every source first, and a recorded batch
     // notes the identity of every file.
     sourceStat_.resize(n_);
+    sources_.resize(options_.recorder != nullptr ? n_ : 0);
     sourceLook_.assign(n_, SourceLook::NotLooked);
     targetStat_.resize(n_);
     const bool everySource = mode_ == BatchMode::Copy || options_.recorder != nullptr;
@@ -745,10 +781,8 @@ bool BatchRun::Ask() {
 
 bool BatchRun::RecordPlan() {
     if (options_.recorder == nullptr) return true;
-    std::vector<FileIdentity> sources(n_);
     std::vector<ItemDecision> decisions(n_, ItemDecision::Go);
     for (size_t i = 0; i < n_; ++i) {
-        if (sourceLook_[i] == SourceLook::Present) sources[i] = LookAtPath(items_[i].source);
         switch (act_[i]) {
             case Action::Replace:
             case Action::DropSource:
@@ -764,7 +798,7 @@ bool BatchRun::RecordPlan() {
                 break;
         }
     }
-    if (std::string error = options_.recorder->Begin(mode_, items_, sources, decisions);
+    if (std::string error = options_.recorder->Begin(mode_, items_, sources_, decisions);
         !error.empty()) {
         result_.problems.push_back(std::move(error));
         for (ItemOutcome& item : result_.items)

@@ -15,7 +15,10 @@ namespace morv::renamer {
 namespace {
 
 std::string Quoted(std::string_view text) {
-    return "'" + std::string(text) + "'";
+    std::string quoted = "'";
+    quoted.append(text);
+    quoted += '\'';
+    return quoted;
 }
 
 std::string FolderOf(const std::string& path) {

@@ -52,7 +52,38 @@ int JournalFile::Sync() {
     return fdatasync(fd_) == 0 ? 0 : errno;
 }
 
+void JournalFile::SyncSoon() {
+    if (fd_ < 0) return;
+    {
+        std::lock_guard lock(mutex_);
+        wanted_ = true;
+    }
+    if (!syncer_.joinable()) syncer_ = std::thread(&JournalFile::Syncer, this);
+    wake_.notify_one();
+}
+
+void JournalFile::Syncer() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        wake_.wait(lock, [this] { return wanted_ || closing_; });
+        if (closing_) return;
+        wanted_ = false;
+        lock.unlock();
+        fdatasync(fd_);
+        lock.lock();
+    }
+}
+
 void JournalFile::Close() {
+    if (syncer_.joinable()) {
+        {
+            std::lock_guard lock(mutex_);
+            closing_ = true;
+        }
+        wake_.notify_one();
+        syncer_.join();
+        closing_ = wanted_ = false;
+    }
     if (fd_ >= 0) ::close(fd_);  // also lets go of the lock
     fd_ = -1;
 }
