@@ -588,6 +588,7 @@ TEST_F(TreloWindow, HelpWindowShowsTheSteps) {
         EXPECT_EQ(text("Label3"), "3. Enter Start at to specify the starting index.");
         EXPECT_EQ(text("Label4"), "4. Click <Preview> to see the new names.");
         EXPECT_EQ(text("Label5"), "5. Click <Rename> to start renaming.");
+        EXPECT_NE(text("Label6").indexOf("the last ten batches are kept"), -1);
         help->findChild<QPushButton*>("cmdOK")->click();
     });
     Click("cmdHelp");
