@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "helpers/core/FileIo.h"
+
 namespace morv {
 
 namespace {
@@ -55,6 +57,14 @@ void ForEachLine(std::string_view bytes, Emit emit) {
 }
 
 }  // namespace
+
+Result<std::string> ReadDocumentFile(const std::string& path) {
+    return ReadFile(path, ReadOptions{kMaxDocumentSize, false, {}});
+}
+
+Status WriteDocumentFile(const std::string& path, std::string_view bytes) {
+    return WriteWholeFile(path, bytes);
+}
 
 bool IsValidUtf8(std::string_view bytes) {
     size_t i = 0;

@@ -24,6 +24,7 @@
 #include <cmath>
 
 #include "editor/core/CommandLine.h"
+#include "editor/core/DocumentText.h"
 #include "editor/core/RtfReader.h"
 #include "editor/widgets/DocumentEditor.h"
 #include "editor/widgets/KeyLocks.h"
@@ -232,6 +233,7 @@ void frmMain::CreateActions() {
         {"mnuFormat", "mnuFormatFont", "Font ..", {}, &MainCommands::font},
         {"mnuActions", "mnuActionsExtract", "Extract ..", {}, &MainCommands::extract},
         {"mnuActions", "mnuActionsFix", "Fix Relative Links ..", {}, &MainCommands::fix},
+        {"mnuActions", "mnuActionsCheckLinks", "Check Links ..", {}, &MainCommands::checkLinks},
         {"mnuActions", "sepActions", "-", {}, nullptr},
         {"mnuActions",
          "mnuActionsRemoveSection",
@@ -277,10 +279,11 @@ void frmMain::CreateActions() {
             if (row.hook != nullptr) {
                 Hook hook = row.hook;
                 const QString name = row.name;
-                // Find, Replace, Extract, Fix and Print close the Find and Replace dialogs first.
+                // Find, Replace, Extract, Fix, Check Links and Print close the Find and Replace
+                // dialogs first.
                 const bool closesDialogs = name == "mnuSearchFind" || name == "mnuSearchReplace" ||
                                            name == "mnuActionsExtract" || name == "mnuActionsFix" ||
-                                           name == "mnuFilePrint";
+                                           name == "mnuActionsCheckLinks" || name == "mnuFilePrint";
                 connect(action, &QAction::triggered, this, [this, hook, closesDialogs] {
                     if (closesDialogs) CloseFindReplace();
                     RunCommand(commands_.*hook);
@@ -656,13 +659,12 @@ void frmMain::closeEvent(QCloseEvent* event) {
 }
 
 QString frmMain::LoadThroughReader(const QString& path) {
-    std::string bytes;
-    if (const int error = ReadFileBytes(PathToStd(path), bytes))
-        return ToQString(GetAPIErrorText(error));
-    if (LooksLikeRtf(bytes)) {
-        rich1_->LoadRuns(ReadRtf(bytes));
+    const Result<std::string> bytes = ReadDocumentFile(PathToStd(path));
+    if (!bytes) return ToQString(bytes.error().description);
+    if (LooksLikeRtf(bytes.value())) {
+        rich1_->LoadRuns(ReadRtf(bytes.value()));
     } else {
-        rich1_->LoadBytes(bytes);
+        rich1_->LoadBytes(bytes.value());
     }
     return {};
 }

@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
@@ -13,6 +12,8 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeWidget>
+
+#include <optional>
 
 #include "editor/widgets/DocumentCommands.h"
 #include "editor/widgets/DocumentEditor.h"
@@ -360,6 +361,7 @@ void frmExtract::ScanFolders() {
     if (folder.isEmpty()) return;
 
     AppState& state = main_.State();
+    std::optional<Error> failure;
     {
         WaitCursor wait;
         main_.SetStatusText("Scanning folders for HTML documents...");
@@ -382,6 +384,7 @@ void frmExtract::ScanFolders() {
             list1_->clear();
             AppendEntries(found.value());
         }
+        if (!found && found.error().number != kUserInterrupt) failure = found.error();
 
         state.StopRequest = true;
         main_.setEnabled(true);
@@ -389,6 +392,7 @@ void frmExtract::ScanFolders() {
         list2_->hide();
         main_.SetStatusText("Ready");
     }
+    if (failure) ShowFailure(*failure);
     show();
 }
 

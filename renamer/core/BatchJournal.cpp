@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "helpers/core/FileIo.h"
 #include "helpers/core/PathHelpers.h"
 #include "helpers/core/SystemFolder.h"
 #include "helpers/core/TextUtil.h"
@@ -18,6 +19,8 @@ namespace morv::renamer {
 namespace {
 
 constexpr const char* kPrefix = "batch-";
+// Far more than the plan of a batch of a million files.
+constexpr size_t kMaxJournalSize = size_t(1) << 31;
 constexpr const char* kSuffix = ".journal";
 
 const char* DecisionWord(ItemDecision decision) {
@@ -243,10 +246,14 @@ Result<JournalState> ParseJournal(std::string_view text) {
 }
 
 Result<JournalState> ReadJournal(const std::string& path) {
-    std::string bytes;
-    if (int error = ReadFileBytes(path, bytes))
-        return Error{error, "", "'" + path + "': " + ErrorText(error)};
-    Result<JournalState> state = ParseJournal(bytes);
+    // A journal is a regular file; anything else in its place is not read.
+    Result<std::string> bytes = ReadFile(path, ReadOptions{kMaxJournalSize, false, {}});
+    if (!bytes) {
+        Error error = bytes.error();
+        error.description = "'" + path + "': " + error.description;
+        return error;
+    }
+    Result<JournalState> state = ParseJournal(bytes.value());
     if (!state) {
         Error error = state.error();
         error.description = "'" + path + "': " + error.description;

@@ -14,6 +14,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "helpers/core/FileIo.h"
 #include "helpers/core/PathHelpers.h"
 #include "helpers/core/SystemFolder.h"
 #include "helpers/core/TextUtil.h"
@@ -283,24 +284,7 @@ int RenameReplace(const std::string& from, const std::string& to) {
     return rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
 }
 
-class Fd {
-  public:
-    explicit Fd(int fd = -1) : fd_(fd) {}
-    ~Fd() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-    int close() {
-        int fd = fd_;
-        fd_ = -1;
-        return ::close(fd) == 0 ? 0 : errno;
-    }
-
-  private:
-    int fd_;
-};
+using Fd = UniqueFd;
 
 int CopyContents(int in, int out) {
     bool any = false;
@@ -326,14 +310,7 @@ int CopyContents(int in, int out) {
             if (errno == EINTR) continue;
             return errno;
         }
-        for (ssize_t written = 0; written < got;) {
-            ssize_t put = write(out, buffer.data() + written, size_t(got - written));
-            if (put < 0) {
-                if (errno == EINTR) continue;
-                return errno;
-            }
-            written += put;
-        }
+        if (const int error = WriteAll(out, {buffer.data(), size_t(got)})) return error;
     }
 }
 
@@ -885,7 +862,8 @@ int BatchRun::MoveToTemporary(size_t item, const std::string& from, std::string&
 // and times (and owner, when moving). A failure leaves nothing behind.
 BatchRun::Copied BatchRun::CopyToTemporary(size_t item, const std::string& from,
                                            const std::string& folder, bool forMove) {
-    Fd in(open(from.c_str(), O_RDONLY | O_CLOEXEC));
+    // Without waiting: a named pipe in the list must not hold the batch up.
+    Fd in(OpenPath(from, O_RDONLY | O_NONBLOCK | O_NOCTTY));
     if (in.get() < 0) return {{}, ErrorText(errno)};
     struct stat st {};
     if (fstat(in.get(), &st) != 0) return {{}, ErrorText(errno)};
@@ -904,7 +882,7 @@ BatchRun::Copied BatchRun::CopyToTemporary(size_t item, const std::string& from,
     if (error == 0 && forMove && fsync(out.get()) != 0) error = errno;
     const FileIdentity written = error == 0 ? LookAtFile(out.get()) : FileIdentity();
     if (error == 0 && !written.known()) error = errno;
-    if (error == 0) error = out.close();
+    if (error == 0) error = out.Close();
     if (error != 0) {
         unlink(temporary.c_str());
         return {{}, ErrorText(error)};

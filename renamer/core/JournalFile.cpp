@@ -6,6 +6,8 @@
 
 #include <cerrno>
 
+#include "helpers/core/FileIo.h"
+
 namespace morv::renamer {
 
 namespace {
@@ -35,16 +37,7 @@ int JournalFile::OpenLocked(const std::string& path) {
 }
 
 int JournalFile::Append(std::string_view bytes) {
-    if (fd_ < 0) return EBADF;
-    while (!bytes.empty()) {
-        const ssize_t put = write(fd_, bytes.data(), bytes.size());
-        if (put < 0) {
-            if (errno == EINTR) continue;
-            return errno;
-        }
-        bytes.remove_prefix(size_t(put));
-    }
-    return 0;
+    return fd_ < 0 ? EBADF : WriteAll(fd_, bytes);
 }
 
 int JournalFile::Sync() {

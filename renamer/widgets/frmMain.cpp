@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QBuffer>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFileInfo>
@@ -27,6 +28,7 @@
 #include <cstdio>
 #include <optional>
 
+#include "helpers/core/FileIo.h"
 #include "helpers/core/PathHelpers.h"
 #include "helpers/widgets/FileDialogs.h"
 #include "helpers/widgets/FlatToolbar.h"
@@ -48,6 +50,8 @@ namespace {
 
 constexpr int kPathRole = Qt::UserRole;
 constexpr int kExtensionRole = Qt::UserRole + 1;
+// The largest picture the preview reads.
+constexpr size_t kMaxPreviewFile = size_t(64) << 20;
 
 const QString kRenameCaption = QStringLiteral("Rename");
 const QString kCopyCaption = QStringLiteral("Copy");
@@ -490,7 +494,14 @@ void frmMain::ClearImage() {
 void frmMain::ShowImagePreview(QTreeWidgetItem* item) {
     ClearImage();
     if (item == nullptr) return;
-    QImageReader reader(item->data(0, kPathRole).toString());
+    // The bytes come through the file layer, so a pipe or device in the list is passed over
+    // at once instead of holding the window up.
+    const Result<std::string> bytes =
+        ReadFile(PathToStd(item->data(0, kPathRole).toString()), {kMaxPreviewFile, false, {}});
+    if (!bytes) return;
+    QByteArray data = QByteArray::fromStdString(bytes.value());
+    QBuffer buffer(&data);
+    QImageReader reader(&buffer);
     reader.setAutoTransform(true);
     const QSize box = Image1_->size();
     if (reader.size().isValid()) {

@@ -25,8 +25,13 @@ struct SectionNode {
     std::vector<SectionNode> children;
 };
 
-// The texts of the five section-kind children every file node gets, in this order.
+// The texts of the five section-kind children every file node of an extraction report gets, in
+// this order.
 inline constexpr std::string_view kSectionKinds[] = {"Script", "Style", "Link", "Image", "E-mail"};
+// The sections of a link check report, in the order it writes them. A block whose first header
+// line ("[" at the start of a line) is one of these gets a child for each of them it holds
+// instead of the five above.
+inline constexpr std::string_view kCheckSectionKinds[] = {"Missing", "Case", "Outside", "Orphans"};
 
 struct SectionsTree {
     SectionNode root;      // the document node; its children are the file nodes
@@ -34,8 +39,9 @@ struct SectionsTree {
 };
 
 // Indexes a report: one file node per "[FILE" (any case) followed by a double-quoted path, in
-// text order. The observer is asked once per file header whether to stop. The buffer's caret is
-// left at offset 0. documentFile is the document's path, empty while untitled.
+// text order, with its section-kind children. The observer is asked once per file header whether to
+// stop. The buffer's caret is left at offset 0. documentFile is the document's path, empty while
+// untitled.
 SectionsTree BuildSectionsTree(TextBuffer& buffer, std::string_view documentFile,
                                ProgressObserver& progress);
 

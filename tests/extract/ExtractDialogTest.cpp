@@ -30,6 +30,7 @@
 #include "helpers/widgets/QtText.h"
 #include "services/widgets/ProgressWindow.h"
 #include "tests/support/EnvVar.h"
+#include "tests/support/SpecialFiles.h"
 
 using namespace morv;
 
@@ -391,7 +392,7 @@ TEST_F(ExtractDialog, StoppedOrFailedRunLeavesTheEditorAlone) {
     } rows[] = {
         {"CancelClicked", true, page_, ""},
         {"UnreadableFile", false, "/proc/self/mem",
-         "Unable to read the file \"/proc/self/mem\" (Input/output error)."},
+         "Unable to read \"/proc/self/mem\" (Input/output error)."},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);

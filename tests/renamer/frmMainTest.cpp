@@ -18,6 +18,7 @@
 #include <QUrl>
 
 #include <signal.h>
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
@@ -559,10 +560,14 @@ TEST_F(TreloWindow, ImagePreviewOfAPictureOnly) {
     ASSERT_TRUE(picture.save(Q(File("red.png"))));
     Add({"red.png"}, false);
     Add({"notes.txt"});
+    ASSERT_EQ(mkfifo(File("pipe.png").c_str(), 0644), 0);  // never written: must not hold it up
+    Add({"pipe.png"}, false);
     auto* image = Find<QLabel>("Image1");
     w->ShowImagePreview(List()->topLevelItem(0));
     EXPECT_FALSE(image->pixmap().isNull());
     w->ShowImagePreview(List()->topLevelItem(1));
+    EXPECT_TRUE(image->pixmap().isNull());
+    w->ShowImagePreview(List()->topLevelItem(2));
     EXPECT_TRUE(image->pixmap().isNull());
 }
 

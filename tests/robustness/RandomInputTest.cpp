@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -23,6 +24,7 @@
 #include "helpers/core/IniFile.h"
 #include "helpers/core/Progress.h"
 #include "helpers/core/TextUtil.h"
+#include "linkcheck/core/References.h"
 #include "linkfix/core/FixLinks.h"
 #include "renamer/core/NameTemplate.h"
 #include "search/core/FindReplace.h"
@@ -70,6 +72,8 @@ const std::vector<std::string> kReportTokens = {
     "[LINK]",
     "[IMAGE]",
     "[E-MAIL]",
+    "[MISSING]",
+    "[ORPHANS]",
     "[file",
     "[link]",
     "[",
@@ -175,9 +179,68 @@ TEST(RandomInput, SectionsTreeNodesPointIntoTheText) {
     for (int round = 0; round < kRounds; ++round) {
         StringBuffer buffer(random.Next());
         const SectionsTree tree = BuildSectionsTree(buffer, "", NoProgress());
-        for (const SectionNode& file : tree.root.children)
-            EXPECT_EQ(file.children.size(), 5u);
+        // The five kinds of an extraction, or some of a link check's in their order.
+        for (const SectionNode& file : tree.root.children) {
+            std::vector<std::string_view> kinds;
+            for (const SectionNode& kind : file.children)
+                kinds.push_back(kind.text);
+            const std::vector<std::string_view> all(std::begin(kCheckSectionKinds),
+                                                    std::end(kCheckSectionKinds));
+            if (kinds.size() == 5u && kinds[0] == "Script") continue;
+            EXPECT_FALSE(kinds.empty());
+            EXPECT_TRUE(std::includes(all.begin(), all.end(), kinds.begin(), kinds.end(),
+                                      [&all](std::string_view a, std::string_view b) {
+                                          return std::find(all.begin(), all.end(), a) <
+                                                 std::find(all.begin(), all.end(), b);
+                                      }));
+        }
         EXPECT_EQ(buffer.SelectionStart(), 0);
+    }
+}
+
+TEST(RandomInput, ResolvedTargetsStayInsideTheSiteFolder) {
+    RandomText random({"../",
+                       "./",
+                       "..",
+                       ".",
+                       "/",
+                       "//",
+                       "\\",
+                       "%2e",
+                       "%2E%2e",
+                       ".%2E",
+                       "%2F",
+                       "%00",
+                       "%",
+                       "%41",
+                       "?",
+                       "#",
+                       "a",
+                       "b.htm",
+                       "http://www.example.org/",
+                       "//www.example.org",
+                       "HTTP://www.EXAMPLE.org",
+                       "mailto:",
+                       ":",
+                       " ",
+                       "\t",
+                       "\r\n"},
+                      8);
+    const std::vector<SiteAddress> site = MakeSiteAddresses({"http://www.example.org/"});
+    std::string target;
+    for (int round = 0; round < kRounds * 4; ++round) {
+        const std::string base = round % 3 == 0 ? random.Next(6) : "";
+        const std::string reference = random.Next(12);
+        const Resolution kind =
+            ResolveReference(MakePageBase("sub/p.htm", base, site), reference, site, target);
+        if (kind != Resolution::Site) {
+            EXPECT_TRUE(target.empty());
+            continue;
+        }
+        // What is looked up on disk never climbs out of the folder or leaves it by "/".
+        EXPECT_FALSE(target.starts_with('/')) << reference;
+        for (std::string_view segment : Split(target, '/'))
+            EXPECT_TRUE(segment != ".." && segment != ".") << reference << " -> " << target;
     }
 }
 
