@@ -665,17 +665,9 @@ void frmMain::RunBatch(BatchMode mode, const QString& destination) {
     }
     if (removed) ClearImage();
 
-    // A stop signal: SIGINT stops the batch as Cancel does; SIGTERM and SIGHUP also end the
-    // program, without a box in the way.
-    if (const int signal = StopSignalReceived(); signal != 0) {
-        ClearStopSignal();
-        std::fprintf(stderr, "trelo: stopped by %s: %s\n", StopSignalName(signal).c_str(),
-                     DescribeResult(mode, items, result, size_t(-1)).c_str());
-        if (signal != SIGINT) {
-            finish();
-            QTimer::singleShot(0, qApp, &QApplication::closeAllWindows);
-            return;
-        }
+    if (ClosingForStopSignal(DescribeResult(mode, items, result, size_t(-1)))) {
+        finish();
+        return;
     }
     const bool quietCancel = result.cancelled && result.problems.empty() && result.DoneCount() == 0;
     if (!result.ok() && !quietCancel) {
@@ -722,7 +714,10 @@ bool frmMain::OfferRecovery() {
         batchRunning_ = true;
         const SettleReport report = RecoverWithWindow(this, state, way);
         batchRunning_ = false;
-        ClearStopSignal();
+        if (ClosingForStopSignal(DescribeSettle(report, "Recovery", size_t(-1)))) {
+            SetBusy(false);
+            return false;
+        }
         {
             ArrowWhileAsking arrow;
             ShowMessage(this,
@@ -756,13 +751,29 @@ void frmMain::UndoLastBatch() {
     batchRunning_ = true;
     const SettleReport report = UndoWithWindow(this, *last);
     batchRunning_ = false;
-    ClearStopSignal();
+    if (ClosingForStopSignal(DescribeSettle(report, "Undo", size_t(-1)))) {
+        SetBusy(false);
+        return;
+    }
     {
         ArrowWhileAsking arrow;
         ShowMessage(this, ToQString(DescribeSettle(report, "Undone")),
                     report.ok() ? PromptIcon::Information : PromptIcon::Exclamation, kAppTitle);
     }
     SetBusy(false);
+}
+
+bool frmMain::ClosingForStopSignal(const std::string& outcome) {
+    const int signal = StopSignalReceived();
+    if (signal == 0) return false;
+    // SIGINT stops a batch as Cancel does; SIGTERM and SIGHUP also end the program, without a
+    // box in the way.
+    ClearStopSignal();
+    std::fprintf(stderr, "trelo: stopped by %s: %s\n", StopSignalName(signal).c_str(),
+                 outcome.c_str());
+    if (signal == SIGINT) return false;
+    QTimer::singleShot(0, qApp, &QApplication::closeAllWindows);
+    return true;
 }
 
 void frmMain::WatchStopSignals() {

@@ -92,6 +92,9 @@ class frmMain : public QWidget {
     void RenameFiles();
     void CopyFiles();
     void RunBatch(BatchMode mode, const QString& destination);
+    // After a batch, recovery or undo: a stop signal is reported; true when it also closes the
+    // window (SIGTERM, SIGHUP).
+    bool ClosingForStopSignal(const std::string& outcome);
     // The "Save in:" folder as a full path: a relative one is taken from the files' folder.
     QString CopyDestination(const QString& typed) const;
     void ClearImage();
