@@ -389,9 +389,11 @@ void BatchJournal::Done(size_t item) {
 }
 
 void BatchJournal::GroupDone(bool cycle) {
-    // A round of renames has its records in the kernel when it is over; the disk gets them with
-    // the next sync (its temporary name is in the plan, which is on the disk already).
-    if (cycle) Flush(false);
+    // A round of renames starts a sync when it is over. It runs beside the batch, and requests
+    // that come while one runs are served by the next, so a batch of many swaps is not held up
+    // by one wait for the disk each (the round's temporary name is in the plan, on the disk
+    // already).
+    if (cycle) FlushAndSyncSoon();
 }
 
 void BatchJournal::Finish(const BatchResult& result) {
