@@ -4,7 +4,8 @@
 //    by a plain loop of rename(2) calls;
 //  - the same batch with its journal (plan synced before the first change, progress synced every
 //    few hundred steps), against the batch without one: the budget is 1.2x.
-// The three kinds of run take turns, round after round, and each reports its median.
+// The three kinds of run take turns in a turned order, round after round, and each reports its
+// median.
 // Usage: renamer_bench [FOLDER] (default: the current folder; a scratch folder is made in it).
 #include <stdio.h>
 #include <stdlib.h>
@@ -93,43 +94,38 @@ int main(int argc, char** argv) {
     }
     // The journals go to the scratch folder, on the same disk as the files.
     setenv("XDG_STATE_HOME", (scratch + "/state").c_str(), 1);
+    // Each round runs the three kinds in a turned order, each on a fresh folder made and synced
+    // just before and removed just after, so that no kind pays for another's files.
     std::vector<double> plain, batch, journaled;
     NoClobberQuestions questions;
     for (int round = 0; round < kRounds; ++round) {
-        const std::string a = scratch + "/plain" + std::to_string(round);
-        const std::string b = scratch + "/batch" + std::to_string(round);
-        const std::string c = scratch + "/journaled" + std::to_string(round);
-        MakeFiles(a, kFiles);
-        MakeFiles(b, kFiles);
-        MakeFiles(c, kFiles);
-        const std::vector<BatchItem> batchItems = Renames(b, kFiles);
-        const std::vector<BatchItem> journalItems = Renames(c, kFiles);
-        sync();
-
-        auto start = Clock::now();
-        for (int i = 0; i < kFiles; ++i) {
-            if (rename((a + "/" + Name("IMG_", i)).c_str(),
-                       (a + "/" + Name("Holiday ", i)).c_str()) != 0) {
-                std::perror("rename");
-                return 1;
-            }
-        }
-        plain.push_back(Seconds(start));
-
-        // The two batches take turns going first.
-        for (int turn = 0; turn < 2; ++turn) {
-            if ((turn == 0) == (round % 2 == 0)) {
-                start = Clock::now();
-                BatchResult result = RunBatch(BatchMode::Move, batchItems, questions);
+        for (int turn = 0; turn < 3; ++turn) {
+            const int kind = (turn + round) % 3;
+            const std::string folder =
+                scratch + "/round" + std::to_string(round) + "-" + std::to_string(kind);
+            MakeFiles(folder, kFiles);
+            const std::vector<BatchItem> items = Renames(folder, kFiles);
+            sync();
+            const auto start = Clock::now();
+            if (kind == 0) {
+                for (const BatchItem& item : items) {
+                    if (rename(item.source.c_str(), TargetPath(item).c_str()) != 0) {
+                        std::perror("rename");
+                        return 1;
+                    }
+                }
+                plain.push_back(Seconds(start));
+            } else if (kind == 1) {
+                BatchResult result = RunBatch(BatchMode::Move, items, questions);
                 batch.push_back(Seconds(start));
-                if (!Check(result, batchItems)) return 1;
+                if (!Check(result, items)) return 1;
             } else {
-                start = Clock::now();
                 BatchResult result =
-                    RunJournaledBatch(JournalFolder(), BatchMode::Move, journalItems, questions);
+                    RunJournaledBatch(JournalFolder(), BatchMode::Move, items, questions);
                 journaled.push_back(Seconds(start));
-                if (!Check(result, journalItems)) return 1;
+                if (!Check(result, items)) return 1;
             }
+            std::filesystem::remove_all(folder);
         }
     }
     std::filesystem::remove_all(scratch);
