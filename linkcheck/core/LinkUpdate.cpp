@@ -727,6 +727,19 @@ Result<std::string> ApplyLinkEdits(std::string_view bytes, const std::vector<Lin
     return out;
 }
 
+std::vector<LinkEdit> ReversedLinkEdits(const std::vector<LinkEdit>& edits) {
+    std::vector<LinkEdit> reversed;
+    reversed.reserve(edits.size());
+    // How far every later edit has moved in the new bytes.
+    long long shift = 0;
+    for (const LinkEdit& edit : edits) {
+        reversed.push_back(
+            LinkEdit{size_t((long long)edit.offset + shift), edit.newText, edit.oldText});
+        shift += (long long)edit.newText.size() - (long long)edit.oldText.size();
+    }
+    return reversed;
+}
+
 Result<std::string> NewPageBytes(const PageEdits& page, const std::string& path) {
     Result<std::string> bytes = ReadFile(path, ReadOptions{kMaxDocumentSize, false, {}});
     if (!bytes) return bytes.error();

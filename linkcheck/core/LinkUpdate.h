@@ -120,6 +120,9 @@ Result<LinkUpdatePlan> PlanLinkUpdate(const LinkUpdateRequest& request,
 // The page's bytes with the edits made. Fails, changing nothing, when an edit's old text is not
 // at its offset or edits overlap.
 Result<std::string> ApplyLinkEdits(std::string_view bytes, const std::vector<LinkEdit>& edits);
+// The edits that turn the bytes ApplyLinkEdits made of edits back into the bytes it was given:
+// each new text at its place in the new bytes, to become the old text again.
+std::vector<LinkEdit> ReversedLinkEdits(const std::vector<LinkEdit>& edits);
 
 // Reads the page from path (its path, or where the batch has put it by now), checks that its
 // bytes are those planned from (PageIdentity::SameBytes), and returns them with the edits made.
