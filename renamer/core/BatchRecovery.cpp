@@ -15,13 +15,6 @@ namespace morv::renamer {
 
 namespace {
 
-std::string Quoted(std::string_view text) {
-    std::string quoted = "'";
-    quoted.append(text);
-    quoted += '\'';
-    return quoted;
-}
-
 std::string FolderOf(const std::string& path) {
     std::string folder = GetFolderName(path, false);
     if (folder.empty()) folder = !path.empty() && path.front() == kPathSeparator ? "/" : ".";
@@ -29,7 +22,7 @@ std::string FolderOf(const std::string& path) {
 }
 
 std::string Files(size_t count, const char* one = "file", const char* many = "files") {
-    return std::to_string(count) + " " + (count == 1 ? one : many);
+    return CountOf(count, one, many);
 }
 
 std::string When(int64_t seconds) {

@@ -14,17 +14,6 @@ namespace morv::renamer {
 
 namespace {
 
-std::string Quoted(std::string_view text) {
-    std::string quoted = "'";
-    quoted.append(text);
-    quoted += '\'';
-    return quoted;
-}
-
-std::string Count(size_t count, const char* one, const char* many) {
-    return std::to_string(count) + " " + (count == 1 ? one : many);
-}
-
 const ReadOptions kPageRead{kMaxDocumentSize, false, {}};
 
 // The recorder of a batch with pages: the journal, after two checks that refuse the batch
@@ -206,8 +195,8 @@ SiteBatchResult RunSiteBatch(const std::string& journalFolder, BatchMode mode,
 }
 
 std::string DescribeLinkCounts(const LinkUpdateCounts& counts) {
-    return Count(size_t(counts.references), "reference", "references") + " in " +
-           Count(size_t(counts.pagesChanged), "page", "pages");
+    return CountOf(size_t(counts.references), "reference", "references") + " in " +
+           CountOf(size_t(counts.pagesChanged), "page", "pages");
 }
 
 std::string DescribeSiteResult(BatchMode mode, const std::vector<BatchItem>& items,
@@ -222,8 +211,8 @@ std::string DescribeSiteResult(BatchMode mode, const std::vector<BatchItem>& ite
     }
     std::string text = DescribeResult(mode, items, result.batch, maxListed);
     if (result.pagesWritten > 0)
-        text += " " + Count(result.references, "reference", "references") + " in " +
-                Count(result.pagesWritten, "page was", "pages were") + " rewritten.";
+        text += " " + CountOf(result.references, "reference", "references") + " in " +
+                CountOf(result.pagesWritten, "page was", "pages were") + " rewritten.";
     if (!result.pagesLeft.empty()) {
         text += "\nPages whose links were not rewritten:";
         for (size_t k = 0; k < result.pagesLeft.size() && k < maxListed; ++k)
