@@ -404,7 +404,7 @@ Status FileWriter::Commit() {
     if (mode == Mode::InPlace) return CommitInPlace();
     if (mode != Mode::Replace) return WriteError(EBADF);
     int error = Step("sync");
-    if (error == 0 && ::fsync(fd_.get()) != 0) error = errno;
+    if (error == 0 && options_.sync && ::fsync(fd_.get()) != 0) error = errno;
     if (const int closed = fd_.Close(); error == 0) error = closed;
     if (error == 0) error = Step("rename");
     if (error == 0 &&

@@ -118,6 +118,9 @@ struct WriteOptions {
     bool waitForReader = false;
     // Tests: called before the steps "write", "sync" and "rename"; an errno value fails the step.
     std::function<int(std::string_view step)> beforeStep;
+    // The new file is on the disk (fsync) before it takes the old one's place. A caller that
+    // writes many files at once and puts them on the disk with a sync of its own says false.
+    bool sync = true;
 };
 
 // Writes a whole file so that nothing is lost:

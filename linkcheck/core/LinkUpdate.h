@@ -61,6 +61,10 @@ struct LinkEdit {
     std::string newText;
 };
 
+// The identity of the bytes that the edits (in increasing offset, fitting the bytes) make of
+// bytes, without making them.
+PageIdentity IdentifyEdited(std::string_view bytes, const std::vector<LinkEdit>& edits);
+
 // The edits of one page.
 struct PageEdits {
     std::string path;        // the file planned from: the folder's path joined with the page's
@@ -70,6 +74,7 @@ struct PageEdits {
     bool copy = false;       // newPath is a copy: path itself is not changed
     size_t move = SIZE_MAX;  // the index of the page's own move in the request, SIZE_MAX none
     PageIdentity identity;
+    PageIdentity after;           // the bytes with the edits made (size and hash)
     std::vector<LinkEdit> edits;  // in increasing offset, not overlapping
 };
 

@@ -196,10 +196,12 @@ SettleReport Settle(const JournalState& state, Goal goal, const std::vector<bool
 }
 
 // Brings every page the batch rewrote (and did not leave) to its bytes before the batch
-// (Goal::Old) or after it, where it is after the names were settled. With no journal it is a dry
-// run. A page that holds neither is never written; nor is one whose file did not reach its name.
-void SettlePages(const JournalState& state, Goal goal, bool dry, SettleReport& report,
-                 const BatchOptions& options) {
+// (Goal::Old) or after it, where it is after the names were settled; after a crash, what writes
+// cut short left beside them goes too. dry: says what it would do. A page that holds neither is
+// never written; nor is one whose file did not reach its name.
+void SettlePages(const JournalState& state, Goal goal, bool dry, bool afterCrash,
+                 SettleReport& report, const BatchOptions& options) {
+    CutWrites cut;
     auto found = [](const PageLook& look) {
         return look.state == PageBytes::Before || look.state == PageBytes::After;
     };
@@ -212,10 +214,10 @@ void SettlePages(const JournalState& state, Goal goal, bool dry, SettleReport& r
         const PageLook elsewhere =
             found(look) || away == home ? PageLook() : LookAtPage(away, page);
         // What a write cut short left beside either name goes, also beside a copy that goes.
-        if (!dry) {
+        if (!dry && afterCrash) {
             const PageLook& known = found(look) ? look : elsewhere;
-            RemoveCutWrites(page.path, page, known);
-            if (page.newPath != page.path) RemoveCutWrites(page.newPath, page, known);
+            cut.Remove(page.path, page, known);
+            if (page.newPath != page.path) cut.Remove(page.newPath, page, known);
         }
         // A copy goes with its item: deleted, or listed when it was changed since.
         if (page.copy && goal == Goal::Old) continue;
@@ -247,11 +249,12 @@ void SettlePages(const JournalState& state, Goal goal, bool dry, SettleReport& r
             }
         }
         const Result<std::string> bytes = OtherPageBytes(page, look);
-        Status written = bytes ? WritePage(home, bytes.value(), p, options) : bytes.error();
-        if (written)
+        Status written = bytes ? WritePage(home, bytes.value(), p, options, false) : bytes.error();
+        if (written) {
             ++report.pages;
-        else
+        } else {
             report.left.push_back(Quoted(home) + ": " + written.error().description);
+        }
     }
 }
 
@@ -425,7 +428,7 @@ SettleReport RecoverBatch(const JournalState& state, RecoverWay way, ProgressObs
     report = Settle(state, goal, part, LocateItems(state), journal.value().get(), false, progress,
                     options);
     if (!report.stopped) {
-        SettlePages(state, goal, false, report, options);
+        SettlePages(state, goal, false, true, report, options);
         Conclude(*journal.value(), part, false);
     }
     return report;
@@ -447,7 +450,7 @@ SettleReport TurnBackOwnBatch(BatchJournal& journal, ProgressObserver& progress,
     report = Settle(state.value(), Goal::Old, part, LocateItems(state.value()), &journal, false,
                     progress, options);
     if (!report.stopped) {
-        SettlePages(state.value(), Goal::Old, false, report, options);
+        SettlePages(state.value(), Goal::Old, false, false, report, options);
         Conclude(journal, part, false);
     }
     return report;
@@ -498,7 +501,7 @@ SettleReport UndoBatch(const JournalState& state, bool dryRun, ProgressObserver&
             return report;
         }
         if (dryRun) {
-            SettlePages(state, Goal::Old, true, look, options);
+            SettlePages(state, Goal::Old, true, false, look, options);
             return look;
         }
     } else if (dryRun) {
@@ -517,7 +520,7 @@ SettleReport UndoBatch(const JournalState& state, bool dryRun, ProgressObserver&
     }
     report = Settle(state, Goal::Old, part, places, journal.value().get(), true, progress, options);
     if (!report.stopped) {
-        SettlePages(state, Goal::Old, false, report, options);
+        SettlePages(state, Goal::Old, false, false, report, options);
         // Copies kept because they were written since are the user's now, not the batch's.
         Conclude(*journal.value(), part, state.mode == BatchMode::Copy);
     }

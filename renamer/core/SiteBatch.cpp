@@ -1,6 +1,7 @@
 #include "renamer/core/SiteBatch.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -30,12 +31,12 @@ class SiteRecorder : public BatchRecorder {
         std::string refused;
         for (size_t i = 0; i < items.size(); ++i) {
             if (decisions[i] == ItemDecision::Skipped)
-                refused += "\n" + Quoted(TargetPath(items[i])) + " exists and is to be kept";
+                (refused += '\n') += Quoted(TargetPath(items[i])) + " exists and is to be kept";
             if (decisions[i] == ItemDecision::Failed) {
                 struct stat st {};
                 const int error = lstat(items[i].source.c_str(), &st) == 0 ? 0 : errno;
-                refused += "\n" + Quoted(items[i].source) +
-                           (error != 0 ? ": " + GetAPIErrorText(error) : " cannot be renamed");
+                (refused += '\n') += Quoted(items[i].source);
+                refused += error != 0 ? ": " + GetAPIErrorText(error) : " cannot be renamed";
             }
         }
         if (!refused.empty())
@@ -43,20 +44,20 @@ class SiteRecorder : public BatchRecorder {
         std::vector<JournalPage> pages;
         pages.reserve(plan_.pages.size());
         for (const PageEdits& planned : plan_.pages) {
-            Result<std::string> bytes = ReadFile(planned.path, kPageRead);
-            if (!bytes) return bytes.error().description;
-            if (!IdentifyBytes(bytes.value()).SameBytes(planned.identity))
+            // Its size and time; the bytes are checked again just before it is written.
+            struct stat st {};
+            if (stat(planned.path.c_str(), &st) != 0 || st.st_size != planned.identity.size ||
+                int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec !=
+                    planned.identity.modified)
                 return "The page " + Quoted(planned.path) +
                        " has changed since its links were planned: preview again";
-            Result<std::string> after = ApplyLinkEdits(bytes.value(), planned.edits);
-            if (!after) return after.error().description;
             JournalPage page;
             page.item = planned.move == SIZE_MAX ? kNoItem : movedItems_[planned.move];
             page.copy = planned.copy;
             page.path = planned.path;
             page.newPath = planned.newPath;
             page.before = planned.identity;
-            page.after = IdentifyBytes(after.value());
+            page.after = planned.after;
             page.edits = planned.edits;
             pages.push_back(std::move(page));
         }
@@ -116,7 +117,7 @@ void WritePages(const LinkUpdatePlan& plan, const std::vector<size_t>& movedItem
                       : bytes.error().description);
             continue;
         }
-        if (Status written = WritePage(page.newPath, bytes.value(), p, options); !written) {
+        if (Status written = WritePage(page.newPath, bytes.value(), p, options, false); !written) {
             leave(written.error().description);
             continue;
         }
@@ -206,17 +207,24 @@ std::string DescribeSiteResult(BatchMode mode, const std::vector<BatchItem>& ite
         std::string text = std::string("Nothing was ") + verb + ", because " + result.turnedBack +
                            ": with links kept, every file of the batch gets its new name or "
                            "none does, so the batch was turned back.";
-        if (!result.turnBack.ok()) text += "\n" + DescribeSettle(result.turnBack, "Turned back");
+        if (!result.turnBack.ok()) {
+            text += '\n';
+            text += DescribeSettle(result.turnBack, "Turned back");
+        }
         return text;
     }
     std::string text = DescribeResult(mode, items, result.batch, maxListed);
-    if (result.pagesWritten > 0)
-        text += " " + CountOf(result.references, "reference", "references") + " in " +
-                CountOf(result.pagesWritten, "page was", "pages were") + " rewritten.";
+    if (result.pagesWritten > 0) {
+        text += ' ';
+        text += CountOf(result.references, "reference", "references");
+        text += " in ";
+        text += CountOf(result.pagesWritten, "page was", "pages were");
+        text += " rewritten.";
+    }
     if (!result.pagesLeft.empty()) {
         text += "\nPages whose links were not rewritten:";
         for (size_t k = 0; k < result.pagesLeft.size() && k < maxListed; ++k)
-            text += "\n" + result.pagesLeft[k];
+            (text += '\n') += result.pagesLeft[k];
         if (result.pagesLeft.size() > maxListed)
             text += "\n... and " + std::to_string(result.pagesLeft.size() - maxListed) + " more";
     }
@@ -253,8 +261,9 @@ Result<std::string> OtherPageBytes(const JournalPage& page, const PageLook& look
 }
 
 Status WritePage(const std::string& path, std::string_view bytes, size_t page,
-                 const BatchOptions& options) {
+                 const BatchOptions& options, bool sync) {
     WriteOptions write;
+    write.sync = sync;
     if (options.beforeStep)
         write.beforeStep = [&options, page](std::string_view step) {
             return options.beforeStep(page, "page " + std::string(step));
@@ -262,28 +271,33 @@ Status WritePage(const std::string& path, std::string_view bytes, size_t page,
     return WriteWholeFile(path, bytes, write);
 }
 
-void RemoveCutWrites(const std::string& path, const JournalPage& page, const PageLook& look) {
+void CutWrites::Remove(const std::string& path, const JournalPage& page, const PageLook& look) {
     if (look.state != PageBytes::Before && look.state != PageBytes::After) return;
     std::string folder = GetFolderName(path, false);
-    if (folder.empty()) folder = "/";
-    // The file layer writes a new file as "." + the name (its first 200 bytes) + "." + eight
-    // letters or digits.
-    const std::string prefix = "." + GetFileName(path).substr(0, 200) + ".";
-    DIR* dir = opendir(folder.c_str());
-    if (dir == nullptr) return;
-    std::vector<std::string> cut;
-    while (const struct dirent* entry = readdir(dir)) {
-        const std::string_view name = entry->d_name;
-        if (name.size() != prefix.size() + 8 || name.substr(0, prefix.size()) != prefix) continue;
-        bool letters = true;
-        for (char c : name.substr(prefix.size()))
-            letters = letters && IsTemporaryLetter(c);
-        if (letters) cut.emplace_back(name);
+    if (folder.empty()) folder.push_back(kPathSeparator);
+    auto [listed, fresh] = hidden_.try_emplace(folder);
+    if (fresh) {
+        // The file layer writes a new file as "." + the name (its first 200 bytes) + "." +
+        // eight letters or digits.
+        if (DIR* dir = opendir(folder.c_str())) {
+            while (const struct dirent* entry = readdir(dir)) {
+                const std::string_view name = entry->d_name;
+                if (name.size() < 11 || name[0] != '.' || name[name.size() - 9] != '.') continue;
+                bool letters = true;
+                for (char c : name.substr(name.size() - 8))
+                    letters = letters && IsTemporaryLetter(c);
+                if (letters) listed->second.emplace_back(name);
+            }
+            closedir(dir);
+        }
     }
-    closedir(dir);
-    if (cut.empty()) return;
-    const Result<std::string> other = OtherPageBytes(page, look);
-    for (const std::string& name : cut) {
+    std::string prefix(1, '.');
+    prefix.append(GetFileName(path), 0, 200);
+    prefix += '.';
+    Result<std::string> other = Error{};
+    for (const std::string& name : listed->second) {
+        if (name.size() != prefix.size() + 8 || name.compare(0, prefix.size(), prefix) != 0)
+            continue;
         const std::string stray = JoinPath(folder, name);
         struct stat st {};
         if (lstat(stray.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
@@ -291,8 +305,9 @@ void RemoveCutWrites(const std::string& path, const JournalPage& page, const Pag
         if (!bytes) continue;
         auto startOf = [&bytes](std::string_view whole) {
             return bytes.value().size() <= whole.size() &&
-                   std::string_view(whole).substr(0, bytes.value().size()) == bytes.value();
+                   whole.substr(0, bytes.value().size()) == bytes.value();
         };
+        if (!other.ok()) other = OtherPageBytes(page, look);
         if (startOf(look.bytes) || (other && startOf(other.value()))) unlink(stray.c_str());
     }
 }

@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "helpers/core/Result.h"
@@ -86,13 +87,24 @@ PageLook LookAtPage(const std::string& path, const JournalPage& page);
 // hash). Fails when they cannot be made.
 Result<std::string> OtherPageBytes(const JournalPage& page, const PageLook& look);
 
-// Writes a page through the file layer; the step hook of options hears "page write", "page
-// sync" and "page rename" with the page's index.
+// Writes a page through the file layer, atomically; the step hook of options hears "page write",
+// "page sync" and "page rename" with the page's index. A batch writes its pages without a sync
+// each (sync false): that would cost a wait for the disk per page, and the journal's sync at the
+// end puts them on the disk with their renames (ext4 writes the data of a file that takes
+// another's name before the rename).
 Status WritePage(const std::string& path, std::string_view bytes, size_t page,
-                 const BatchOptions& options);
+                 const BatchOptions& options, bool sync = true);
 
-// Deletes what a write of the page cut short by a crash left beside it: a hidden file named as
-// the file layer names its new files, holding the first bytes of the page before or after.
-void RemoveCutWrites(const std::string& path, const JournalPage& page, const PageLook& look);
+// What writes of pages that a crash cut short left beside them: hidden files named as the file
+// layer names its new files. Each folder is read once.
+class CutWrites {
+  public:
+    // Deletes those beside path that hold the first bytes of the page before or after (look
+    // holds one of the two).
+    void Remove(const std::string& path, const JournalPage& page, const PageLook& look);
+
+  private:
+    std::unordered_map<std::string, std::vector<std::string>> hidden_;  // folder: names
+};
 
 }  // namespace morv::renamer
