@@ -29,15 +29,27 @@ e2e_stop_x() {
     for pid in "${e2e_pids[@]}"; do kill "$pid" 2>/dev/null || true; done
 }
 
-# Closes the window whose caption matches PATTERN with Alt+F4 and waits up to ten seconds for
+# Gives WINDOW the keyboard focus and waits up to ten seconds until it has it: keys go to whichever
+# window has the focus, and a window manager under load takes its time.
+e2e_focus() {
+    local window=$1
+    for _ in $(seq 100); do
+        xdotool windowactivate --sync "$window" >/dev/null 2>&1 || true
+        [[ $(xdotool getactivewindow 2>/dev/null) == "$window" ]] && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+# Closes the window whose caption matches PATTERN with Alt+F4 and waits up to thirty seconds for
 # process PID to end. The window is looked up here, not earlier: the id found at start-up may
 # belong to a native window Qt has replaced since. Returns 1 when it is gone or did not close.
 e2e_close_window() {
     local pattern=$1 pid=$2 window
     window=$(timeout 10 xdotool search --sync --name "$pattern" | tail -1) || return 1
-    xdotool windowactivate --sync "$window" >/dev/null 2>&1 || true
+    e2e_focus "$window" || true
     xdotool key --clearmodifiers alt+F4
-    for _ in $(seq 100); do
+    for _ in $(seq 300); do
         kill -0 "$pid" 2>/dev/null || return 0
         sleep 0.1
     done
