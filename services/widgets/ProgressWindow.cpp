@@ -95,10 +95,6 @@ void cProgressBar::SetValue(double value) {
     }
 }
 
-void cProgressBar::SetVisible(bool visible) {
-    if (control_ != nullptr) control_->setVisible(visible);
-}
-
 void cProgressBar::Create(QWidget* parent) {
     if (control_ != nullptr) return;
     control_ = new QProgressBar(parent);
