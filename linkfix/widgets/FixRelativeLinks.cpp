@@ -1,7 +1,6 @@
 #include "linkfix/widgets/FixRelativeLinks.h"
 
 #include <QApplication>
-#include <QComboBox>
 #include <QLineEdit>
 
 #include <exception>
@@ -38,8 +37,8 @@ void FixRelativeLinks(frmMain& main, frmFix& dialog) {
     // Typed text goes into the document in the document's own encoding.
     options.root = EncodeDocument(ToStd(dialog.txtRoot()->text()), editor->Encoding());
     options.path = EncodeDocument(ToStd(dialog.txtPath()->text()), editor->Encoding());
-    options.scope = FixScope(std::max(0, dialog.Combo1()->currentIndex()));
-    options.caret = dialog.Combo2()->currentIndex();
+    options.scope = dialog.Scope();
+    options.caret = dialog.Caret();
 
     FixLinksResult result;
     try {

@@ -127,11 +127,16 @@ TEST_F(FixDialogTest, LoadsStoredSettings) {
         const char* shownRoot;
         const char* shownPath;
         int shownGoto;
+        FixCaret caret;  // what the run is told
     } rows[] = {
-        {"stored values", "ftp://h", "a/b", "3", "ftp://h", "a/b", 3},
-        {"no choice", "h", "", "-1", "h", "", -1},
-        {"choice out of range: default for it alone", "h", "p", "7", "h", "p", 1},
-        {"choice not a number: default for it alone", "h", "p", "last", "h", "p", 1},
+        {"stored values", "ftp://h", "a/b", "3", "ftp://h", "a/b", 3, FixCaret::EndOfDocument},
+        {"first choice", "h", "", "0", "h", "", 0, FixCaret::FirstFixedPosition},
+        {"no choice: where the scan stops", "h", "", "-1", "h", "", -1,
+         FixCaret::LastFixedPosition},
+        {"choice out of range: default for it alone", "h", "p", "7", "h", "p", 1,
+         FixCaret::LastFixedPosition},
+        {"choice not a number: default for it alone", "h", "p", "last", "h", "p", 1,
+         FixCaret::LastFixedPosition},
     };
     for (const Row& row : rows) {
         Store(row.root, row.path, row.go);
@@ -139,6 +144,7 @@ TEST_F(FixDialogTest, LoadsStoredSettings) {
         EXPECT_EQ(dialog->txtRoot()->text(), row.shownRoot) << row.name;
         EXPECT_EQ(dialog->txtPath()->text(), row.shownPath) << row.name;
         EXPECT_EQ(dialog->Combo2()->currentIndex(), row.shownGoto) << row.name;
+        EXPECT_EQ(dialog->Caret(), row.caret) << row.name;
         dialog->Unload();
     }
 }
