@@ -1,5 +1,6 @@
 #include "helpers/widgets/FileDialogs.h"
 
+#include <QDir>
 #include <QFileDialog>
 
 #include "helpers/core/PathHelpers.h"
@@ -20,6 +21,12 @@ QString FolderOf(const QString& path) {
     return PathToQString(GetFolderName(PathToStd(path), false));
 }
 
+// Where a dialog opens: the folder asked for, or the user's home folder rather than whatever the
+// program's working folder happens to be.
+QString StartFolder(const QString& initialFolder) {
+    return initialFolder.isEmpty() ? QDir::homePath() : initialFolder;
+}
+
 }  // namespace
 
 FileDialogs& CurrentFileDialogs() {
@@ -32,7 +39,7 @@ void SetFileDialogs(FileDialogs* dialogs) {
 QString QtFileDialogs::OpenFile(QWidget* owner, const QString& nameFilters,
                                 const QString& initialFolder, const QString& title,
                                 const QString& fileName) {
-    QFileDialog dialog(owner, title, initialFolder);
+    QFileDialog dialog(owner, title, StartFolder(initialFolder));
     dialog.setObjectName("FileDialog");
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
@@ -45,7 +52,7 @@ QString QtFileDialogs::OpenFile(QWidget* owner, const QString& nameFilters,
 QString QtFileDialogs::SaveFile(QWidget* owner, const QString& nameFilters, const QString& fileName,
                                 const QString& initialFolder, const QString& title,
                                 const QString& defaultSuffix) {
-    QFileDialog dialog(owner, title, initialFolder);
+    QFileDialog dialog(owner, title, StartFolder(initialFolder));
     dialog.setObjectName("FileDialog");
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
@@ -58,7 +65,7 @@ QString QtFileDialogs::SaveFile(QWidget* owner, const QString& nameFilters, cons
 
 QStringList QtFileDialogs::OpenFiles(QWidget* owner, const QString& nameFilters,
                                      const QString& title, const QString& initialFolder) {
-    QFileDialog dialog(owner, title, initialFolder);
+    QFileDialog dialog(owner, title, StartFolder(initialFolder));
     dialog.setObjectName("FileDialog");
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFiles);
@@ -68,7 +75,7 @@ QStringList QtFileDialogs::OpenFiles(QWidget* owner, const QString& nameFilters,
 }
 
 QString QtFileDialogs::Folder(QWidget* owner, const QString& title, const QString& initialFolder) {
-    return QFileDialog::getExistingDirectory(owner, title, initialFolder,
+    return QFileDialog::getExistingDirectory(owner, title, StartFolder(initialFolder),
                                              QFileDialog::ShowDirsOnly);
 }
 

@@ -28,6 +28,7 @@ class FileDialogs {
 FileDialogs& CurrentFileDialogs();
 void SetFileDialogs(FileDialogs* dialogs);  // nullptr: the QFileDialog ones again
 
+// QFileDialog. With no initial folder a dialog opens in the user's home folder.
 class QtFileDialogs : public FileDialogs {
   public:
     QString OpenFile(QWidget* owner, const QString& nameFilters, const QString& initialFolder,

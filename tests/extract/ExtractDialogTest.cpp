@@ -141,11 +141,13 @@ TEST_F(ExtractDialog, ControlsCaptionsAndToolbar) {
     EXPECT_EQ(dialog->findChild<QPushButton*>("cmdHelp")->text(), "Help");
 
     EXPECT_TRUE(IsFlatToolbar(dialog->Toolbar1()));
-    QStringList keys, tips;
+    QStringList keys, tips, withoutIcon;
     for (QAction* action : dialog->findChild<QToolBar*>("Toolbar1")->actions()) {
         keys << (action->isSeparator() ? "|" : action->objectName());
         if (!action->isSeparator()) tips << action->toolTip();
+        if (!action->isSeparator() && action->icon().isNull()) withoutIcon << action->objectName();
     }
+    EXPECT_EQ(withoutIcon.join(' ').toStdString(), "") << "these show their text, not a picture";
     EXPECT_EQ(keys, (QStringList{"prev", "|", "add", "remove", "clear", "|", "load", "save", "|",
                                  "scan"}));
     EXPECT_EQ(tips, (QStringList{" Load Previous List ", " Add Files ", " Remove Selected Files ",
