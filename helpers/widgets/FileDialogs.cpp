@@ -4,6 +4,7 @@
 #include <QFileDialog>
 
 #include "helpers/core/PathHelpers.h"
+#include "helpers/widgets/Hooks.h"
 #include "helpers/widgets/QtText.h"
 
 namespace morv {
@@ -11,7 +12,6 @@ namespace morv {
 namespace {
 
 QtFileDialogs gQtFileDialogs;
-FileDialogs* gFileDialogs = &gQtFileDialogs;
 
 QString QtFilters(const QString& filter) {
     return ToQString(ToQtNameFilters(ToStd(filter)));
@@ -30,10 +30,8 @@ QString StartFolder(const QString& initialFolder) {
 }  // namespace
 
 FileDialogs& CurrentFileDialogs() {
-    return *gFileDialogs;
-}
-void SetFileDialogs(FileDialogs* dialogs) {
-    gFileDialogs = dialogs != nullptr ? dialogs : &gQtFileDialogs;
+    FileDialogs* hooked = Hooks().fileDialogs;
+    return hooked != nullptr ? *hooked : gQtFileDialogs;
 }
 
 QString QtFileDialogs::OpenFile(QWidget* owner, const QString& nameFilters,
@@ -77,35 +75,6 @@ QStringList QtFileDialogs::OpenFiles(QWidget* owner, const QString& nameFilters,
 QString QtFileDialogs::Folder(QWidget* owner, const QString& title, const QString& initialFolder) {
     return QFileDialog::getExistingDirectory(owner, title, StartFolder(initialFolder),
                                              QFileDialog::ShowDirsOnly);
-}
-
-QStringList ScriptedFileDialogs::Next(const DialogCall& call) {
-    calls_.append(call);
-    return answers_.isEmpty() ? QStringList() : answers_.takeFirst();
-}
-
-QString ScriptedFileDialogs::OpenFile(QWidget*, const QString& nameFilters,
-                                      const QString& initialFolder, const QString& title,
-                                      const QString&) {
-    QStringList answer = Next({"open", title, initialFolder, nameFilters});
-    return answer.isEmpty() ? QString() : answer.constFirst();
-}
-
-QString ScriptedFileDialogs::SaveFile(QWidget*, const QString& nameFilters, const QString&,
-                                      const QString& initialFolder, const QString& title,
-                                      const QString&) {
-    QStringList answer = Next({"save", title, initialFolder, nameFilters});
-    return answer.isEmpty() ? QString() : answer.constFirst();
-}
-
-QStringList ScriptedFileDialogs::OpenFiles(QWidget*, const QString& nameFilters,
-                                           const QString& title, const QString& initialFolder) {
-    return Next({"files", title, initialFolder, nameFilters});
-}
-
-QString ScriptedFileDialogs::Folder(QWidget*, const QString& title, const QString& initialFolder) {
-    QStringList answer = Next({"folder", title, initialFolder, QString()});
-    return answer.isEmpty() ? QString() : answer.constFirst();
 }
 
 QString ShowOpenDialog(QWidget* owner, const QString& filter, const QString& initialFolder,

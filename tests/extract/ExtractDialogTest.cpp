@@ -32,6 +32,7 @@
 #include "services/widgets/ProgressWindow.h"
 #include "tests/support/EnvVar.h"
 #include "tests/support/SpecialFiles.h"
+#include "tests/support/WidgetFakes.h"
 
 using namespace morv;
 
@@ -100,7 +101,7 @@ class ExtractDialog : public ::testing::Test {
     }
 
     // Every step of a run lets events run, so a queued click lands at a known step.
-    EventPump::ScopedTestPump pump_;
+    ScopedHooks pump_{{.pollIntervals = kPollAtEveryStep}};
     QTemporaryDir folder_;
     TempTree tree_;
     std::unique_ptr<frmMain> window_;

@@ -18,6 +18,7 @@
 #include "helpers/widgets/Prompter.h"
 #include "linkfix/widgets/FixDialog.h"
 #include "linkfix/widgets/FixRelativeLinks.h"
+#include "tests/support/WidgetFakes.h"
 
 using namespace morv;
 
@@ -270,7 +271,7 @@ TEST_F(FixDialogTest, CancelInTheProgressWindowStopsTheRun) {
     bool mainEnabled = true;
     bool dialogShown = true;
     int step = 0;
-    EventPump::ScopedTestPump pump([&] {
+    auto pressCancel = [&] {
         if (++step != 10) return;  // a few lines into the run
         auto* progress = main_->findChild<QWidget*>("frmProgress");
         ASSERT_NE(progress, nullptr);
@@ -279,7 +280,8 @@ TEST_F(FixDialogTest, CancelInTheProgressWindowStopsTheRun) {
         mainEnabled = main_->isEnabled();
         dialogShown = dialog->isVisible();
         QTest::mouseClick(cancel, Qt::LeftButton);
-    });
+    };
+    ScopedHooks pump({.eachStep = pressCancel, .pollIntervals = kPollAtEveryStep});
     QTest::mouseClick(dialog->cmdOK(), Qt::LeftButton);
 
     EXPECT_TRUE(cancelEnabled);

@@ -17,6 +17,7 @@
 #include "services/widgets/HelpFiles.h"
 #include "services/widgets/HelpWindow.h"
 #include "tests/support/SpecialFiles.h"
+#include "tests/support/WidgetFakes.h"
 
 namespace morv {
 namespace {
@@ -24,10 +25,7 @@ namespace {
 // Each test starts without a help window, with the help set the build copied beside the tests.
 class HelpTest : public ::testing::Test {
   protected:
-    void TearDown() override {
-        delete CurrentHelpWindow();
-        SetShippedFileFolders({});
-    }
+    void TearDown() override { delete CurrentHelpWindow(); }
     ScriptedPrompter prompter_;
     ScopedPrompter scoped_{&prompter_};
 };
@@ -58,7 +56,7 @@ TEST_F(HelpTest, TopicsOutsideTheHelpSetFail) {
 
 TEST_F(HelpTest, MissingHelpSetGivesOneInitialisationMessagePerRequest) {
     QTemporaryDir empty;
-    SetShippedFileFolders({empty.path()});
+    ScopedHooks folders({.shippedFileFolders = {empty.path()}});
     EXPECT_FALSE(IsHelpAvailable(nullptr));
     EXPECT_FALSE(ShowHelpContents(nullptr));
     EXPECT_FALSE(ShowHelpSearch(nullptr));
@@ -78,7 +76,7 @@ TEST_F(HelpTest, UnreadableContentsPageFailsContents) {
     // also for root, whom file permissions do not stop).
     QTemporaryDir dir;
     ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("html/index.htm")));
-    SetShippedFileFolders({dir.path()});
+    ScopedHooks folders({.shippedFileFolders = {dir.path()}});
     EXPECT_FALSE(ShowHelpContents(nullptr));
     EXPECT_EQ(prompter_.texts(), QStringList{QStringLiteral("Unable to open the help contents.")});
 }
@@ -90,7 +88,7 @@ TEST_F(HelpTest, PipesInTheHelpSetNeverHang) {
     const std::string html = dir.filePath(QStringLiteral("html")).toStdString();
     std::ofstream(html + "/index.htm") << "<a href=\"pipe.htm\">Pipe</a>";
     ASSERT_TRUE(special_files::MakeFifo(html + "/pipe.htm"));
-    SetShippedFileFolders({dir.path()});
+    ScopedHooks folders({.shippedFileFolders = {dir.path()}});
     EXPECT_FALSE(ShowHelpTopic(nullptr, QStringLiteral("pipe.htm")));
     EXPECT_EQ(prompter_.texts(), QStringList{QStringLiteral("Unable to open the help topic.")});
 }

@@ -18,6 +18,7 @@
 #include <QTimer>
 
 #include "services/widgets/PrintDialogs.h"
+#include "tests/support/WidgetFakes.h"
 
 namespace morv {
 namespace {
