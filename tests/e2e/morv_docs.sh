@@ -23,10 +23,10 @@ fail() {
     exit 1
 }
 
-# A private copy of the program with its help set and licence.
+# A private copy of the program with its help collection and licence.
 mkdir -p "$work/bin"
 cp "$bin/morv" "$work/bin/morv"
-cp -r "$bin/html" "$bin/License.txt" "$work/bin/"
+cp "$bin/morv.qhc" "$bin/morv.qch" "$bin/License.txt" "$work/bin/"
 printf 'first\r\nsecond\r\n' > "$work/my doc.txt"
 
 e2e_start_x "$work"
