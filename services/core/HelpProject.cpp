@@ -156,22 +156,15 @@ void TrimTrailingBlank(std::string& s) {
 std::string XmlEscaped(std::string_view text) {
     std::string out;
     for (char c : text) {
-        switch (c) {
-            case '&':
-                out += "&amp;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            default:
-                out += c;
-        }
+        const char* entity = c == '&'   ? "&amp;"
+                             : c == '<' ? "&lt;"
+                             : c == '>' ? "&gt;"
+                             : c == '"' ? "&quot;"
+                                        : nullptr;
+        if (entity != nullptr)
+            out += entity;
+        else
+            out += c;
     }
     return out;
 }
