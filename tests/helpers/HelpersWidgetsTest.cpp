@@ -12,7 +12,6 @@
 
 #include <functional>
 
-#include "helpers/widgets/EventPump.h"
 #include "helpers/widgets/FileDialogs.h"
 #include "helpers/widgets/FlatToolbar.h"
 #include "helpers/widgets/Prompter.h"
@@ -89,28 +88,6 @@ TEST(QtFileDialogs, OpenInTheFolderGivenElseInTheHomeFolder) {
                 << kind.name << " from \"" << initial.toStdString() << "\"";
         }
     }
-}
-
-TEST(ScopedHooks, NestedScopesKeepWhatTheyDoNotSetAndRestoreOnExit) {
-    ScriptedPrompter outerPrompter, innerPrompter;
-    ScriptedFileDialogs dialogs;
-    int steps = 0;
-    {
-        ScopedHooks outer({.prompter = &outerPrompter, .fileDialogs = &dialogs});
-        {
-            ScopedHooks inner({.prompter = &innerPrompter, .eachStep = [&steps] { ++steps; }});
-            EXPECT_EQ(&CurrentPrompter(), &innerPrompter);
-            EXPECT_EQ(&CurrentFileDialogs(), &dialogs);
-            EventPump::Step();  // a step hook makes every step look, and runs at each
-            EventPump::Step();
-            EXPECT_EQ(steps, 2);
-        }
-        EXPECT_EQ(&CurrentPrompter(), &outerPrompter);
-        EventPump::Step();
-        EXPECT_EQ(steps, 2);
-    }
-    EXPECT_NE(dynamic_cast<MessageBoxPrompter*>(&CurrentPrompter()), nullptr);
-    EXPECT_NE(dynamic_cast<QtFileDialogs*>(&CurrentFileDialogs()), nullptr);
 }
 
 TEST(FlatToolbar, ToggledTwiceIsAsBefore) {
