@@ -22,9 +22,8 @@ void HooksChanged();
 }  // namespace detail
 
 // One step of a long operation: runs the step hook (WidgetHooks::eachStep) and says whether
-// events are due and
-// whether the progress should show now (before the events, so that they paint it). Most steps
-// only count down to the next look at the clock.
+// events are due and whether the progress should show now (before the events, so that they
+// paint it). Most steps only count down to the next look at the clock.
 inline PollThrottle::Decision Step() {
     if (--detail::stepsToLook > 0) return {};
     return detail::Look();
