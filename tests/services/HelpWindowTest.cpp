@@ -143,7 +143,6 @@ TEST_F(HelpTest, SearchListsTheTopicsThatHoldWhatWasTyped) {
     auto* results = window->findChild<QListWidget*>(QStringLiteral("lstResults"));
     ASSERT_NE(query, nullptr);
     ASSERT_NE(results, nullptr);
-    EXPECT_TRUE(query->hasFocus() || !window->isActiveWindow());
     auto search = [&](const QString& words) {
         QSignalSpy listed(window, &HelpWindow::topicsListed);
         query->setText(words);
