@@ -1,6 +1,8 @@
 #include "editor/core/DocumentText.h"
 
+#include <algorithm>
 #include <array>
+#include <cstring>
 
 namespace morv {
 
@@ -41,19 +43,6 @@ int Utf8Sequence(std::string_view text, size_t i, char32_t& cp) {
     return length;
 }
 
-template <typename Emit>
-void ForEachLine(std::string_view bytes, Emit emit) {
-    size_t start = 0;
-    for (size_t i = 0; i < bytes.size(); ++i) {
-        const char c = bytes[i];
-        if (c != '\r' && c != '\n') continue;
-        emit(bytes.substr(start, i - start), true);
-        if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
-        start = i + 1;
-    }
-    emit(bytes.substr(start), false);
-}
-
 }  // namespace
 
 bool IsValidUtf8(std::string_view bytes) {
@@ -76,14 +65,31 @@ bool IsValidUtf8(std::string_view bytes) {
     return true;
 }
 
+bool HasLoneBreak(std::string_view bytes) {
+    const char* data = bytes.data();
+    const size_t size = bytes.size();
+    for (const char* p = data;
+         (p = static_cast<const char*>(std::memchr(p, '\n', size_t(data + size - p)))) != nullptr;
+         ++p) {
+        if (p == data || p[-1] != '\r') return true;
+    }
+    for (const char* p = data;
+         (p = static_cast<const char*>(std::memchr(p, '\r', size_t(data + size - p)))) != nullptr;
+         ++p) {
+        if (p + 1 == data + size || p[1] != '\n') return true;
+    }
+    return false;
+}
+
 std::string NormalizeLineBreaks(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size() + bytes.size() / 64);
-    ForEachLine(bytes, [&](std::string_view line, bool broken) {
-        out += line;
-        if (broken) out += "\r\n";
-    });
+    AppendDecoded(bytes, TextEncoding::Utf8, out);
     return out;
+}
+
+TextEncoding DetectEncoding(std::string_view bytes) {
+    return IsValidUtf8(bytes) ? TextEncoding::Utf8 : TextEncoding::Windows1252;
 }
 
 char32_t Windows1252ToUnicode(unsigned char byte) {
@@ -101,39 +107,78 @@ int UnicodeToWindows1252(char32_t cp) {
     return -1;
 }
 
-std::string DecodeAs(std::string_view bytes, TextEncoding encoding) {
-    std::string out;
-    out.reserve(bytes.size() + (encoding == TextEncoding::Utf8 ? 0 : bytes.size() / 8));
-    ForEachLine(bytes, [&](std::string_view line, bool broken) {
-        if (encoding == TextEncoding::Utf8) {
-            out += line;
+bool IsEditorText(std::string_view bytes, TextEncoding encoding) {
+    if (encoding == TextEncoding::Windows1252) {
+        for (char c : bytes)
+            if ((unsigned char)c >= 0x80) return false;
+    }
+    return !HasLoneBreak(bytes);
+}
+
+void AppendDecoded(std::string_view bytes, TextEncoding encoding, std::string& out) {
+    if (IsEditorText(bytes, encoding)) {
+        out += bytes;
+        return;
+    }
+    const size_t size = bytes.size();
+    size_t i = 0;
+    while (i < size) {
+        const char c = bytes[i];
+        if (c == '\r' || c == '\n') {
+            out += "\r\n";
+            i += (c == '\r' && i + 1 < size && bytes[i + 1] == '\n') ? 2 : 1;
+        } else if (encoding == TextEncoding::Windows1252 && (unsigned char)c >= 0x80) {
+            AppendUtf8(out, Windows1252ToUnicode((unsigned char)c));
+            ++i;
         } else {
-            for (char c : line)
-                AppendUtf8(out, Windows1252ToUnicode((unsigned char)c));
+            out += c;
+            ++i;
         }
-        if (broken) out += '\n';
-    });
-    return out;
+    }
+}
+
+uint64_t DecodedLength(std::string_view bytes, TextEncoding encoding) {
+    uint64_t length = bytes.size();
+    const size_t size = bytes.size();
+    for (size_t i = 0; i < size; ++i) {
+        const unsigned char c = (unsigned char)bytes[i];
+        if (c == '\r') {
+            if (i + 1 < size && bytes[i + 1] == '\n')
+                ++i;
+            else
+                ++length;
+        } else if (c == '\n') {
+            ++length;
+        } else if (c >= 0x80 && encoding == TextEncoding::Windows1252) {
+            length += Windows1252ToUnicode(c) < 0x800 ? 1 : 2;
+        }
+    }
+    return length;
+}
+
+size_t PieceEnd(std::string_view bytes, size_t start, size_t pieceSize) {
+    size_t end = std::min(bytes.size(), start + std::max<size_t>(pieceSize, 1));
+    if (end < bytes.size() && bytes[end - 1] == '\r' && bytes[end] == '\n') ++end;
+    return end;
 }
 
 DecodedText DecodeDocument(std::string_view bytes) {
-    TextEncoding encoding = IsValidUtf8(bytes) ? TextEncoding::Utf8 : TextEncoding::Windows1252;
-    return DecodedText{DecodeAs(bytes, encoding), encoding};
+    DecodedText decoded;
+    decoded.encoding = DetectEncoding(bytes);
+    decoded.utf8.reserve(size_t(DecodedLength(bytes, decoded.encoding)));
+    AppendDecoded(bytes, decoded.encoding, decoded.utf8);
+    return decoded;
 }
 
 std::string EncodeDocument(std::string_view utf8, TextEncoding encoding, bool* lossless) {
     if (lossless != nullptr) *lossless = true;
+    if (encoding == TextEncoding::Utf8) return std::string(utf8);
     std::string out;
-    out.reserve(utf8.size() + utf8.size() / 32);
+    out.reserve(utf8.size());
     size_t i = 0;
     while (i < utf8.size()) {
         const char c = utf8[i];
-        if (c == '\n') {
-            out += "\r\n";
-            ++i;
-            continue;
-        }
-        if (encoding == TextEncoding::Utf8) {
+        if ((unsigned char)c < 0x80) {
             out += c;
             ++i;
             continue;
@@ -155,18 +200,6 @@ std::string EncodeDocument(std::string_view utf8, TextEncoding encoding, bool* l
         i += size_t(length);
     }
     return out;
-}
-
-int EncodedLength(char16_t unit, TextEncoding encoding) {
-    if (encoding == TextEncoding::Windows1252) {
-        // A surrogate half stands for a character the code page cannot hold: one '?'.
-        return (unit >= 0xDC00 && unit <= 0xDFFF) ? 0 : 1;
-    }
-    if (unit < 0x80) return 1;
-    if (unit < 0x800) return 2;
-    if (unit >= 0xD800 && unit <= 0xDBFF) return 4;  // a pair: four bytes in all
-    if (unit >= 0xDC00 && unit <= 0xDFFF) return 0;
-    return 3;
 }
 
 }  // namespace morv

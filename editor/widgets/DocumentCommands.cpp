@@ -4,7 +4,6 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QSaveFile>
-#include <QTextCursor>
 #include <QTreeWidget>
 
 #include <fcntl.h>
@@ -24,6 +23,7 @@
 #include "helpers/widgets/Prompter.h"
 #include "helpers/widgets/QtText.h"
 #include "services/widgets/AboutDialog.h"
+#include "services/widgets/DocumentPrint.h"
 #include "services/widgets/HelpWindow.h"
 #include "services/widgets/PrintDialogs.h"
 
@@ -99,7 +99,7 @@ bool ChooseSaveEncoding(frmMain& window) {
     DocumentEditor* editor = window.Rich1();
     if (editor->Encoding() != TextEncoding::Windows1252) return true;
     bool lossless = true;
-    EncodeDocument(ToStd(editor->toPlainText()), TextEncoding::Windows1252, &lossless);
+    EncodeDocument(editor->Text(), TextEncoding::Windows1252, &lossless);
     if (lossless) return true;
     const PromptAnswer answer =
         Ask(&window,
@@ -229,8 +229,7 @@ bool QuerySaveChanges(frmMain& window) {
 void FileNew(frmMain& window) {
     if (!QuerySaveChanges(window)) return;
     ClearSectionsTree(window);
-    window.Rich1()->clear();
-    window.Rich1()->SetEncoding(TextEncoding::Utf8);
+    window.Rich1()->NewDocument();
     window.State().DocumentFile.clear();
     window.State().DocumentModified = false;
     window.SetUntitledCaption();
@@ -347,9 +346,8 @@ void InsertFile(frmMain& window) {
     }
     // The file's own encoding decides how its bytes read; the text goes in without formatting.
     const DecodedText decoded = DecodeDocument(bytes.value());
-    QTextCursor cursor = window.Rich1()->textCursor();
-    cursor.insertText(QString::fromStdString(decoded.utf8), QTextCharFormat());
-    window.Rich1()->setTextCursor(cursor);
+    DocumentEditor* editor = window.Rich1();
+    editor->ReplaceRange(editor->SelectionStart(), editor->SelectionEnd(), decoded.utf8);
 }
 
 void FilePageSetup(frmMain& window) {
@@ -360,7 +358,7 @@ void FilePrint(frmMain& window) {
     window.CloseFindReplace();
     window.SetStatusText(QStringLiteral("Printing..."));
     DocumentEditor* editor = window.Rich1();
-    if (ShowPrintDialog(&window, editor->textCursor().hasSelection())) {
+    if (ShowPrintDialog(&window, editor->HasSelection())) {
         WaitCursor wait;
         const Status printed = PrintEditor(*editor, DocumentPrinter());
         wait.Release();

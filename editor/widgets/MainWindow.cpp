@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QScreen>
 #include <QScrollBar>
@@ -82,10 +83,7 @@ frmMain::frmMain(const QString& programFolder, const QString& settingsFolder, QW
     resize(TwipsToPixelsX(9600), TwipsToPixelsY(7200));
     SetUntitledCaption();
 
-    connect(rich1_->document(), &QTextDocument::contentsChange, this,
-            [this](int, int removed, int added) {
-                if (removed != 0 || added != 0) state_.DocumentModified = true;
-            });
+    connect(rich1_, &DocumentEditor::TextChanged, this, [this] { state_.DocumentModified = true; });
     rich1_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(rich1_, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { mnuEdit_->popup(rich1_->mapToGlobal(at)); });
@@ -455,7 +453,10 @@ void frmMain::InstallDefaultCommands() {
     commands_.cut = [this] { rich1_->cut(); };
     commands_.copy = [this] { rich1_->copy(); };
     commands_.paste = [this] { rich1_->paste(); };
-    commands_.del = [this] { rich1_->textCursor().removeSelectedText(); };
+    commands_.del = [this] {
+        if (rich1_->HasSelection())
+            rich1_->ReplaceRange(rich1_->SelectionStart(), rich1_->SelectionEnd(), {});
+    };
     commands_.selectAll = [this] { rich1_->selectAll(); };
     commands_.wordWrap = [this] {
         QAction* wrap = MenuAction("mnuFormatWordWrap");
@@ -538,8 +539,7 @@ void frmMain::CloseFindReplace() {
 }
 
 void frmMain::SetWordWrapMode(int mode) {
-    rich1_->setLineWrapMode(mode == 1 ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
-    rich1_->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    rich1_->SetWrapped(mode == 1);
 }
 
 bool frmMain::IsWordWrapOn() const {
@@ -616,11 +616,7 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
         if (widget != nullptr && widget->window() == this && event->type() == QEvent::KeyPress) {
             // Any key stops a long operation that lets events run while this window is active.
             state_.StopRequest = true;
-            auto* key = static_cast<QKeyEvent*>(event);
-            if (watched == rich1_ && key->key() == Qt::Key_Insert &&
-                key->modifiers() == Qt::NoModifier) {
-                rich1_->setOverwriteMode(!rich1_->overwriteMode());
-            }
+            // The editor itself toggles overtype on Insert; the panel follows afterwards.
             QTimer::singleShot(0, this, [this] { UpdateKeyIndicators(); });
         }
     }

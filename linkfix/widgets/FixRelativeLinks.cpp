@@ -8,7 +8,6 @@
 #include <exception>
 #include <string>
 
-#include "editor/core/DocumentText.h"
 #include "editor/core/StringBuffer.h"
 #include "editor/widgets/DocumentEditor.h"
 #include "editor/widgets/EditorBuffer.h"
@@ -71,8 +70,8 @@ void FixRelativeLinks(frmMain& main, frmFix& dialog) {
     DocumentEditor* editor = main.Rich1();
     FixLinksOptions options;
     // Typed text goes into the document in the document's own encoding.
-    options.root = EncodeDocument(ToStd(dialog.txtRoot()->text()), editor->Encoding());
-    options.path = EncodeDocument(ToStd(dialog.txtPath()->text()), editor->Encoding());
+    options.root = editor->ToEditorText(dialog.txtRoot()->text());
+    options.path = editor->ToEditorText(dialog.txtPath()->text());
     options.scope = FixScope(std::max(0, dialog.Combo1()->currentIndex()));
     options.caret = dialog.Combo2()->currentIndex();
 
@@ -81,7 +80,7 @@ void FixRelativeLinks(frmMain& main, frmFix& dialog) {
         state.StopRequest = false;
         // The run works on a copy of the document; the editor takes the result as one edit,
         // which the user can undo in one step.
-        StringBuffer snapshot(DocumentBytes(editor));
+        StringBuffer snapshot{std::string(BufferText(editor))};
         EditorBuffer live(editor);
         snapshot.Select(live.SelectionStart(), live.SelectionLength());
         ProgressWindowObserver window(progress, &state.StopRequest);
@@ -89,9 +88,9 @@ void FixRelativeLinks(frmMain& main, frmFix& dialog) {
         result = FixLinksInDocument(snapshot, options, throttled);
         throttled.Flush();
         if (result.outcome == FixOutcome::Finished || result.outcome == FixOutcome::Stopped) {
-            ReplaceDocumentBytes(editor, snapshot.str());
+            ReplaceBufferText(editor, snapshot.str());
             live.Select(snapshot.SelectionStart(), snapshot.SelectionLength());
-            editor->ensureCursorVisible();
+            editor->EnsureCaretVisible();
         }
     } catch (const std::exception& e) {
         result.outcome = FixOutcome::Failed;

@@ -8,14 +8,12 @@
 
 #include "helpers/core/Result.h"
 
-class QPlainTextEdit;
 class QPrinter;
-class QTextDocument;
 class QWidget;
 
-// Page setup, the print dialog and printing of the editor's text. The printer of the program
-// keeps what the user chose in either dialog (printer, paper, margins, orientation, pages,
-// copies) for the rest of the session, and printing follows those choices.
+// Page setup and the print dialog. The printer of the program keeps what the user chose in
+// either dialog (printer, paper, margins, orientation, pages, copies) for the rest of the
+// session, and printing (DocumentPrint.h) follows those choices.
 namespace morv {
 
 // The dialogs, reached through an injectable object so tests can answer them.
@@ -72,14 +70,5 @@ void ResetDocumentPrinter();
 bool ShowPageSetup(QWidget* owner);
 // hasSelection offers "Selection" as the range and preselects it.
 bool ShowPrintDialog(QWidget* owner, bool hasSelection = false);
-
-// Prints doc with font as its base font on printer, following its page range, copies, page
-// order and page layout. Fails with a description when the printer cannot be opened or reports
-// an error, or when the chosen pages are not in the document.
-Status PrintDocument(const QTextDocument& doc, const QFont& font, QPrinter& printer);
-
-// Prints the editor's text, with its formatting: only the selection when the printer's range is
-// "Selection" and the editor has one, else the whole text.
-Status PrintEditor(const QPlainTextEdit& editor, QPrinter& printer);
 
 }  // namespace morv

@@ -22,8 +22,9 @@ TEST(DocumentText, DecodeChoosesEncodingAndNormalisesBreaks) {
         std::string utf8;
         TextEncoding encoding;
     } rows[] = {
-        {"ascii with CR LF", "a\r\nb", "a\nb", TextEncoding::Utf8},
-        {"lone LF and lone CR", "a\nb\rc\r\n", "a\nb\nc\n", TextEncoding::Utf8},
+        {"ascii with CR LF", "a\r\nb", "a\r\nb", TextEncoding::Utf8},
+        {"lone LF and lone CR", "a\nb\rc\r\n", "a\r\nb\r\nc\r\n", TextEncoding::Utf8},
+        {"CR LF across a lone CR", "\r\r\n\n", "\r\n\r\n\r\n", TextEncoding::Utf8},
         {"valid UTF-8", "caf\xc3\xa9", "caf\xc3\xa9", TextEncoding::Utf8},
         {"Latin-1 byte", "caf\xe9", "caf\xc3\xa9", TextEncoding::Windows1252},
         {"euro sign of the code page", "\x80", "\xe2\x82\xac", TextEncoding::Windows1252},
@@ -37,6 +38,14 @@ TEST(DocumentText, DecodeChoosesEncodingAndNormalisesBreaks) {
         DecodedText decoded = DecodeDocument(row.bytes);
         EXPECT_EQ(decoded.utf8, row.utf8) << row.name;
         EXPECT_EQ(decoded.encoding, row.encoding) << row.name;
+        EXPECT_EQ(DecodedLength(row.bytes, row.encoding), row.utf8.size()) << row.name;
+        EXPECT_EQ(IsEditorText(row.bytes, row.encoding), row.bytes == row.utf8) << row.name;
+        // The editor loads large documents a piece at a time: the pieces add up to the same text.
+        std::string pieces;
+        for (size_t at = 0; at < row.bytes.size(); at = PieceEnd(row.bytes, at, 1))
+            AppendDecoded(std::string_view(row.bytes).substr(at, PieceEnd(row.bytes, at, 1) - at),
+                          row.encoding, pieces);
+        EXPECT_EQ(pieces, row.utf8) << row.name;
     }
 }
 
@@ -55,9 +64,10 @@ TEST(DocumentText, EveryByteRoundTripsThroughTheSingleByteCodePage) {
 
 TEST(DocumentText, EncodeReportsCharactersTheCodePageLacks) {
     bool lossless = true;
-    EXPECT_EQ(EncodeDocument("a\xe4\xb8\xad\nb", TextEncoding::Windows1252, &lossless), "a?\r\nb");
+    EXPECT_EQ(EncodeDocument("a\xe4\xb8\xad\r\nb", TextEncoding::Windows1252, &lossless),
+              "a?\r\nb");
     EXPECT_FALSE(lossless);
-    EXPECT_EQ(EncodeDocument("a\xe4\xb8\xad\nb", TextEncoding::Utf8, &lossless),
+    EXPECT_EQ(EncodeDocument("a\xe4\xb8\xad\r\nb", TextEncoding::Utf8, &lossless),
               "a\xe4\xb8\xad\r\nb");
     EXPECT_TRUE(lossless);
 }

@@ -1,9 +1,8 @@
-#include <QTextDocument>
-
 #include <functional>
 
 #include <gtest/gtest.h>
 
+#include "editor/core/DocumentText.h"
 #include "editor/core/StringBuffer.h"
 #include "editor/widgets/DocumentEditor.h"
 #include "editor/widgets/EditorBuffer.h"
@@ -89,85 +88,77 @@ const std::pair<const char*, Step> kSteps[] = {
      }},
 };
 
-TEST(EditorBuffer, BehavesLikeStringBuffer) {
+TEST(EditorBuffer, BehavesLikeStringBufferOverTheEditorsText) {
     for (const char* document : kDocuments) {
         DocumentEditor editor;
         editor.LoadBytes(document);
         ASSERT_EQ(editor.Bytes(), document);
         EditorBuffer widget(&editor);
-        StringBuffer memory(document);
+        StringBuffer memory(DecodeDocument(document).utf8);
+        ASSERT_EQ(widget.Text(), memory.Text());
         for (const auto& [name, step] : kSteps) {
             EXPECT_EQ(step(widget), step(memory)) << name << " on " << document;
         }
     }
 }
 
-TEST(EditorBuffer, ReplaceDocumentBytesIsOneUndoStepOverTheChangedRange) {
-    struct Row {
+TEST(EditorBuffer, ReplaceBufferTextIsOneUndoStep) {
+    const struct {
         const char* name;
-        std::string before;
-        std::string after;
+        std::string before, after;
     } rows[] = {
         {"middle changed", "a\r\nb\r\nc", "a\r\nXY\r\nc"},
-        {"lines removed", "a\r\n\r\n\r\nb", "a\r\nb"},
         {"break added at end", "a", "a\r\n"},
         {"multi-byte neighbour", "caf\xc3\xa9\r\nx", "caf\xc3\xa8\r\nx"},
         {"everything", "abc", ""},
-        {"nothing", "same", "same"},
     };
-    for (const Row& row : rows) {
+    for (const auto& row : rows) {
         DocumentEditor editor;
         editor.LoadBytes(row.before);
-        editor.document()->clearUndoRedoStacks();
-        ReplaceDocumentBytes(&editor, row.after);
-        EXPECT_EQ(editor.Bytes(), row.after) << row.name;
+        ReplaceBufferText(&editor, row.after);
+        EXPECT_EQ(editor.Text(), row.after) << row.name;
         editor.undo();
-        EXPECT_EQ(editor.Bytes(), row.before) << row.name;
+        EXPECT_EQ(editor.Text(), row.before) << row.name;
+        EXPECT_FALSE(editor.CanUndo()) << row.name;
     }
-}
-
-TEST(EditorBuffer, SingleByteDocumentKeepsItsBytes) {
     DocumentEditor editor;
-    editor.LoadBytes("caf\xe9\r\n\x80\x81");
-    EXPECT_EQ(editor.Encoding(), TextEncoding::Windows1252);
-    EditorBuffer buffer(&editor);
-    EXPECT_EQ(buffer.Find("\x80", 0, -1, 0), 6);
-    buffer.ReplaceSelection("\xe8");
-    EXPECT_EQ(editor.Bytes(), "caf\xe9\r\n\xe8\x81");
+    editor.LoadBytes("same");
+    ReplaceBufferText(&editor, "same");
+    EXPECT_FALSE(editor.CanUndo()) << "no change, no undo step";
 }
 
-TEST(DocumentEditor, BytesAndOffsetsFollowTheLoadedDocument) {
-    struct Row {
+// A document that is not UTF-8 is shown in the Western code page, every byte one character, and
+// saved back byte for byte; typed characters the code page lacks are reported before saving.
+TEST(DocumentEditor, Windows1252DocumentsShowEveryCharacterAndSaveBack) {
+    const struct {
         const char* name;
         std::string bytes;
-        std::vector<long> lineStarts;
+        const char* shown;  // UTF-8
     } rows[] = {
-        {"empty", "", {0}},
-        {"one break", "\r\n", {0, 2}},
-        {"trailing break", "a\r\n", {0, 3}},
-        {"empty lines first", "\r\n\r\nb", {0, 2, 4}},
-        {"UTF-8 no-break space",
-         "non\xc2\xa0"
-         "breaking\r\nx",
-         {0, 15}},
-        {"UTF-8 line separator inside a line",
-         "a\xe2\x80\xa8"
-         "b\r\nc",
-         {0, 7}},
-        {"Windows-1252", "caf\xe9 \xa0\r\n\x85 end", {0, 8}},
+        {"Latin-1 letters", "caf\xe9 na\xefve", "caf\xc3\xa9 na\xc3\xafve"},
+        {"euro, quotes and dashes", "\x80 \x93q\x94 \x96 \x97",
+         "\xe2\x82\xac \xe2\x80\x9cq\xe2\x80\x9d \xe2\x80\x93 \xe2\x80\x94"},
+        {"unassigned bytes as controls", "a\x81\x8d\x8f\x90\x9d",
+         "a\xc2\x81\xc2\x8d\xc2\x8f\xc2\x90\xc2\x9d"},
+        {"lone breaks become CR LF", "\xe9\nx\ry", "\xc3\xa9\r\nx\r\ny"},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
+    for (const auto& row : rows) {
         DocumentEditor editor;
         editor.LoadBytes(row.bytes);
-        EXPECT_EQ(editor.Bytes(), row.bytes);
-        EXPECT_EQ(editor.LineByteStarts(), row.lineStarts);
-        // Every character start maps to a position and back to itself.
-        for (int position = 0; position < editor.document()->characterCount(); ++position) {
-            const long offset = editor.ByteOffsetOf(position);
-            EXPECT_EQ(editor.PositionOf(offset), position) << "position " << position;
-        }
+        EXPECT_EQ(editor.Encoding(), TextEncoding::Windows1252) << row.name;
+        EXPECT_EQ(editor.Text(), row.shown) << row.name;
+        EXPECT_EQ(editor.Bytes(), NormalizeLineBreaks(row.bytes)) << row.name;
     }
+
+    DocumentEditor editor;
+    editor.LoadBytes("caf\xe9\r\n\x80\x81");
+    EditorBuffer buffer(&editor);
+    EXPECT_EQ(buffer.Find(editor.ToEditorText(QString::fromUtf8("\xe2\x82\xac")), 0, -1, 0), 7);
+    buffer.ReplaceSelection(editor.ToEditorText(QStringLiteral("\u00e8")));
+    EXPECT_EQ(editor.Bytes(), "caf\xe9\r\n\xe8\x81");
+    bool storable = true;
+    EXPECT_EQ(editor.ToEditorText(QStringLiteral("\u03c9!"), &storable), "?!");
+    EXPECT_FALSE(storable) << "omega is not in the code page";
 }
 
 }  // namespace

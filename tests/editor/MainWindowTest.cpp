@@ -218,8 +218,7 @@ TEST_F(MainWindowTest, SettingsReadRules) {
         window.LoadSettings();
         EXPECT_EQ(window.windowState().testFlag(Qt::WindowMaximized), row.maximized) << row.name;
         EXPECT_EQ(window.IsWordWrapOn(), row.wrap) << row.name;
-        EXPECT_EQ(window.Rich1()->lineWrapMode() == QPlainTextEdit::WidgetWidth, row.wrap)
-            << row.name;
+        EXPECT_EQ(window.Rich1()->IsWrapped(), row.wrap) << row.name;
         EXPECT_EQ(window.Rich1()->font().pointSize(), row.fontSize) << row.name;
     }
 }
@@ -271,7 +270,7 @@ TEST_F(MainWindowTest, CloseAsksOnlyWhenModified) {
     EXPECT_TRUE(prompter_.asked().isEmpty());
 
     window_->show();
-    window_->Rich1()->setPlainText("changed");
+    window_->Rich1()->ReplaceRange(0, 0, "changed");
     EXPECT_TRUE(window_->State().DocumentModified);
     prompter_.Push(PromptAnswer::Cancel);
     EXPECT_FALSE(window_->close());
