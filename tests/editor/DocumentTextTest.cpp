@@ -79,7 +79,8 @@ TEST(DocumentText, NormalizeLineBreaks) {
 
 TEST(RtfReader, TextAndFormatting) {
     const std::string rtf =
-        "{\\rtf1\\ansi{\\fonttbl{\\f0 Courier;}}{\\colortbl ;\\red255\\green0\\blue0;}"
+        "{\\rtf1\\ansi\\deff1{\\fonttbl{\\f0 Courier;}{\\f1{\\*\\panose 0202}Times New Roman;}}"
+        "{\\colortbl ;\\red255\\green0\\blue0;}"
         "\\f0 plain {\\b bold} \\i italic\\i0  \\cf1 red\\cf0\\par "
         "caf\\'e9 \\u8364?x\\~y \\{\\}\\\\ {\\*\\unknown skipped}\\fs40 big\\par}";
     ASSERT_TRUE(LooksLikeRtf("  " + rtf));
@@ -99,6 +100,12 @@ TEST(RtfReader, TextAndFormatting) {
     EXPECT_TRUE(runWith("italic")->italic);
     EXPECT_EQ(runWith("red")->rgb, 0xFF0000);
     EXPECT_EQ(runWith("big")->halfPoints, 40);
+    EXPECT_EQ(runWith("plain")->font, "Courier");
+    EXPECT_EQ(runWith("big")->font, "Courier");
+    EXPECT_EQ(ReadRtf("{\\rtf1\\deff1{\\fonttbl{\\f1{\\*\\panose 02}Arial;}}x\\f9 y}")[0].font,
+              "Arial")
+        << "the default font; an unknown number is the editor's font";
+    EXPECT_EQ(ReadRtf("{\\rtf1\\deff1{\\fonttbl{\\f1{\\*\\panose 02}Arial;}}x\\f9 y}")[1].font, "");
 }
 
 TEST(RtfReader, BrokenInputDoesNotCrash) {

@@ -1,3 +1,5 @@
+#include <QFont>
+
 #include <functional>
 
 #include <gtest/gtest.h>
@@ -159,6 +161,44 @@ TEST(DocumentEditor, Windows1252DocumentsShowEveryCharacterAndSaveBack) {
     bool storable = true;
     EXPECT_EQ(editor.ToEditorText(QStringLiteral("\u03c9!"), &storable), "?!");
     EXPECT_FALSE(storable) << "omega is not in the code page";
+}
+
+}  // namespace
+
+namespace {
+
+// Formatted runs become styles of the component; a change of the editor's font reaches the plain
+// text and every look without a font or size of its own, and leaves the others alone.
+TEST(DocumentEditor, FormattingSurvivesAChangeOfTheEditorsFont) {
+    using Sci = QsciScintillaBase;
+    DocumentEditor editor;
+    editor.setFont(QFont(QStringLiteral("DejaVu Sans Mono"), 10));
+    std::vector<RtfRun> runs(3);
+    runs[0].text = "plain\n";
+    runs[1].text = "big";
+    runs[1].bold = true;
+    runs[1].halfPoints = 28;
+    runs[1].rgb = 0x112233;
+    runs[2].text = "slanted";
+    runs[2].italic = true;
+    editor.LoadRuns(runs);
+    EXPECT_EQ(editor.Text(), "plain\r\nbigslanted");
+    auto style = [&](long at) { return editor.SendScintilla(Sci::SCI_GETSTYLEAT, at); };
+    auto size = [&](long at) {
+        return editor.SendScintilla(Sci::SCI_STYLEGETSIZE, static_cast<unsigned long>(style(at)));
+    };
+    for (int round = 0; round < 2; ++round) {
+        const long base = round == 0 ? 10 : 13;
+        EXPECT_EQ(size(0), base);
+        EXPECT_EQ(size(7), 14) << "a size of its own stays";
+        EXPECT_EQ(size(10), base) << "italic text follows the editor's size";
+        EXPECT_EQ(editor.SendScintilla(Sci::SCI_STYLEGETBOLD, style(7)), 1);
+        EXPECT_EQ(editor.SendScintilla(Sci::SCI_STYLEGETFORE, style(7)), 0x332211);  // BGR
+        EXPECT_EQ(editor.SendScintilla(Sci::SCI_STYLEGETITALIC, style(10)), 1);
+        EXPECT_TRUE(editor.FormatAt(8).bold);
+        EXPECT_FALSE(editor.FormatAt(2).bold);
+        editor.setFont(QFont(QStringLiteral("DejaVu Sans Mono"), 13));
+    }
 }
 
 }  // namespace
