@@ -15,6 +15,7 @@
 #include "editor/core/CommandLine.h"
 #include "editor/core/DocumentText.h"
 #include "editor/widgets/DocumentEditor.h"
+#include "editor/widgets/DocumentLoad.h"
 #include "editor/widgets/EditCommands.h"
 #include "editor/widgets/MainWindow.h"
 #include "helpers/core/PathHelpers.h"
@@ -238,7 +239,9 @@ void FileNew(frmMain& window) {
 void FileOpen(frmMain& window) {
     if (!QuerySaveChanges(window)) return;
     const QString path = AskForDocument(window, QStringLiteral("Open"));
-    if (!path.isEmpty()) {
+    LoadReport report =
+        path.isEmpty() ? LoadReport{LoadResult::Declined, {}} : CheckFileSize(window, path);
+    if (report.result == LoadResult::Done) {
         WaitCursor wait;
         window.SetStatusText(QStringLiteral("Loading..."));
         ClearSectionsTree(window);
@@ -246,17 +249,17 @@ void FileOpen(frmMain& window) {
         window.SetDocumentCaption(path, IsReadOnlyFile(PathToStd(path)));
         window.repaint();
         Result<std::string> bytes = ReadDocumentFile(path);
-        if (bytes) {
-            window.Rich1()->LoadBytes(bytes.value());
+        report = bytes ? LoadDocumentBytes(window, std::move(bytes.value()), FileNameOf(path))
+                       : LoadReport{LoadResult::Failed, ToQString(bytes.error().description)};
+        if (report.result == LoadResult::Done) {
             window.State().DocumentFile = path;
             window.State().DocumentModified = false;
         } else {
             // The document is still the one the caption named before.
             window.setWindowTitle(oldCaption);
-            wait.Release();
-            ShowFailure(window, ToQString(bytes.error().description));
         }
     }
+    if (report.result == LoadResult::Failed) ShowFailure(window, report.error);
     window.SetStatusText(QStringLiteral("Ready"));
 }
 
@@ -271,12 +274,12 @@ void FileReopen(frmMain& window) {
                    kAppTitle) == PromptAnswer::Yes) {
         window.SetStatusText(QStringLiteral("Loading..."));
         WaitCursor wait;
-        const QString error = window.LoadThroughReader(state.DocumentFile);
+        const LoadReport report = window.LoadThroughReader(state.DocumentFile);
         wait.Release();
-        if (error.isEmpty()) {
+        if (report.result == LoadResult::Done) {
             state.DocumentModified = false;
-        } else {
-            ShowFailure(window, error);
+        } else if (report.result == LoadResult::Failed) {
+            ShowFailure(window, report.error);
         }
     }
     window.SetStatusText(QStringLiteral("Ready"));
@@ -339,6 +342,9 @@ void FileReopenNewWindow(frmMain& window) {
 void InsertFile(frmMain& window) {
     const QString path = AskForDocument(window, QStringLiteral("Insert"));
     if (path.isEmpty()) return;
+    const LoadReport size = CheckFileSize(window, path);
+    if (size.result == LoadResult::Failed) ShowFailure(window, size.error);
+    if (size.result != LoadResult::Done) return;
     Result<std::string> bytes = ReadDocumentFile(path);
     if (!bytes) {
         ShowFailure(window, ToQString(bytes.error().description));

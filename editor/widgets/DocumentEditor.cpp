@@ -10,6 +10,7 @@
 #include <cstring>
 #include <new>
 
+#include "editor/core/DocumentLimits.h"
 #include "editor/core/TextBuffer.h"
 #include "helpers/core/Progress.h"
 
@@ -158,7 +159,7 @@ DocumentEditor::LoadOutcome DocumentEditor::Load(std::string bytes, ProgressObse
     try {
         const TextEncoding encoding = DetectEncoding(bytes);
         const uint64_t length = DecodedLength(bytes, encoding);
-        if (length >= uint64_t(kEndOfText)) return LoadOutcome::OutOfMemory;
+        if (length > CurrentDocumentLimits().maximum) return LoadOutcome::TooLarge;
         // The document is filled off screen, so the editor keeps showing (and holding) its own
         // until the new one is complete.
         QsciScintillaBase loader;

@@ -66,12 +66,12 @@ class DocumentEditor : public QsciScintillaBase {
     static QString DecodePiece(std::string_view text);
 
     // --- Whole-document loads (not undoable; the undo history starts again) ---------------------
-    enum class LoadOutcome { Loaded, Stopped, OutOfMemory };
+    enum class LoadOutcome { Loaded, Stopped, TooLarge, OutOfMemory };
     // Replaces the text with a document's bytes, decoded as UTF-8 when valid, otherwise as
     // Windows-1252 (remembered for saving). The text is filled into a document of its own in
     // pieces, reporting progress and asking progress whether to stop between them; the editor
-    // shows it only once it is complete. Stopped or out of memory: the editor's document is as it
-    // was.
+    // shows it only once it is complete. Any outcome but Loaded leaves the editor's document as
+    // it was; TooLarge: the text would be longer than the document limits' maximum.
     LoadOutcome Load(std::string bytes, ProgressObserver& progress);
     void LoadBytes(std::string_view bytes);
     // Replaces the text with formatted runs (the RTF reader's result).

@@ -15,6 +15,7 @@
 
 #include "editor/widgets/DocumentCommands.h"
 #include "editor/widgets/DocumentEditor.h"
+#include "editor/widgets/DocumentLoad.h"
 #include "editor/widgets/MainWindow.h"
 #include "helpers/widgets/Prompter.h"
 
@@ -184,7 +185,14 @@ void EditSelectAll(frmMain& window) {
 void FormatWordWrap(frmMain& window) {
     // The menu item toggles its own tick when it is chosen; the tick is the wrap state.
     QAction* item = window.MenuAction("mnuFormatWordWrap");
-    window.SetWordWrapMode(item != nullptr && item->isChecked() ? 1 : 0);
+    const bool wrap = item != nullptr && item->isChecked();
+    QString why;
+    if (wrap && !CanWrapDocument(window, &why)) {
+        item->setChecked(false);
+        ShowMessage(&window, why, PromptIcon::Information, kAppTitle);
+        return;
+    }
+    window.SetWordWrapMode(wrap ? 1 : 0);
     window.Rich1()->viewport()->update();
 }
 

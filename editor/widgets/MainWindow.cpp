@@ -651,15 +651,17 @@ void frmMain::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-QString frmMain::LoadThroughReader(const QString& path) {
+LoadReport frmMain::LoadThroughReader(const QString& path) {
+    const LoadReport size = CheckFileSize(*this, path);
+    if (size.result != LoadResult::Done) return size;
     std::string bytes;
     if (const int error = ReadFileBytes(PathToStd(path), bytes))
-        return ToQString(GetAPIErrorText(error));
-    if (LooksLikeRtf(bytes)) {
-        rich1_->LoadRuns(ReadRtf(bytes));
-    } else {
-        rich1_->LoadBytes(bytes);
-    }
+        return {LoadResult::Failed, ToQString(GetAPIErrorText(error))};
+    if (!LooksLikeRtf(bytes))
+        return LoadDocumentBytes(*this, std::move(bytes),
+                                 PathToQString(GetFileName(PathToStd(path))));
+    rich1_->LoadRuns(ReadRtf(bytes));
+    CheckWrapAfterLoad(*this);
     return {};
 }
 
@@ -670,8 +672,14 @@ void frmMain::LoadStartupDocument(const QString& path) {
     state_.LastPath = PathToQString(GetFolderName(PathToStd(path), false));
     SetDocumentCaption(path, IsReadOnlyFile(PathToStd(path)));
     repaint();
-    const QString error = LoadThroughReader(path);
-    if (!error.isEmpty()) ShowMessage(this, error + ".", PromptIcon::Exclamation, kAppTitle);
+    const LoadReport report = LoadThroughReader(path);
+    if (report.result != LoadResult::Done) {
+        // Untitled again: a later Save must not write this empty text over the file.
+        state_.DocumentFile.clear();
+        SetUntitledCaption();
+    }
+    if (report.result == LoadResult::Failed)
+        ShowMessage(this, report.error + ".", PromptIcon::Exclamation, kAppTitle);
     SetStatusText("Ready");
 }
 

@@ -194,6 +194,9 @@ TEST_F(MainWindowTest, UnreadableStartupFileSaysWhyAndWindowOpens) {
     EXPECT_EQ(prompter_.asked()[0].icon, PromptIcon::Exclamation);
     EXPECT_EQ(prompter_.asked()[0].title, "Morvane");
     EXPECT_TRUE(window_->isVisible());
+    // Untitled, so that a Save cannot write the empty text over the file.
+    EXPECT_TRUE(window_->State().DocumentFile.isEmpty());
+    EXPECT_EQ(window_->windowTitle(), "Untitled - Morvane");
 }
 
 TEST_F(MainWindowTest, SettingsReadRules) {
