@@ -65,20 +65,49 @@ bool IsValidUtf8(std::string_view bytes) {
     return true;
 }
 
+namespace {
+
+// The next CR and the next LF at or after a position, found with memchr and remembered until the
+// position passes them, so a scan for breaks reads the text once.
+class BreakScanner {
+  public:
+    explicit BreakScanner(std::string_view bytes) : bytes_(bytes) {}
+    // Offset of the next CR or LF at or after from, or the size when there is none.
+    size_t Next(size_t from) {
+        if (cr_ == kUnknown || cr_ < from) cr_ = Find('\r', from);
+        if (lf_ == kUnknown || lf_ < from) lf_ = Find('\n', from);
+        return std::min(cr_, lf_);
+    }
+
+  private:
+    size_t Find(char c, size_t from) const {
+        if (from >= bytes_.size()) return bytes_.size();
+        const void* at = std::memchr(bytes_.data() + from, c, bytes_.size() - from);
+        return at == nullptr ? bytes_.size() : size_t(static_cast<const char*>(at) - bytes_.data());
+    }
+    static constexpr size_t kUnknown = size_t(-1);
+    std::string_view bytes_;
+    size_t cr_ = kUnknown, lf_ = kUnknown;
+};
+
+// Calls onBreak(offset, isLone, length) for each line break: CR LF (length 2), lone CR or LF.
+template <typename OnBreak>
+void ForEachBreak(std::string_view bytes, OnBreak onBreak) {
+    BreakScanner scanner(bytes);
+    size_t at = scanner.Next(0);
+    while (at < bytes.size()) {
+        const bool pair = bytes[at] == '\r' && at + 1 < bytes.size() && bytes[at + 1] == '\n';
+        if (!onBreak(at, !pair, pair ? size_t(2) : size_t(1))) return;
+        at = scanner.Next(at + (pair ? 2 : 1));
+    }
+}
+
+}  // namespace
+
 bool HasLoneBreak(std::string_view bytes) {
-    const char* data = bytes.data();
-    const size_t size = bytes.size();
-    for (const char* p = data;
-         (p = static_cast<const char*>(std::memchr(p, '\n', size_t(data + size - p)))) != nullptr;
-         ++p) {
-        if (p == data || p[-1] != '\r') return true;
-    }
-    for (const char* p = data;
-         (p = static_cast<const char*>(std::memchr(p, '\r', size_t(data + size - p)))) != nullptr;
-         ++p) {
-        if (p + 1 == data + size || p[1] != '\n') return true;
-    }
-    return false;
+    bool lone = false;
+    ForEachBreak(bytes, [&](size_t, bool isLone, size_t) { return !(lone = isLone); });
+    return lone;
 }
 
 std::string NormalizeLineBreaks(std::string_view bytes) {
@@ -116,41 +145,39 @@ bool IsEditorText(std::string_view bytes, TextEncoding encoding) {
 }
 
 void AppendDecoded(std::string_view bytes, TextEncoding encoding, std::string& out) {
-    if (IsEditorText(bytes, encoding)) {
-        out += bytes;
-        return;
-    }
-    const size_t size = bytes.size();
-    size_t i = 0;
-    while (i < size) {
-        const char c = bytes[i];
-        if (c == '\r' || c == '\n') {
-            out += "\r\n";
-            i += (c == '\r' && i + 1 < size && bytes[i + 1] == '\n') ? 2 : 1;
-        } else if (encoding == TextEncoding::Windows1252 && (unsigned char)c >= 0x80) {
-            AppendUtf8(out, Windows1252ToUnicode((unsigned char)c));
-            ++i;
-        } else {
-            out += c;
-            ++i;
+    // The text between breaks goes over in one piece; each break becomes CR LF.
+    auto appendText = [&](std::string_view text) {
+        if (encoding == TextEncoding::Utf8) {
+            out += text;
+            return;
         }
-    }
+        for (char c : text) {
+            if ((unsigned char)c < 0x80)
+                out += c;
+            else
+                AppendUtf8(out, Windows1252ToUnicode((unsigned char)c));
+        }
+    };
+    size_t start = 0;
+    ForEachBreak(bytes, [&](size_t at, bool, size_t length) {
+        appendText(bytes.substr(start, at - start));
+        out += "\r\n";
+        start = at + length;
+        return true;
+    });
+    appendText(bytes.substr(start));
 }
 
 uint64_t DecodedLength(std::string_view bytes, TextEncoding encoding) {
     uint64_t length = bytes.size();
-    const size_t size = bytes.size();
-    for (size_t i = 0; i < size; ++i) {
-        const unsigned char c = (unsigned char)bytes[i];
-        if (c == '\r') {
-            if (i + 1 < size && bytes[i + 1] == '\n')
-                ++i;
-            else
-                ++length;
-        } else if (c == '\n') {
-            ++length;
-        } else if (c >= 0x80 && encoding == TextEncoding::Windows1252) {
-            length += Windows1252ToUnicode(c) < 0x800 ? 1 : 2;
+    ForEachBreak(bytes, [&](size_t, bool isLone, size_t) {
+        if (isLone) ++length;  // one byte becomes two
+        return true;
+    });
+    if (encoding == TextEncoding::Windows1252) {
+        for (char c : bytes) {
+            if ((unsigned char)c >= 0x80)
+                length += Windows1252ToUnicode((unsigned char)c) < 0x800 ? 1 : 2;
         }
     }
     return length;

@@ -12,6 +12,7 @@
 
 #include "editor/core/DocumentLimits.h"
 #include "editor/core/TextBuffer.h"
+#include "editor/widgets/DocumentAccessible.h"
 #include "helpers/core/Progress.h"
 
 namespace morv {
@@ -66,14 +67,17 @@ bool OwnsShortcut(const QKeyEvent* key) {
 }  // namespace
 
 DocumentEditor::DocumentEditor(QWidget* parent) : QsciScintillaBase(parent) {
+    InstallDocumentAccessibility();
     setObjectName("Rich1");
     setAccessibleName(tr("Document"));
     SetUpView();
     ApplyStyles();
-    connect(this, &QsciScintillaBase::SCN_MODIFIED, this,
-            [this](int, int type, const char*, int, int, int, int, int, int, int) {
-                if (type & (SC_MOD_INSERTTEXT | SC_MOD_DELETETEXT)) emit TextChanged();
-            });
+    connect(this, &QsciScintillaBase::SCEN_CHANGE, this, &DocumentEditor::TextChanged);
+    connect(this, &QsciScintillaBase::SCN_UPDATEUI, this, [this](int updated) {
+        if (updated & SC_UPDATE_SELECTION) NotifyCaretMoved(this);
+    });
+    connect(this, &QsciScintillaBase::SCN_CHARADDED, this,
+            [this](int) { NotifyCharacterTyped(this); });
     connect(this, &QsciScintillaBase::SCN_URIDROPPED, this, &DocumentEditor::InsertUrls);
 }
 
@@ -92,7 +96,10 @@ void DocumentEditor::SetUpView() {
     Call(SCI_SETEOLMODE, SC_EOL_CRLF);
     // Pasted and dropped text gets CR LF breaks, so every break in the buffer is one.
     Call(SCI_SETPASTECONVERTENDINGS, 1);
-    Call(SCI_SETMODEVENTMASK, SC_MOD_INSERTTEXT | SC_MOD_DELETETEXT);
+    // Only the notifications before a change: each brings SCEN_CHANGE, which tells of the change.
+    // The component's Qt layer would copy and convert the text of every change that it is told of
+    // afterwards, and count the characters up to it.
+    Call(SCI_SETMODEVENTMASK, SC_MOD_BEFOREINSERT | SC_MOD_BEFOREDELETE);
     for (int margin = 0; margin < 5; ++margin)
         Call(SCI_SETMARGINWIDTHN, uintptr_t(margin), 0);
     Call(SCI_SETSCROLLWIDTH, 1);
@@ -170,6 +177,7 @@ DocumentEditor::LoadOutcome DocumentEditor::Load(std::string bytes, ProgressObse
         if (document == nullptr) return LoadOutcome::OutOfMemory;
         loader.SendScintilla(SCI_SETDOCPOINTER, 0UL, document);
         loader.SendScintilla(SCI_RELEASEDOCUMENT, 0UL, document);  // the loader's view holds it
+        loader.SendScintilla(SCI_SETMODEVENTMASK, 0L);
         loader.SendScintilla(SCI_SETCODEPAGE, long(SC_CP_UTF8));
         loader.SendScintilla(SCI_SETEOLMODE, long(SC_EOL_CRLF));
         loader.SendScintilla(SCI_SETUNDOCOLLECTION, 0L);
@@ -216,6 +224,7 @@ void DocumentEditor::TakeDocument(QsciScintillaBase& loader, TextEncoding encodi
     Call(SCI_SETCODEPAGE, SC_CP_UTF8);
     Call(SCI_SETEOLMODE, SC_EOL_CRLF);
     Call(SCI_SETSAVEPOINT);
+    if (characterIndex_) Call(SCI_ALLOCATELINECHARACTERINDEX, SC_LINECHARACTERINDEX_UTF16);
     encoding_ = encoding;
     formats_.clear();
     emit TextChanged();
@@ -246,6 +255,7 @@ void DocumentEditor::LoadRuns(const std::vector<RtfRun>& runs) {
         loader.SendScintilla(SCI_CREATEDOCUMENT, static_cast<unsigned long>(text.size() + 1), 0L));
     loader.SendScintilla(SCI_SETDOCPOINTER, 0UL, document);
     loader.SendScintilla(SCI_RELEASEDOCUMENT, 0UL, document);
+    loader.SendScintilla(SCI_SETMODEVENTMASK, 0L);
     loader.SendScintilla(SCI_SETUNDOCOLLECTION, 0L);
     loader.SendScintilla(SCI_APPENDTEXT, static_cast<unsigned long>(text.size()), text.data());
     loader.SendScintilla(SCI_SETUNDOCOLLECTION, 1L);
@@ -267,6 +277,7 @@ void DocumentEditor::NewDocument() {
     SendScintilla(SCI_RELEASEDOCUMENT, 0UL, document);
     Call(SCI_SETCODEPAGE, SC_CP_UTF8);
     Call(SCI_SETEOLMODE, SC_EOL_CRLF);
+    if (characterIndex_) Call(SCI_ALLOCATELINECHARACTERINDEX, SC_LINECHARACTERINDEX_UTF16);
     encoding_ = TextEncoding::Utf8;
     formats_.clear();
     emit TextChanged();
@@ -390,6 +401,12 @@ bool DocumentEditor::overwriteMode() const {
 
 void DocumentEditor::setOverwriteMode(bool overwrite) {
     Call(SCI_SETOVERTYPE, overwrite ? 1 : 0);
+}
+
+void DocumentEditor::KeepCharacterIndex() const {
+    if (characterIndex_) return;
+    Call(SCI_ALLOCATELINECHARACTERINDEX, SC_LINECHARACTERINDEX_UTF16);
+    characterIndex_ = true;
 }
 
 void DocumentEditor::undo() {

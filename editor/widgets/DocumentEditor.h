@@ -112,6 +112,9 @@ class DocumentEditor : public QsciScintillaBase {
     void setReadOnly(bool readOnly);
     bool overwriteMode() const;
     void setOverwriteMode(bool overwrite);
+    // Keeps the component's index of where each line starts in characters, from now on, for
+    // assistive technology, which counts in characters.
+    void KeepCharacterIndex() const;
 
   public slots:
     void undo();
@@ -141,6 +144,7 @@ class DocumentEditor : public QsciScintillaBase {
     void InsertUrls(const QUrl& url);
 
     TextEncoding encoding_ = TextEncoding::Utf8;
+    mutable bool characterIndex_ = false;
     // The format of each style in use, in the order the styles were handed out.
     std::vector<CharFormat> formats_;
 };

@@ -1,3 +1,4 @@
+#include <QAccessible>
 #include <QFont>
 
 #include <functional>
@@ -199,6 +200,34 @@ TEST(DocumentEditor, FormattingSurvivesAChangeOfTheEditorsFont) {
         EXPECT_FALSE(editor.FormatAt(2).bold);
         editor.setFont(QFont(QStringLiteral("DejaVu Sans Mono"), 13));
     }
+}
+
+}  // namespace
+
+namespace {
+
+// Assistive technology counts in characters (UTF-16 units); the editor in bytes of UTF-8.
+TEST(DocumentEditor, AccessibleTextCountsCharacters) {
+    DocumentEditor editor;
+    editor.LoadBytes("a\xc3\xa9\xe2\x82\xac\xf0\x9d\x84\x9e\r\nline two");  // a é € 𝄞
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(&editor);
+    ASSERT_NE(accessible, nullptr);
+    EXPECT_EQ(accessible->role(), QAccessible::EditableText);
+    QAccessibleTextInterface* text = accessible->textInterface();
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(text->characterCount(), 15);  // 1 + 1 + 1 + 2 (a pair) + 2 (CR LF) + 8
+    EXPECT_EQ(text->text(1, 5), QString::fromUtf8("\xc3\xa9\xe2\x82\xac\xf0\x9d\x84\x9e"));
+    int start = -1, end = -1;
+    EXPECT_EQ(text->textAtOffset(9, QAccessible::LineBoundary, &start, &end), "line two");
+    EXPECT_EQ(start, 7);
+    EXPECT_EQ(end, 15);
+    editor.SetSelection(15, 15);  // bytes: before "e two"
+    EXPECT_EQ(text->cursorPosition(), 7 + 3);
+    accessible->editableTextInterface()->insertText(5, QStringLiteral("!"));
+    EXPECT_EQ(editor.Text(), "a\xc3\xa9\xe2\x82\xac\xf0\x9d\x84\x9e!\r\nline two");
+    accessible->editableTextInterface()->replaceText(0, text->characterCount(),
+                                                     QStringLiteral("new\ntext"));
+    EXPECT_EQ(editor.Text(), "new\r\ntext") << "a line break comes in as CR LF";
 }
 
 }  // namespace
