@@ -1,5 +1,6 @@
 #include <QAction>
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -155,6 +156,34 @@ TEST_F(MainWindowTest, AnyKeySetsStopRequest) {
     window_->State().StopRequest = false;
     QTest::keyClick(window_->TreeView1(), Qt::Key_Escape);
     EXPECT_TRUE(window_->State().StopRequest);
+}
+
+TEST_F(MainWindowTest, InsertKeyTogglesOvertypeAndThePanelFollows) {
+    window_->show();
+    window_->Rich1()->LoadBytes("abc");
+    window_->Rich1()->SetSelection(0, 0);
+    auto* panel = window_->findChild<QLabel*>("InsPanel");
+    for (bool overtype : {true, false}) {
+        QTest::keyClick(window_->Rich1(), Qt::Key_Insert);
+        QApplication::processEvents();
+        EXPECT_EQ(window_->Rich1()->overwriteMode(), overtype);
+        EXPECT_EQ(panel->isEnabled(), !overtype);
+    }
+    QTest::keyClick(window_->Rich1(), Qt::Key_Insert);
+    QTest::keyClicks(window_->Rich1(), "X");
+    EXPECT_EQ(window_->Rich1()->Text(), "Xbc") << "typing replaces in overtype";
+}
+
+TEST_F(MainWindowTest, RightClickInTheTextOpensTheEditMenu) {
+    window_->show();
+    QWidget* text = window_->Rich1()->viewport();
+    QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(5, 5),
+                            text->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(text, &click);
+    auto* menu = window_->findChild<QMenu*>("mnuEdit");
+    ASSERT_NE(menu, nullptr);
+    EXPECT_TRUE(menu->isVisible());
+    menu->hide();
 }
 
 TEST_F(MainWindowTest, StartupDocumentCaptions) {
