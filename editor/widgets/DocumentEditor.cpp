@@ -3,6 +3,7 @@
 #include <QContextMenuEvent>
 #include <QFontInfo>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QUrl>
 
 #include <algorithm>
@@ -63,6 +64,29 @@ bool OwnsShortcut(const QKeyEvent* key) {
     return (mods == Qt::NoModifier || mods == Qt::ShiftModifier) && !key->text().isEmpty() &&
            key->text().at(0).isPrint();
 }
+
+// Text for the clipboard or a drag, kept as the editor's bytes and decoded (with '\n' breaks, as
+// other programs expect) only when a reader asks for it.
+class EditorMimeData : public QMimeData {
+  public:
+    explicit EditorMimeData(QByteArray text) : text_(std::move(text)) {}
+    QStringList formats() const override {
+        return {QStringLiteral("text/plain"), QStringLiteral("text/plain;charset=utf-8")};
+    }
+    bool hasFormat(const QString& mimeType) const override { return formats().contains(mimeType); }
+
+  protected:
+    QVariant retrieveData(const QString& mimeType, QMetaType type) const override {
+        if (!hasFormat(mimeType)) return {};
+        QByteArray bytes = text_;
+        bytes.replace("\r\n", "\n");
+        if (type.id() == QMetaType::QString) return QString::fromUtf8(bytes);
+        return bytes;
+    }
+
+  private:
+    QByteArray text_;
+};
 
 }  // namespace
 
@@ -498,6 +522,11 @@ void DocumentEditor::contextMenuEvent(QContextMenuEvent* event) {
         return;
     }
     QsciScintillaBase::contextMenuEvent(event);
+}
+
+QMimeData* DocumentEditor::toMimeData(const QByteArray& text, bool rectangular) const {
+    if (rectangular) return QsciScintillaBase::toMimeData(text, rectangular);
+    return new EditorMimeData(text);
 }
 
 void DocumentEditor::InsertUrls(const QUrl& url) {

@@ -132,6 +132,9 @@ class DocumentEditor : public QsciScintillaBase {
     bool event(QEvent* event) override;
     void changeEvent(QEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    // Selected or copied text for the clipboard, made into characters only when something asks
+    // for it: every selection of the text is offered as the X selection.
+    QMimeData* toMimeData(const QByteArray& text, bool rectangular) const override;
 
   private:
     long Call(unsigned int message, uintptr_t wParam = 0, intptr_t lParam = 0) const;

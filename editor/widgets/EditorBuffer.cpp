@@ -39,6 +39,10 @@ void EditorBuffer::ReplaceSelection(std::string_view text) {
     editor_->ReplaceRange(editor_->SelectionStart(), editor_->SelectionEnd(), text);
 }
 
+void EditorBuffer::Replace(long start, long end, std::string_view text) {
+    editor_->ReplaceRange(start, end, text);
+}
+
 void EditorBuffer::ExtendSelectionOverNotIn(std::string_view stopChars) {
     const std::string_view text = editor_->Text();
     const long start = SelectionStart();

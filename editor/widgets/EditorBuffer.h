@@ -25,6 +25,7 @@ class EditorBuffer : public TextBuffer {
     long SelectionLength() const override;
     std::string SelectedText() const override;
     void ReplaceSelection(std::string_view text) override;
+    void Replace(long start, long end, std::string_view text) override;
     void ExtendSelectionOverNotIn(std::string_view stopChars) override;
     void MoveCaretBackToAny(std::string_view chars) override;
     long LineCount() const override;

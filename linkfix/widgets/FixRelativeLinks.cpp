@@ -8,7 +8,6 @@
 #include <exception>
 #include <string>
 
-#include "editor/core/StringBuffer.h"
 #include "editor/widgets/DocumentEditor.h"
 #include "editor/widgets/EditorBuffer.h"
 #include "editor/widgets/MainWindow.h"
@@ -24,31 +23,39 @@ namespace {
 
 // Passes the run's progress on to the window at most every few milliseconds: the run reports
 // every line, and relabelling a window two hundred thousand times would cost more than the run.
+// Even the clock is read only every few dozen lines, since reading it costs more than a line.
 class ThrottledProgress : public ProgressObserver {
   public:
     explicit ThrottledProgress(ProgressObserver& window) : window_(window) {}
 
     void SetAction(std::string_view text) override { window_.SetAction(text); }
     void SetMax(long max) override { window_.SetMax(max); }
+    // The link being fixed: a view into the run's text, shown while the run goes on.
     void SetStatus(std::string_view text) override { status_ = text; }
     void SetValue(long value) override { value_ = value; }
     bool ShouldStop() override {
+        if (++calls_ % kCallsPerLook != 0) return stop_;
         const auto now = std::chrono::steady_clock::now();
         if (now - lastShown_ >= std::chrono::milliseconds(30)) {
             lastShown_ = now;
             Flush();
+            if (!status_.empty()) window_.SetStatus(status_);
         }
-        return window_.ShouldStop();
+        stop_ = window_.ShouldStop();
+        return stop_;
     }
+    // The last position, once the run is over.
     void Flush() {
         if (value_ >= 0) window_.SetValue(value_);
-        if (!status_.empty()) window_.SetStatus(status_);
     }
 
   private:
+    static constexpr long kCallsPerLook = 64;
     ProgressObserver& window_;
-    std::string status_;
+    std::string_view status_;
     long value_ = -1;
+    long calls_ = 0;
+    bool stop_ = false;
     std::chrono::steady_clock::time_point lastShown_{};
 };
 
@@ -78,20 +85,14 @@ void FixRelativeLinks(frmMain& main, frmFix& dialog) {
     FixLinksResult result;
     try {
         state.StopRequest = false;
-        // The run works on a copy of the document; the editor takes the result as one edit,
-        // which the user can undo in one step.
-        StringBuffer snapshot{std::string(BufferText(editor))};
+        // The run reads a copy of the text and hands the editor one replacement of the range
+        // it changed, which the user can undo in one step.
         EditorBuffer live(editor);
-        snapshot.Select(live.SelectionStart(), live.SelectionLength());
         ProgressWindowObserver window(progress, &state.StopRequest);
         ThrottledProgress throttled(window);
-        result = FixLinksInDocument(snapshot, options, throttled);
+        result = FixLinksInDocument(live, options, throttled);
         throttled.Flush();
-        if (result.outcome == FixOutcome::Finished || result.outcome == FixOutcome::Stopped) {
-            ReplaceBufferText(editor, snapshot.str());
-            live.Select(snapshot.SelectionStart(), snapshot.SelectionLength());
-            editor->EnsureCaretVisible();
-        }
+        editor->EnsureCaretVisible();
     } catch (const std::exception& e) {
         result.outcome = FixOutcome::Failed;
         result.message = e.what();
