@@ -137,14 +137,17 @@ int main(int argc, char** argv) {
     do {
         middle = report.find("\r\n", middle) + 2;
         line = report.substr(middle, report.find("\r\n", middle) - middle);
-    } while (line.size() < 8 || report.find(line) != middle);
+    } while (line.rfind("[FILE", 0) != 0 || report.find(line) != middle);
     EditorBuffer(editor).SetCaret(0);
     frmFind* findDialog = ShowFindDialog(main);
     findDialog->findChild<QLineEdit*>("Text1")->setText(QString::fromStdString(line));
     Settle();
     step("find_to_middle", [&] { findDialog->cmdFind_Click(); });
     const long found = EditorBuffer(editor).SelectionStart();
-    std::printf("find_found_at %ld (middle line at byte %zu)\n", found, middle);
+    std::printf(
+        "find_found_at %ld (the line is at byte %zu of the file, before its lone breaks became CR "
+        "LF)\n",
+        found, middle);
     std::printf("messages %lld\n", (long long)prompter.asked().size());
     main.State().DocumentModified = false;
     return 0;
