@@ -231,6 +231,7 @@ void FileNew(frmMain& window) {
     if (!QuerySaveChanges(window)) return;
     ClearSectionsTree(window);
     window.Rich1()->NewDocument();
+    AdaptViewToDocument(window);
     window.State().DocumentFile.clear();
     window.State().DocumentModified = false;
     window.SetUntitledCaption();

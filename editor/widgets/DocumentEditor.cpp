@@ -116,6 +116,7 @@ long DocumentEditor::CallText(unsigned int message, uintptr_t wParam, const char
 }
 
 void DocumentEditor::SetUpView() {
+    caretPeriod_ = Call(SCI_GETCARETPERIOD);
     Call(SCI_SETCODEPAGE, SC_CP_UTF8);
     Call(SCI_SETEOLMODE, SC_EOL_CRLF);
     // Pasted and dropped text gets CR LF breaks, so every break in the buffer is one.
@@ -405,6 +406,14 @@ long DocumentEditor::LongestLine() const {
         start = end + 1;
     }
     return longest;
+}
+
+void DocumentEditor::SetCaretBlinking(bool blinking) {
+    Call(SCI_SETCARETPERIOD, blinking ? uintptr_t(caretPeriod_) : 0);
+}
+
+bool DocumentEditor::IsCaretBlinking() const {
+    return Call(SCI_GETCARETPERIOD) != 0;
 }
 
 void DocumentEditor::SetLeftMargin(int pixels) {

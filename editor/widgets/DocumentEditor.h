@@ -106,6 +106,9 @@ class DocumentEditor : public QsciScintillaBase {
     bool IsWrapped() const;
     // The length of the longest line, without its break.
     long LongestLine() const;
+    // A blinking caret, or one that holds still.
+    void SetCaretBlinking(bool blinking);
+    bool IsCaretBlinking() const;
     // Leaves a blank margin of this many pixels left of the text.
     void SetLeftMargin(int pixels);
     bool isReadOnly() const;
@@ -148,6 +151,7 @@ class DocumentEditor : public QsciScintillaBase {
 
     TextEncoding encoding_ = TextEncoding::Utf8;
     mutable bool characterIndex_ = false;
+    long caretPeriod_ = 0;  // the component's blink period, in milliseconds
     // The format of each style in use, in the order the styles were handed out.
     std::vector<CharFormat> formats_;
 };

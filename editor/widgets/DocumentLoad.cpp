@@ -78,7 +78,7 @@ LoadReport LoadDocumentBytes(frmMain& window, std::string bytes, const QString& 
     }
     switch (outcome) {
         case DocumentEditor::LoadOutcome::Loaded:
-            CheckWrapAfterLoad(window);
+            AdaptViewToDocument(window);
             return {};
         case DocumentEditor::LoadOutcome::Stopped:
             return {LoadResult::Declined, {}};
@@ -98,9 +98,13 @@ bool CanWrapDocument(frmMain& window, QString* why) {
     return false;
 }
 
-void CheckWrapAfterLoad(frmMain& window) {
+void AdaptViewToDocument(frmMain& window) {
     QString why;
-    if (!window.IsWordWrapOn() || CanWrapDocument(window, &why)) return;
+    const bool longLines = !CanWrapDocument(window, &why);
+    // Each blink of the caret repaints its line, and the component checks a whole line before
+    // it paints it again: on a line of many megabytes the caret holds still instead.
+    window.Rich1()->SetCaretBlinking(!longLines);
+    if (!longLines || !window.IsWordWrapOn()) return;
     window.MenuAction("mnuFormatWordWrap")->setChecked(false);
     window.SetWordWrapMode(0);
     ShowMessage(&window, why, PromptIcon::Information, kAppTitle);

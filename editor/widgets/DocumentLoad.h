@@ -37,8 +37,8 @@ LoadReport LoadDocumentBytes(frmMain& window, std::string bytes, const QString& 
 // Whether the editor's document can be shown wrapped; otherwise why says why.
 bool CanWrapDocument(frmMain& window, QString* why);
 
-// After a load: when word wrap is on but the document has a line too long to wrap, it is turned
-// off with a message.
-void CheckWrapAfterLoad(frmMain& window);
+// After a load: for a document with a line too long to wrap, word wrap is turned off (with a
+// message, when it was on) and the caret stops blinking.
+void AdaptViewToDocument(frmMain& window);
 
 }  // namespace morv

@@ -661,7 +661,7 @@ LoadReport frmMain::LoadThroughReader(const QString& path) {
         return LoadDocumentBytes(*this, std::move(bytes),
                                  PathToQString(GetFileName(PathToStd(path))));
     rich1_->LoadRuns(ReadRtf(bytes));
-    CheckWrapAfterLoad(*this);
+    AdaptViewToDocument(*this);
     return {};
 }
 

@@ -163,6 +163,7 @@ TEST_F(DocumentLoadTest, OneLineOfFiftyMegabytes) {
     EXPECT_EQ(prompter_.asked()[0].text, refused);
     EXPECT_FALSE(window_->IsWordWrapOn());
     EXPECT_FALSE(window_->Rich1()->IsWrapped());
+    EXPECT_FALSE(window_->Rich1()->IsCaretBlinking()) << "a blink would repaint the whole line";
 
     window_->MenuAction("mnuFormatWordWrap")->trigger();
     EXPECT_EQ(prompter_.asked().size(), 2) << "asked to wrap again: refused again";
@@ -170,6 +171,7 @@ TEST_F(DocumentLoadTest, OneLineOfFiftyMegabytes) {
     EXPECT_FALSE(window_->Rich1()->IsWrapped());
 
     window_->Commands().fileNew();
+    EXPECT_TRUE(window_->Rich1()->IsCaretBlinking());
     window_->MenuAction("mnuFormatWordWrap")->trigger();
     EXPECT_TRUE(window_->Rich1()->IsWrapped()) << "a short document wraps";
 }
