@@ -118,10 +118,11 @@ class DocumentAccessible : public QAccessibleWidget,
     }
     void insertText(int offset, const QString& text) override {
         const long at = PositionOf(offset);
-        editor_->ReplaceRange(at, at, Utf8(text));
+        editor_->ReplaceRange(at, at, DocumentEditor::TextOf(text));
     }
     void replaceText(int startOffset, int endOffset, const QString& text) override {
-        editor_->ReplaceRange(PositionOf(startOffset), PositionOf(endOffset), Utf8(text));
+        editor_->ReplaceRange(PositionOf(startOffset), PositionOf(endOffset),
+                              DocumentEditor::TextOf(text));
     }
 
   private:
@@ -191,12 +192,6 @@ class DocumentAccessible : public QAccessibleWidget,
             default:
                 return false;
         }
-    }
-    static std::string Utf8(QString text) {
-        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-        text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-        text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-        return text.toStdString();
     }
 
     DocumentEditor* editor_;

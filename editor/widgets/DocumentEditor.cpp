@@ -165,10 +165,13 @@ std::string DocumentEditor::Bytes() const {
     return EncodeDocument(Text(), encoding_);
 }
 
-std::string DocumentEditor::ToEditorText(const QString& text, bool* storable) const {
+std::string DocumentEditor::TextOf(const QString& text) {
     const QByteArray utf8 = text.toUtf8();
-    std::string result =
-        NormalizeLineBreaks(std::string_view(utf8.constData(), size_t(utf8.size())));
+    return NormalizeLineBreaks(std::string_view(utf8.constData(), size_t(utf8.size())));
+}
+
+std::string DocumentEditor::ToEditorText(const QString& text, bool* storable) const {
+    std::string result = TextOf(text);
     bool lossless = true;
     if (encoding_ == TextEncoding::Windows1252) {
         const std::string encoded = EncodeDocument(result, encoding_, &lossless);
@@ -540,10 +543,8 @@ QMimeData* DocumentEditor::toMimeData(const QByteArray& text, bool rectangular) 
 
 void DocumentEditor::InsertUrls(const QUrl& url) {
     // A file dropped from a file manager goes in as its path, other links as their address.
-    const QString text = url.isLocalFile() ? url.toLocalFile() : url.toString();
-    const QByteArray utf8 = text.toUtf8();
     ReplaceRange(SelectionStart(), SelectionEnd(),
-                 std::string_view(utf8.constData(), size_t(utf8.size())));
+                 TextOf(url.isLocalFile() ? url.toLocalFile() : url.toString()));
 }
 
 }  // namespace morv

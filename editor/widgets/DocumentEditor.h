@@ -64,6 +64,9 @@ class DocumentEditor : public QsciScintillaBase {
     std::string ToEditorText(const QString& text, bool* storable = nullptr) const;
     // Text of the editor (a piece of Text()) for display elsewhere.
     static QString DecodePiece(std::string_view text);
+    // Text from elsewhere (the clipboard, assistive technology) in the editor's terms: UTF-8 with
+    // every line break CR LF.
+    static std::string TextOf(const QString& text);
 
     // --- Whole-document loads (not undoable; the undo history starts again) ---------------------
     enum class LoadOutcome { Loaded, Stopped, TooLarge, OutOfMemory };

@@ -71,13 +71,6 @@ EditCommandState& StateOf(frmMain& window) {
     return *state;
 }
 
-std::string EditorText(QString text) {
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-    return text.toStdString();
-}
-
 // The look of pasted text in the editor: weight, slant, underline and colours; neither its font
 // nor its size, since the editor's font is the font of the whole text.
 CharFormat EditorFormat(const QTextCharFormat& format) {
@@ -116,7 +109,7 @@ std::vector<FormattedRun> FormattedRuns(const QString& html) {
             text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
             text.replace(QChar::Nbsp, QLatin1Char(' '));
             if (!text.isEmpty())
-                runs.push_back({EditorText(text), EditorFormat(fragment.charFormat())});
+                runs.push_back({DocumentEditor::TextOf(text), EditorFormat(fragment.charFormat())});
         }
     }
     return runs;
@@ -135,7 +128,7 @@ void PasteClipboard(DocumentEditor* editor) {
         editor->ReplaceSelectionFormatted(FormattedRuns(mime->html()));
     } else if (mime->hasText() && !mime->text().isEmpty()) {
         editor->ReplaceRange(editor->SelectionStart(), editor->SelectionEnd(),
-                             EditorText(mime->text()));
+                             DocumentEditor::TextOf(mime->text()));
     } else {
         return;
     }
