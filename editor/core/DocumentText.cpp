@@ -185,6 +185,9 @@ uint64_t DecodedLength(std::string_view bytes, TextEncoding encoding) {
 
 size_t PieceEnd(std::string_view bytes, size_t start, size_t pieceSize) {
     size_t end = std::min(bytes.size(), start + std::max<size_t>(pieceSize, 1));
+    // Within a UTF-8 sequence: on to its end, at most three bytes (more is no UTF-8 anyway).
+    for (int k = 0; k < 3 && end < bytes.size() && ((unsigned char)bytes[end] & 0xC0) == 0x80; ++k)
+        ++end;
     if (end < bytes.size() && bytes[end - 1] == '\r' && bytes[end] == '\n') ++end;
     return end;
 }

@@ -41,7 +41,8 @@ bool IsEditorText(std::string_view bytes, TextEncoding encoding);
 uint64_t DecodedLength(std::string_view bytes, TextEncoding encoding);
 
 // Where a piece of about pieceSize bytes starting at start should end: never between a CR and
-// the LF after it, and never past the end.
+// the LF after it, never before a UTF-8 continuation byte, and never past the end. Pieces cut so
+// are valid UTF-8 each exactly when the whole is, and decode to the whole's text.
 size_t PieceEnd(std::string_view bytes, size_t start, size_t pieceSize);
 
 // The editor's text for a whole document, and the encoding it was read in.

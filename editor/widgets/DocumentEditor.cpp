@@ -192,8 +192,33 @@ QString DocumentEditor::DecodePiece(std::string_view text) {
 
 DocumentEditor::LoadOutcome DocumentEditor::Load(std::string bytes, ProgressObserver& progress) {
     try {
-        const TextEncoding encoding = DetectEncoding(bytes);
-        const uint64_t length = DecodedLength(bytes, encoding);
+        // Three passes over the bytes, each a piece at a time with a look at the stop request in
+        // between (which also lets the window repaint): are they UTF-8, how long is their text,
+        // and the filling of the document.
+        const long pieces = long((bytes.size() + kLoadPiece - 1) / kLoadPiece);
+        progress.SetMax(3 * pieces);
+        long step = 0;
+        auto eachPiece = [&](auto&& work) {  // false: stopped
+            for (size_t start = 0; start < bytes.size();) {
+                progress.SetValue(step++);
+                if (progress.ShouldStop()) return false;
+                const size_t end = PieceEnd(bytes, start, kLoadPiece);
+                if (!work(std::string_view(bytes).substr(start, end - start))) break;
+                start = end;
+            }
+            return true;
+        };
+        bool utf8 = true;
+        if (!eachPiece([&](std::string_view piece) { return utf8 = IsValidUtf8(piece); }))
+            return LoadOutcome::Stopped;
+        const TextEncoding encoding = utf8 ? TextEncoding::Utf8 : TextEncoding::Windows1252;
+        step = pieces;
+        uint64_t length = 0;
+        if (!eachPiece([&](std::string_view piece) {
+                length += DecodedLength(piece, encoding);
+                return true;
+            }))
+            return LoadOutcome::Stopped;
         if (length > CurrentDocumentLimits().maximum) return LoadOutcome::TooLarge;
         // The document is filled off screen, so the editor keeps showing (and holding) its own
         // until the new one is complete.
@@ -212,28 +237,23 @@ DocumentEditor::LoadOutcome DocumentEditor::Load(std::string bytes, ProgressObse
         loader.SendScintilla(SCI_ALLOCATE, static_cast<unsigned long>(length + 1));
         if (loader.SendScintilla(SCI_GETSTATUS) != SC_STATUS_OK) return LoadOutcome::OutOfMemory;
 
-        const long pieces = long((bytes.size() + kLoadPiece - 1) / kLoadPiece);
-        progress.SetMax(pieces);
         std::string decoded;
-        size_t start = 0;
-        for (long piece = 0; start < bytes.size(); ++piece) {
-            progress.SetValue(piece);
-            if (progress.ShouldStop()) return LoadOutcome::Stopped;
-            const size_t end = PieceEnd(bytes, start, kLoadPiece);
-            const std::string_view raw(bytes.data() + start, end - start);
-            std::string_view text = raw;
-            if (!IsEditorText(raw, encoding)) {
-                decoded.clear();
-                AppendDecoded(raw, encoding, decoded);
-                text = decoded;
-            }
-            loader.SendScintilla(SCI_APPENDTEXT, static_cast<unsigned long>(text.size()),
-                                 text.data());
-            if (loader.SendScintilla(SCI_GETSTATUS) != SC_STATUS_OK)
-                return LoadOutcome::OutOfMemory;
-            start = end;
-        }
-        progress.SetValue(pieces);
+        bool full = false;
+        if (!eachPiece([&](std::string_view raw) {
+                std::string_view text = raw;
+                if (!IsEditorText(raw, encoding)) {
+                    decoded.clear();
+                    AppendDecoded(raw, encoding, decoded);
+                    text = decoded;
+                }
+                loader.SendScintilla(SCI_APPENDTEXT, static_cast<unsigned long>(text.size()),
+                                     text.data());
+                full = loader.SendScintilla(SCI_GETSTATUS) != SC_STATUS_OK;
+                return !full;
+            }))
+            return LoadOutcome::Stopped;
+        if (full) return LoadOutcome::OutOfMemory;
+        progress.SetValue(3 * pieces);
         if (progress.ShouldStop()) return LoadOutcome::Stopped;
         std::string().swap(bytes);
         std::string().swap(decoded);

@@ -42,10 +42,15 @@ TEST(DocumentText, DecodeChoosesEncodingAndNormalisesBreaks) {
         EXPECT_EQ(IsEditorText(row.bytes, row.encoding), row.bytes == row.utf8) << row.name;
         // The editor loads large documents a piece at a time: the pieces add up to the same text.
         std::string pieces;
-        for (size_t at = 0; at < row.bytes.size(); at = PieceEnd(row.bytes, at, 1))
-            AppendDecoded(std::string_view(row.bytes).substr(at, PieceEnd(row.bytes, at, 1) - at),
-                          row.encoding, pieces);
+        bool piecesValid = true;
+        for (size_t at = 0; at < row.bytes.size(); at = PieceEnd(row.bytes, at, 1)) {
+            const std::string_view piece =
+                std::string_view(row.bytes).substr(at, PieceEnd(row.bytes, at, 1) - at);
+            AppendDecoded(piece, row.encoding, pieces);
+            piecesValid = piecesValid && IsValidUtf8(piece);
+        }
         EXPECT_EQ(pieces, row.utf8) << row.name;
+        EXPECT_EQ(piecesValid, row.encoding == TextEncoding::Utf8) << row.name;
     }
 }
 
