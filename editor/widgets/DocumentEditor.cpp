@@ -20,8 +20,6 @@ namespace morv {
 
 namespace {
 
-using Sci = QsciScintillaBase;
-
 // Plain documents at least this large get no style storage: it would cost a byte per character
 // and a second copy in every undo step that replaces much of the text.
 constexpr uint64_t kStyledDocumentLimit = 16u << 20;
@@ -63,6 +61,22 @@ bool OwnsShortcut(const QKeyEvent* key) {
     const Qt::KeyboardModifiers mods = key->modifiers() & ~Qt::KeypadModifier;
     return (mods == Qt::NoModifier || mods == Qt::ShiftModifier) && !key->text().isEmpty() &&
            key->text().at(0).isPrint();
+}
+
+// Gives a view of its own (never shown) a new empty document with room for capacity bytes, to be
+// filled without undo history. False when the memory for it is not there.
+bool StartDocument(QsciScintillaBase& loader, uint64_t capacity, int options) {
+    void* document = reinterpret_cast<void*>(
+        loader.SendScintilla(QsciScintillaBase::SCI_CREATEDOCUMENT,
+                             static_cast<unsigned long>(capacity + 1), static_cast<long>(options)));
+    if (document == nullptr) return false;
+    loader.SendScintilla(QsciScintillaBase::SCI_SETDOCPOINTER, 0UL, document);
+    loader.SendScintilla(QsciScintillaBase::SCI_RELEASEDOCUMENT, 0UL, document);  // the view's
+    loader.SendScintilla(QsciScintillaBase::SCI_SETMODEVENTMASK, 0L);
+    loader.SendScintilla(QsciScintillaBase::SCI_SETUNDOCOLLECTION, 0L);
+    loader.SendScintilla(QsciScintillaBase::SCI_ALLOCATE, static_cast<unsigned long>(capacity + 1));
+    return loader.SendScintilla(QsciScintillaBase::SCI_GETSTATUS) ==
+           QsciScintillaBase::SC_STATUS_OK;
 }
 
 // Text for the clipboard or a drag, kept as the editor's bytes and decoded (with '\n' breaks, as
@@ -223,19 +237,9 @@ DocumentEditor::LoadOutcome DocumentEditor::Load(std::string bytes, ProgressObse
         // The document is filled off screen, so the editor keeps showing (and holding) its own
         // until the new one is complete.
         QsciScintillaBase loader;
-        const int options = length >= kStyledDocumentLimit ? SC_DOCUMENTOPTION_STYLES_NONE : 0;
-        void* document = reinterpret_cast<void*>(
-            loader.SendScintilla(SCI_CREATEDOCUMENT, static_cast<unsigned long>(length + 1),
-                                 static_cast<long>(options)));
-        if (document == nullptr) return LoadOutcome::OutOfMemory;
-        loader.SendScintilla(SCI_SETDOCPOINTER, 0UL, document);
-        loader.SendScintilla(SCI_RELEASEDOCUMENT, 0UL, document);  // the loader's view holds it
-        loader.SendScintilla(SCI_SETMODEVENTMASK, 0L);
-        loader.SendScintilla(SCI_SETCODEPAGE, long(SC_CP_UTF8));
-        loader.SendScintilla(SCI_SETEOLMODE, long(SC_EOL_CRLF));
-        loader.SendScintilla(SCI_SETUNDOCOLLECTION, 0L);
-        loader.SendScintilla(SCI_ALLOCATE, static_cast<unsigned long>(length + 1));
-        if (loader.SendScintilla(SCI_GETSTATUS) != SC_STATUS_OK) return LoadOutcome::OutOfMemory;
+        if (!StartDocument(loader, length,
+                           length >= kStyledDocumentLimit ? SC_DOCUMENTOPTION_STYLES_NONE : 0))
+            return LoadOutcome::OutOfMemory;
 
         std::string decoded;
         bool full = false;
@@ -299,12 +303,7 @@ void DocumentEditor::LoadRuns(const std::vector<RtfRun>& runs) {
         ends.push_back(text.size());
     }
     QsciScintillaBase loader;
-    void* document = reinterpret_cast<void*>(
-        loader.SendScintilla(SCI_CREATEDOCUMENT, static_cast<unsigned long>(text.size() + 1), 0L));
-    loader.SendScintilla(SCI_SETDOCPOINTER, 0UL, document);
-    loader.SendScintilla(SCI_RELEASEDOCUMENT, 0UL, document);
-    loader.SendScintilla(SCI_SETMODEVENTMASK, 0L);
-    loader.SendScintilla(SCI_SETUNDOCOLLECTION, 0L);
+    StartDocument(loader, text.size(), 0);
     loader.SendScintilla(SCI_APPENDTEXT, static_cast<unsigned long>(text.size()), text.data());
     loader.SendScintilla(SCI_SETUNDOCOLLECTION, 1L);
     TakeDocument(loader, TextEncoding::Utf8);
