@@ -4,7 +4,8 @@
 // its undo. It uses only what the main window offered before the editor moved onto its editing
 // component too, so that the same source builds against both and the figures compare.
 //
-// Usage: editor_bench REPORT FIND REPLACE   (run under X with a window manager; see run-bench.sh)
+// Usage: editor_bench REPORT FIND REPLACE [--keys]   (under X with a window manager; see
+// run-bench.sh). --keys: only the load and the key presses, with ten times as many keys.
 // Prints one "name seconds" or "name megabytes" line per figure.
 #include <QApplication>
 #include <QElapsedTimer>
@@ -88,35 +89,38 @@ int main(int argc, char** argv) {
     DocumentEditor* editor = main.Rich1();
     step("load", [&] { editor->LoadBytes(report); });
     std::printf("rss_open_mb %.1f\n", ResidentMegabytes());
+    const bool keysOnly = argc > 4 && std::string(argv[4]) == "--keys";
+    const int keys = keysOnly ? 200 : 20;
+    if (!keysOnly) {
+        step("remove_section_attributes", [&] { RemoveSectionAttributes(main); });
+        step("remove_section_attributes_undo", [&] { editor->undo(); });
+        std::printf("rss_edit_undo_mb %.1f\n", ResidentMegabytes());
+        step("remove_empty_lines", [&] { RemoveEmptyLines(main); });
+        step("remove_empty_lines_undo", [&] { editor->undo(); });
 
-    step("remove_section_attributes", [&] { RemoveSectionAttributes(main); });
-    step("remove_section_attributes_undo", [&] { editor->undo(); });
-    std::printf("rss_edit_undo_mb %.1f\n", ResidentMegabytes());
-    step("remove_empty_lines", [&] { RemoveEmptyLines(main); });
-    step("remove_empty_lines_undo", [&] { editor->undo(); });
+        frmReplace* replaceDialog = ShowReplaceDialog(main);
+        replaceDialog->findChild<QLineEdit*>("Text1")->setText(find);
+        replaceDialog->findChild<QLineEdit*>("Text2")->setText(replace);
+        step("replace_all", [&] { replaceDialog->cmdReplaceAll_Click(); });
+        step("replace_all_undo", [&] { editor->undo(); });
+        CloseFindReplace(main);
 
-    frmReplace* replaceDialog = ShowReplaceDialog(main);
-    replaceDialog->findChild<QLineEdit*>("Text1")->setText(find);
-    replaceDialog->findChild<QLineEdit*>("Text2")->setText(replace);
-    step("replace_all", [&] { replaceDialog->cmdReplaceAll_Click(); });
-    step("replace_all_undo", [&] { editor->undo(); });
-    CloseFindReplace(main);
-
-    {
-        auto fix = std::make_unique<frmFix>(main);
-        fix->show();
-        fix->txtRoot()->setText(QStringLiteral("www.example.org"));
-        step("fix_relative_links", [&] { QTest::mouseClick(fix->cmdOK(), Qt::LeftButton); });
-        step("fix_relative_links_undo", [&] { editor->undo(); });
+        {
+            auto fix = std::make_unique<frmFix>(main);
+            fix->show();
+            fix->txtRoot()->setText(QStringLiteral("www.example.org"));
+            step("fix_relative_links", [&] { QTest::mouseClick(fix->cmdOK(), Qt::LeftButton); });
+            step("fix_relative_links_undo", [&] { editor->undo(); });
+        }
+        std::printf("rss_after_commands_mb %.1f\n", ResidentMegabytes());
     }
-    std::printf("rss_after_commands_mb %.1f\n", ResidentMegabytes());
 
     // Typing at the end of the text, one key at a time.
     EditorBuffer(editor).SetCaret(kEndOfText);
     editor->setFocus();
     Settle();
-    step("type_20_keys_at_end", [&] {
-        for (int i = 0; i < 20; ++i) {
+    step(keysOnly ? "type_200_keys_at_end" : "type_20_keys_at_end", [&] {
+        for (int i = 0; i < keys; ++i) {
             QTest::keyClick(editor, Qt::Key_X);
             Settle();
         }
@@ -124,8 +128,8 @@ int main(int argc, char** argv) {
     // Page Down from the top.
     EditorBuffer(editor).SetCaret(0);
     Settle();
-    step("page_down_20_times", [&] {
-        for (int i = 0; i < 20; ++i) {
+    step(keysOnly ? "page_down_200_times" : "page_down_20_times", [&] {
+        for (int i = 0; i < keys; ++i) {
             QTest::keyClick(editor, Qt::Key_PageDown);
             Settle();
         }

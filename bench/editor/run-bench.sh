@@ -80,13 +80,20 @@ echo
 python3 bench/editor/open_bench.py --rounds "$rounds" "${programs[@]}" \
     "$work/report-17.txt" "$work/report-50.txt" "$work/report-68.txt"
 
-# The commands on the 50 MB report, the builds taking turns; medians of three rounds.
+# The commands on the 50 MB report, the builds taking turns; medians of three rounds. Then the
+# key presses alone, ten times as many, in more rounds (they are short).
 echo
 for round in 1 2 3; do
     for bench in "${benches[@]}"; do
         "${bench#*=}" "$work/report-50.txt" .html .htm 2>/dev/null | sed "s/^/${bench%%=*} /"
     done
 done >"$work/commands"
+for round in $(seq "$rounds"); do
+    for bench in "${benches[@]}"; do
+        "${bench#*=}" "$work/report-50.txt" .html .htm --keys 2>/dev/null |
+            grep -E '^(type|page)_' | sed "s/^/${bench%%=*} /"
+    done
+done >>"$work/commands"
 python3 - "$work/commands" "$(stat -c %s "$work/report-50.txt")" <<'PY'
 import collections, statistics, sys
 values = collections.defaultdict(list)
@@ -99,7 +106,7 @@ for line in open(sys.argv[1]):
 size_mb = int(sys.argv[2]) / 1e6
 builds = sorted({b for _, b in values}, key=lambda b: b != "new")
 names = list(dict.fromkeys(n for n, _ in values))
-print(f"50 MB report ({size_mb:.1f} MB) through the main window, median of three rounds:")
+print(f"50 MB report ({size_mb:.1f} MB) through the main window, medians:")
 print(f"  {'':32}" + "".join(f"{b:>12}" for b in builds))
 for name in names:
     row = [statistics.median(values[(name, b)]) if values[(name, b)] else float("nan")
