@@ -3,6 +3,7 @@
 
 #include "extract/core/ExtractCli.h"
 #include "helpers/core/CliCommand.h"
+#include "linkcheck/core/CheckLinksCli.h"
 #include "linkfix/core/FixLinksCommand.h"
 #include "search/core/SearchCli.h"
 #include "sections/core/SectionsCli.h"
@@ -23,6 +24,10 @@ int main(int argc, char** argv) {
          &morv::RunReplaceAllCommand},
         {"fix-links", "fix-links --root ROOT [--path PATH] [FILE]  make relative links absolute",
          &morv::RunFixLinksCommand},
+        {"check-links",
+         "check-links DIR [--url ADDRESS]... [--index NAMES] [--orphans] [--format report|tsv] "
+         "[-o FILE]  check a site's links against its files",
+         &morv::RunCheckLinksCommand},
     };
     return morv::RunCli("morv-cli", "1.0", commands, argc, argv);
 }

@@ -3,6 +3,7 @@
 #include "editor/widgets/MainWindow.h"
 #include "editor/widgets/MorvStartup.h"
 #include "extract/widgets/ExtractDialog.h"
+#include "linkcheck/widgets/CheckLinksDialog.h"
 #include "linkfix/widgets/FixRelativeLinks.h"
 #include "search/widgets/FindDialogs.h"
 #include "sections/widgets/SectionsCommands.h"
@@ -14,6 +15,7 @@ int main(int argc, char** argv) {
         morv::InstallExtractCommands(window);
         morv::InstallSectionsCommands(window);
         morv::InstallLinkfixCommands(window);
+        morv::InstallLinkcheckCommands(window);
         morv::InstallSearchCommands(window);
     });
 }

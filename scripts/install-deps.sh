@@ -8,6 +8,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev qt6-qpa-plugins libqt6svg6
     libqscintilla2-qt6-dev
     libgtest-dev libgmock-dev
+    libxxhash-dev
 )
 if [[ "${1:-}" == "--test" ]]; then
     # The end-to-end run: a virtual X server, a window manager, key presses, screenshots,

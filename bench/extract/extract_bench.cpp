@@ -2,7 +2,10 @@
 //  - morv-cli extract with all five kinds over every document, next to one process that only
 //    reads every file of the same list once (a process of its own, like morv-cli; warm cache;
 //    best of several rounds);
-//  - morv-cli scan of each corpus folder, next to find DIR -type f -iname '*.htm*'.
+//  - morv-cli scan of each corpus folder, next to find DIR -type f -iname '*.htm*';
+//  - morv-cli check-links --orphans of each corpus folder (each a site), next to
+//    morv-cli extract --scan of the same folder: rounds interleaved, medians, and the largest
+//    resident set of each, so that memory can be set against the number of pages.
 // Usage: extract_bench MORV_CLI FOLDER...
 #include <fcntl.h>
 #include <spawn.h>
@@ -10,15 +13,20 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "extract/core/FindFiles.h"
 #include "extract/core/ListFile.h"
 #include "extract/core/Report.h"
+#include "linkcheck/core/LinkUpdate.h"
 
 extern char** environ;
 
@@ -39,8 +47,28 @@ double Seconds(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-// Runs a program with its standard output sent to /dev/null; seconds it took, or -1.
-double TimeProgram(const std::vector<std::string>& argv) {
+constexpr const char* kTimeProgram = "/usr/bin/time";
+
+// One run of a program: the seconds it took (-1 when it failed) and its largest resident set
+// (0 when unknown).
+struct ProgramRun {
+    double seconds = -1;
+    double cpuSeconds = 0;  // user + system
+    long maxRssKb = 0;
+};
+
+// Runs a program with its standard output sent to /dev/null. It succeeds when it exits with a
+// status of at most okStatus (check-links says 1 when a link is missing). With memory set, it
+// runs under GNU time when that is installed, which tells the program's own largest resident
+// set: a child started from this process would count this process's pages as its own.
+ProgramRun RunProgram(std::vector<std::string> argv, int okStatus = 0, bool memory = false) {
+    char memoryPattern[] = "/tmp/morv-bench-rss-XXXXXX";
+    if (memory && access(kTimeProgram, X_OK) == 0) {
+        close(mkstemp(memoryPattern));
+        argv.insert(argv.begin(), {kTimeProgram, "-q", "-f", "%M", "-o", memoryPattern});
+    } else {
+        memoryPattern[0] = '\0';
+    }
     std::vector<char*> args;
     for (const std::string& arg : argv)
         args.push_back(const_cast<char*>(arg.c_str()));
@@ -50,12 +78,76 @@ double TimeProgram(const std::vector<std::string>& argv) {
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     auto start = Clock::now();
     pid_t pid = 0;
-    if (posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ) != 0) return -1;
+    ProgramRun run;
+    if (posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ) != 0) return run;
     int status = 0;
-    waitpid(pid, &status, 0);
-    double seconds = Seconds(start);
+    struct rusage usage {};
+    wait4(pid, &status, 0, &usage);
+    const double seconds = Seconds(start);
     posix_spawn_file_actions_destroy(&actions);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? seconds : -1;
+    if (WIFEXITED(status) && WEXITSTATUS(status) <= okStatus) run.seconds = seconds;
+    if (memoryPattern[0] != '\0') {
+        if (FILE* file = std::fopen(memoryPattern, "r")) {
+            if (std::fscanf(file, "%ld", &run.maxRssKb) != 1) run.maxRssKb = 0;
+            std::fclose(file);
+        }
+        unlink(memoryPattern);
+    }
+    run.cpuSeconds = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                     double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    return run;
+}
+
+double TimeProgram(const std::vector<std::string>& argv) {
+    return RunProgram(argv).seconds;
+}
+
+// Writes a generated site of pages documents below folder: 100 pages to a folder, each with a
+// menu of 20 links shared by all, a link to the next page, an image and a broken link.
+void WriteSite(const std::string& folder, int pages) {
+    namespace fs = std::filesystem;
+    fs::create_directories(folder + "/img");
+    std::ofstream(folder + "/img/logo.gif") << "GIF89a";
+    for (int i = 0; i < pages; ++i) {
+        const std::string dir = folder + "/p" + std::to_string(i / 100);
+        if (i % 100 == 0) fs::create_directories(dir);
+        std::ofstream page(dir + "/" + std::to_string(i) + ".htm");
+        page << "<html><body><img src=\"../img/logo.gif\">\n";
+        for (int m = 0; m < 20; ++m)
+            page << "<a href=\"../p0/" << m << ".htm#top\">menu</a>\n";
+        page << "<a href=\"" << (i + 1) << ".htm\">next</a><a href=\"gone.htm\">x</a>\n";
+        page << "<p>" << std::string(2000, 'x') << "</p></body></html>\n";
+    }
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values.empty() ? -1 : values[values.size() / 2];
+}
+
+// The largest resident set of a program run on generated sites of two sizes (measure gets the
+// site's folder, writes what else it needs, and returns the run's resident set in KB), and what
+// each added page costs.
+void MemoryAgainstPages(const char* program,
+                        const std::function<long(const std::string& site)>& measure) {
+    if (access(kTimeProgram, X_OK) != 0) {
+        std::printf("memory: %s is not installed (Debian package time)\n", kTimeProgram);
+        return;
+    }
+    char sitePattern[] = "/tmp/morv-bench-site-XXXXXX";
+    const std::string site = mkdtemp(sitePattern);
+    long rss[2] = {};
+    const int sizes[2] = {2000, 16000};
+    for (int i = 0; i < 2; ++i) {
+        WriteSite(site, sizes[i]);
+        rss[i] = measure(site);
+        std::printf("generated site of %5d pages: %s resident set %ld MB\n", sizes[i], program,
+                    rss[i] / 1024);
+    }
+    std::printf("%-44s %8.0f bytes\n", "resident set per added page",
+                double(rss[1] - rss[0]) * 1024 / (sizes[1] - sizes[0]));
+    std::error_code ignored;
+    std::filesystem::remove_all(site, ignored);
 }
 
 template <typename F>
@@ -74,10 +166,129 @@ size_t ReadAll(const std::vector<std::string>& files) {
     morv::FileBuffer buffer;
     size_t bytes = 0;
     for (const std::string& file : files) {
-        if (!morv::ReadWholeFile(file, buffer)) continue;
+        if (!morv::ReadFile(file, buffer, {morv::kMaxDocumentSize, false, {}})) continue;
         bytes += buffer.view().size();
     }
     return bytes;
+}
+
+// The batch the renamer makes of every stride-th document of a folder (at most limit of them)
+// with its default template, "File [0007] (name).html": renamed in place, or moved into a folder
+// "renamed" at the site's root. Written as from<TAB>to lines; returns how many.
+size_t WriteMoves(const std::string& folder, size_t stride, size_t limit, bool intoFolder,
+                  const std::string& file) {
+    std::vector<std::string> pages;
+    morv::FindFiles(
+        folder, [&pages](const std::string& path) { pages.push_back(path); }, morv::NoProgress());
+    std::ofstream out(file);
+    size_t count = 0;
+    for (size_t i = 0; i < pages.size() && count < limit; i += stride, ++count) {
+        const std::string& page = pages[i];
+        const size_t slash = page.rfind('/');
+        const std::string name = page.substr(slash + 1);
+        const size_t dot = name.rfind('.');
+        std::string number = std::to_string(count);
+        number.insert(0, number.size() < 4 ? 4 - number.size() : 0, '0');
+        const std::string newName =
+            "File [" + number + "] (" + name.substr(0, dot) + ")" + name.substr(dot);
+        out << page << '\t'
+            << (intoFolder ? folder + "/renamed/" : page.substr(0, slash + 1)) + newName << '\n';
+    }
+    return count;
+}
+
+// The link update plan of the batch in a moves file, as a process of its own:
+// extract_bench --plan-links FOLDER MOVES. Prints the plan's counts.
+int PlanLinks(const std::string& folder, const std::string& movesFile) {
+    morv::LinkUpdateRequest request;
+    request.folder = folder;
+    std::ifstream in(movesFile);
+    for (std::string line; std::getline(in, line);) {
+        const size_t tab = line.find('\t');
+        request.moves.push_back({line.substr(0, tab), line.substr(tab + 1)});
+    }
+    morv::Result<morv::LinkUpdatePlan> plan = morv::PlanLinkUpdate(request);
+    if (!plan) return 1;
+    const morv::LinkUpdateCounts& counts = plan.value().counts;
+    std::printf("%zu moves: %ld pages read, %ld references in %ld pages, %ld listed\n",
+                request.moves.size(), counts.pagesRead, counts.references, counts.pagesChanged,
+                counts.unsafe);
+    return 0;
+}
+
+// The plan for 1,000 renamed pages against the extraction of the same folders, and its memory.
+int BenchLinkUpdate(const std::string& self, const std::string& cli,
+                    const std::vector<std::string>& folders) {
+    size_t total = 0;
+    for (const std::string& folder : folders)
+        morv::FindFiles(
+            folder, [&total](const std::string&) { ++total; }, morv::NoProgress());
+    const size_t stride = std::max<size_t>(1, total / 1000);
+    std::printf(
+        "link update plan of a batch renaming every %zu. page (1,000 of %zu), each folder a "
+        "site,\nagainst extract --scan of the same folder: median of %d interleaved rounds\n",
+        stride, total, kRounds);
+    double extractTotal = 0, renameTotal = 0, moveTotal = 0;
+    double extractCpuTotal = 0, renameCpuTotal = 0;
+    size_t left = 1000;
+    for (const std::string& folder : folders) {
+        char renamePattern[] = "/tmp/morv-bench-moves-XXXXXX",
+             movePattern[] = "/tmp/morv-bench-moves-XXXXXX";
+        close(mkstemp(renamePattern));
+        close(mkstemp(movePattern));
+        const size_t count = WriteMoves(folder, stride, left, false, renamePattern);
+        WriteMoves(folder, stride, left, true, movePattern);
+        left -= count;
+        std::vector<double> extracts, renames, moves, extractCpus, renameCpus;
+        for (int round = 0; round < kRounds; ++round) {
+            const ProgramRun extracted = RunProgram({cli, "extract", "--scan", folder});
+            const ProgramRun renamed = RunProgram({self, "--plan-links", folder, renamePattern});
+            const ProgramRun moved = RunProgram({self, "--plan-links", folder, movePattern});
+            if (extracted.seconds < 0 || renamed.seconds < 0 || moved.seconds < 0) {
+                std::fprintf(stderr, "plan or extraction of %s failed\n", folder.c_str());
+                return 1;
+            }
+            extracts.push_back(extracted.seconds);
+            renames.push_back(renamed.seconds);
+            moves.push_back(moved.seconds);
+            extractCpus.push_back(extracted.cpuSeconds);
+            renameCpus.push_back(renamed.cpuSeconds);
+        }
+        const double extract = Median(extracts), rename = Median(renames), move = Median(moves);
+        extractTotal += extract;
+        renameTotal += rename;
+        moveTotal += move;
+        extractCpuTotal += Median(extractCpus);
+        renameCpuTotal += Median(renameCpus);
+        std::printf(
+            "%s, %zu pages renamed:\n  extract %.3f s, plan (in place) %.3f s, "
+            "plan (into another folder) %.3f s\n  ",
+            folder.c_str(), count, extract, rename, move);
+        std::fflush(stdout);
+        PlanLinks(folder, renamePattern);
+        unlink(renamePattern);
+        unlink(movePattern);
+    }
+    std::printf("%-44s %8.2f   (limit 3)\n", "plan (in place) / extract, wall time",
+                renameTotal / extractTotal);
+    std::printf("%-44s %8.2f   (limit 3)\n", "plan (in place) / extract, CPU time",
+                renameCpuTotal / extractCpuTotal);
+    std::printf("%-44s %8.2f\n\n", "plan (into another folder) / extract, wall",
+                moveTotal / extractTotal);
+
+    // Memory against the number of pages: 100 pages renamed, each named by one other page, on
+    // generated sites of two sizes. What grows is the list of documents, not the pages' text.
+    MemoryAgainstPages("plan", [&self](const std::string& site) {
+        const std::string movesFile = site + ".moves";
+        std::ofstream moves(movesFile);
+        for (int page = 500; page < 600; ++page)
+            moves << site << "/p5/" << page << ".htm\t" << site << "/p5/n" << page << ".htm\n";
+        moves.close();
+        const long rss = RunProgram({self, "--plan-links", site, movesFile}, 0, true).maxRssKb;
+        unlink(movesFile.c_str());
+        return rss;
+    });
+    return 0;
 }
 
 }  // namespace
@@ -90,12 +301,16 @@ int main(int argc, char** argv) {
         std::printf("%zu\n", ReadAll(files.value()));
         return 0;
     }
+    if (argc == 4 && std::string(argv[1]) == "--plan-links") return PlanLinks(argv[2], argv[3]);
     if (argc < 3) {
-        std::fprintf(stderr, "Usage: %s MORV_CLI FOLDER...\n", argv[0]);
+        std::fprintf(stderr, "Usage: %s MORV_CLI [--links] FOLDER...\n", argv[0]);
         std::fprintf(stderr, "       %s --read LIST\n", argv[0]);
+        std::fprintf(stderr, "       %s --plan-links FOLDER MOVES\n", argv[0]);
         return 2;
     }
     const std::string cli = argv[1];
+    if (std::string(argv[2]) == "--links")
+        return BenchLinkUpdate(argv[0], cli, std::vector<std::string>(argv + 3, argv + argc));
     std::vector<std::string> folders(argv + 2, argv + argc);
 
     std::vector<std::string> files;
@@ -129,7 +344,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "morv-cli extract failed\n");
         return 1;
     }
-    const double reportMB = double(morv::ReadWholeFile(report).value().size()) / 1e6;
+    const double reportMB =
+        double(morv::ReadFile(report, {morv::kMaxDocumentSize, false, {}}).value().size()) / 1e6;
     const double mb = double(bytes) / 1e6;
 
     std::printf("corpus: %zu documents, %.1f MB, in %zu folders\n", files.size(), mb,
@@ -163,7 +379,65 @@ int main(int argc, char** argv) {
         std::printf("scan %-39s %8.4f s, find %8.4f s, ratio %.2f\n", folder.c_str(), scan, find,
                     scan / find);
     }
-    std::printf("%-44s %8.2f   (limit 1.5)\n", "scan / find, all folders", scanTotal / findTotal);
+    std::printf("%-44s %8.2f   (limit 1.5)\n\n", "scan / find, all folders", scanTotal / findTotal);
+
+    // Each folder as a site: the whole check with orphans against an extraction of the same
+    // documents (both walk the folder first), rounds interleaved so that a busy moment of the
+    // machine falls on both alike.
+    std::printf("check-links --orphans against extract --scan, median of %d interleaved rounds\n",
+                kRounds);
+    double checkTotal = 0, extractTotal = 0, checkCpuTotal = 0, extractCpuTotal = 0;
+    for (const std::string& folder : folders) {
+        std::vector<double> checks, extracts, checkCpus, extractCpus;
+        long checkRss = 0, extractRss = 0;
+        // Round -1 measures memory under GNU time; the timed rounds run without it.
+        for (int round = -1; round < kRounds; ++round) {
+            const bool memory = round < 0;
+            const ProgramRun extracted = RunProgram({cli, "extract", "--scan", folder}, 0, memory);
+            const ProgramRun checked =
+                RunProgram({cli, "check-links", folder, "--orphans"}, 1, memory);
+            if (extracted.seconds < 0 || checked.seconds < 0) {
+                std::fprintf(stderr, "check or extraction of %s failed\n", folder.c_str());
+                return 1;
+            }
+            if (memory) {
+                extractRss = extracted.maxRssKb;
+                checkRss = checked.maxRssKb;
+                continue;
+            }
+            extracts.push_back(extracted.seconds);
+            checks.push_back(checked.seconds);
+            extractCpus.push_back(extracted.cpuSeconds);
+            checkCpus.push_back(checked.cpuSeconds);
+        }
+        long pages = 0;
+        morv::FindFiles(
+            folder, [&pages](const std::string&) { ++pages; }, morv::NoProgress());
+        const double check = Median(checks), extract = Median(extracts);
+        const double checkCpu = Median(checkCpus), extractCpu = Median(extractCpus);
+        checkTotal += check;
+        extractTotal += extract;
+        checkCpuTotal += checkCpu;
+        extractCpuTotal += extractCpu;
+        std::printf(
+            "%s, %ld pages:\n  check %.3f s (CPU %.3f s), extract %.3f s (CPU %.3f s); "
+            "resident set check %ld MB, extract %ld MB\n",
+            folder.c_str(), pages, check, checkCpu, extract, extractCpu, checkRss / 1024,
+            extractRss / 1024);
+    }
+    std::printf("%-44s %8.2f   (limit 2)\n", "check-links / extract, wall time",
+                checkTotal / extractTotal);
+    std::printf("%-44s %8.2f   (limit 2)\n", "check-links / extract, CPU time",
+                checkCpuTotal / extractCpuTotal);
+
+    // Memory against the number of pages, on generated sites of two sizes: what grows is the
+    // targets remembered (here one per page), not the pages.
+    MemoryAgainstPages("check-links", [&cli](const std::string& site) {
+        return RunProgram({cli, "check-links", site, "--orphans"}, 1, true).maxRssKb;
+    });
+    std::printf("\n");
+
+    if (BenchLinkUpdate(self, cli, folders) != 0) return 1;
 
     struct rusage usage {};
     getrusage(RUSAGE_CHILDREN, &usage);

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Installs HTML documentation from Debian packages as a benchmark corpus and prints the folders
-# that hold it, one per line. Run as root (or through sudo); packages already installed are left alone.
+# Installs HTML documentation from Debian packages as a benchmark corpus (and GNU time, which
+# measures the memory of the programs timed) and prints the folders that hold it, one per line. Run as root (or through sudo); packages already installed are left alone.
 set -euo pipefail
-packages=(python3.11-doc libstdc++-12-doc postgresql-doc-15)
+packages=(python3.11-doc libstdc++-12-doc postgresql-doc-15 time)
 missing=()
 for package in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||

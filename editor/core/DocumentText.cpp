@@ -4,6 +4,8 @@
 #include <array>
 #include <cstring>
 
+#include "helpers/core/FileIo.h"
+
 namespace morv {
 
 namespace {
@@ -44,6 +46,14 @@ int Utf8Sequence(std::string_view text, size_t i, char32_t& cp) {
 }
 
 }  // namespace
+
+Result<std::string> ReadDocumentFile(const std::string& path) {
+    return ReadFile(path, ReadOptions{kMaxDocumentSize, false, {}});
+}
+
+Status WriteDocumentFile(const std::string& path, std::string_view bytes) {
+    return WriteWholeFile(path, bytes);
+}
 
 bool IsValidUtf8(std::string_view bytes) {
     size_t i = 0;

@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "helpers/core/Result.h"
 #include "helpers/core/TextUtil.h"  // AppendUtf8
 
 // How a document's bytes become the editor's text and back. The editor's text is UTF-8 with
@@ -16,6 +17,15 @@
 namespace morv {
 
 enum class TextEncoding { Utf8, Windows1252 };
+
+// The bytes of a document file: a regular file of at most kMaxDocumentSize bytes. A pipe or a
+// device is refused at once, so the window never waits on one or fills its memory from it.
+Result<std::string> ReadDocumentFile(const std::string& path);
+
+// Writes a document's bytes through WriteWholeFile: a failure never leaves a half-written file,
+// links, hard links and the file's mode stay, a device or pipe is written into (a pipe nobody
+// reads fails at once).
+Status WriteDocumentFile(const std::string& path, std::string_view bytes);
 
 bool IsValidUtf8(std::string_view bytes);
 

@@ -3,12 +3,7 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QProcess>
-#include <QSaveFile>
 #include <QTreeWidget>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 
@@ -58,42 +53,6 @@ void ShowFailure(frmMain& window, const QString& description) {
     ShowMessage(&window, description + QLatin1Char('.'), PromptIcon::Exclamation, kAppTitle);
 }
 
-Error SystemError(int code, const QString& what) {
-    return Error{code, "", ToStd(what) + ": " + GetAPIErrorText(code)};
-}
-
-// Writes all of data at the start of fd and cuts the file there; 0 or an errno value.
-int RewriteDescriptor(int fd, std::string_view data) {
-    if (lseek(fd, 0, SEEK_SET) < 0) return errno;
-    size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t n = write(fd, data.data() + done, data.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return errno;
-        if (n == 0) return EIO;
-        done += size_t(n);
-    }
-    if (ftruncate(fd, off_t(data.size())) != 0) return errno;
-    if (fsync(fd) != 0 && errno != EINVAL) return errno;
-    return 0;
-}
-
-// Rewrites an existing file in place (it keeps its inode, so every hard link sees the new
-// text); when that fails, the old bytes are written back.
-Status WriteInPlace(const QString& path, std::string_view bytes) {
-    Result<std::string> old = ReadDocumentFile(path);
-    if (!old) return old.error();
-    const int fd = open(PathToStd(path).c_str(), O_WRONLY | O_CLOEXEC);
-    if (fd < 0) return SystemError(errno, QStringLiteral("Unable to write ") + path);
-    const int error = RewriteDescriptor(fd, bytes);
-    if (error != 0) RewriteDescriptor(fd, old.value());
-    const int closeError = close(fd) != 0 ? errno : 0;
-    if (error != 0 || closeError != 0)
-        return SystemError(error != 0 ? error : closeError,
-                           QStringLiteral("Unable to write ") + path);
-    return Ok();
-}
-
 // The document's bytes for saving, in its encoding. When the text holds characters that a
 // single-byte document cannot hold, the user may save it as UTF-8 instead; false: do not save.
 bool ChooseSaveEncoding(frmMain& window) {
@@ -117,7 +76,7 @@ bool ChooseSaveEncoding(frmMain& window) {
 bool WriteEditorText(frmMain& window, const QString& path) {
     if (!ChooseSaveEncoding(window)) return false;
     WaitCursor wait;
-    const Status written = WriteDocumentFile(path, window.Rich1()->Bytes());
+    const Status written = WriteDocumentFile(PathToStd(path), window.Rich1()->Bytes());
     wait.Release();
     if (!written) {
         ShowFailure(window, ToQString(written.error().description));
@@ -139,55 +98,6 @@ QString AskForDocument(frmMain& window, const QString& title) {
 }
 
 }  // namespace
-
-Result<std::string> ReadDocumentFile(const QString& path) {
-    std::string bytes;
-    if (const int error = ReadFileBytes(PathToStd(path), bytes))
-        return SystemError(error, QStringLiteral("Unable to read ") + path);
-    return bytes;
-}
-
-Status WriteDocumentFile(const QString& path, std::string_view bytes) {
-    // A symbolic link stays a link: what is replaced is the file it points to (a dangling link
-    // gets its file created).
-    QString target = path;
-    const QFileInfo info(path);
-    if (info.isSymLink()) {
-        const QString canonical = info.canonicalFilePath();
-        target = canonical.isEmpty() ? info.symLinkTarget() : canonical;
-    }
-    struct stat st {};
-    const bool exists = stat(PathToStd(target).c_str(), &st) == 0;
-    if (exists && S_ISDIR(st.st_mode))
-        return SystemError(EISDIR, QStringLiteral("Unable to write ") + path);
-    if (exists && S_ISREG(st.st_mode) && st.st_nlink > 1) return WriteInPlace(target, bytes);
-
-    // Unbuffered, so that a failing write (a full disk) shows in write()'s result: a buffered
-    // write would fail only in the flush of commit(), which does not report it.
-    QSaveFile file(target);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        const int openError = errno;
-        // A folder that takes no new files, holding a file that may be written.
-        if (exists && S_ISREG(st.st_mode) && access(PathToStd(target).c_str(), W_OK) == 0)
-            return WriteInPlace(target, bytes);
-        return Error{openError, "",
-                     ToStd(QStringLiteral("Unable to write ") + path + QStringLiteral(": ") +
-                           file.errorString())};
-    }
-    const qint64 written = file.write(bytes.data(), qint64(bytes.size()));
-    if (written != qint64(bytes.size())) {
-        const QString why = file.errorString();
-        file.cancelWriting();
-        file.commit();
-        return Error{EIO, "",
-                     ToStd(QStringLiteral("Unable to write ") + path + QStringLiteral(": ") + why)};
-    }
-    if (!file.commit())
-        return Error{EIO, "",
-                     ToStd(QStringLiteral("Unable to write ") + path + QStringLiteral(": ") +
-                           file.errorString())};
-    return Ok();
-}
 
 void SetProgramStarter(ProgramStarter starter) {
     gProgramStarter = std::move(starter);
@@ -249,7 +159,7 @@ void FileOpen(frmMain& window) {
         const QString oldCaption = window.windowTitle();
         window.SetDocumentCaption(path, IsReadOnlyFile(PathToStd(path)));
         window.repaint();
-        Result<std::string> bytes = ReadDocumentFile(path);
+        Result<std::string> bytes = ReadDocumentFile(PathToStd(path));
         report = bytes ? LoadDocumentBytes(window, std::move(bytes.value()), FileNameOf(path))
                        : LoadReport{LoadResult::Failed, ToQString(bytes.error().description)};
         if (report.result == LoadResult::Done) {
@@ -346,7 +256,7 @@ void InsertFile(frmMain& window) {
     const LoadReport size = CheckFileSize(window, path);
     if (size.result == LoadResult::Failed) ShowFailure(window, size.error);
     if (size.result != LoadResult::Done) return;
-    Result<std::string> bytes = ReadDocumentFile(path);
+    Result<std::string> bytes = ReadDocumentFile(PathToStd(path));
     if (!bytes) {
         ShowFailure(window, ToQString(bytes.error().description));
         return;

@@ -42,20 +42,6 @@ void FilePrint(frmMain& window);
 // Removes every node of the sections tree (nothing happens to an empty tree).
 void ClearSectionsTree(frmMain& window);
 
-// Reads a whole file; the error's description is the system's text.
-Result<std::string> ReadDocumentFile(const QString& path);
-
-// Writes a document's bytes so that a failure never leaves a half-written file:
-// - normally through a temporary file in the same folder that takes the old file's place, with
-//   the old file's permissions (QSaveFile);
-// - a symbolic link stays a link: the file it points to is replaced;
-// - a file with several hard links is rewritten in place, so every name keeps sharing it; if
-//   that write fails, the old bytes are put back;
-// - a file whose folder does not let a new file be created, but which itself may be written,
-//   is rewritten in place the same way.
-// The error's description says what failed.
-Status WriteDocumentFile(const QString& path, std::string_view bytes);
-
 // Starts a program without waiting; returns 0 or an errno value. Tests replace it.
 using ProgramStarter = std::function<int(const QString& program, const QStringList& arguments)>;
 void SetProgramStarter(ProgramStarter starter);  // empty: the real one again

@@ -20,7 +20,7 @@ struct MainCommands {
     // Search
     std::function<void()> find, findNext, replace, closeFindReplace;
     // Actions
-    std::function<void()> extract, fix, removeSections, removeEmpty, insertFile;
+    std::function<void()> extract, fix, checkLinks, removeSections, removeEmpty, insertFile;
     // Sections pane
     std::function<void()> retrieveTree;
     std::function<void(QTreeWidgetItem*)> navigateToNode;

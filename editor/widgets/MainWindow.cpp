@@ -25,6 +25,7 @@
 #include <cmath>
 
 #include "editor/core/CommandLine.h"
+#include "editor/core/DocumentText.h"
 #include "editor/core/RtfReader.h"
 #include "editor/widgets/DocumentEditor.h"
 #include "editor/widgets/KeyLocks.h"
@@ -230,6 +231,7 @@ void frmMain::CreateActions() {
         {"mnuFormat", "mnuFormatFont", "Font ..", {}, &MainCommands::font},
         {"mnuActions", "mnuActionsExtract", "Extract ..", {}, &MainCommands::extract},
         {"mnuActions", "mnuActionsFix", "Fix Relative Links ..", {}, &MainCommands::fix},
+        {"mnuActions", "mnuActionsCheckLinks", "Check Links ..", {}, &MainCommands::checkLinks},
         {"mnuActions", "sepActions", "-", {}, nullptr},
         {"mnuActions",
          "mnuActionsRemoveSection",
@@ -275,10 +277,11 @@ void frmMain::CreateActions() {
             if (row.hook != nullptr) {
                 Hook hook = row.hook;
                 const QString name = row.name;
-                // Find, Replace, Extract, Fix and Print close the Find and Replace dialogs first.
+                // Find, Replace, Extract, Fix, Check Links and Print close the Find and Replace
+                // dialogs first.
                 const bool closesDialogs = name == "mnuSearchFind" || name == "mnuSearchReplace" ||
                                            name == "mnuActionsExtract" || name == "mnuActionsFix" ||
-                                           name == "mnuFilePrint";
+                                           name == "mnuActionsCheckLinks" || name == "mnuFilePrint";
                 connect(action, &QAction::triggered, this, [this, hook, closesDialogs] {
                     if (closesDialogs) CloseFindReplace();
                     RunCommand(commands_.*hook);
@@ -562,10 +565,6 @@ void frmMain::SetDocumentCaption(const QString& path, bool readOnly) {
     setWindowTitle(name + (readOnly ? " [Read-only] - " : " - ") + kAppTitle);
 }
 
-void frmMain::LetEventsRun() {
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
-}
-
 void frmMain::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
     if (!isMinimized()) LayoutPanes();
@@ -642,7 +641,9 @@ bool frmMain::QuerySaveChanges() {
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {
-    if (!QuerySaveChanges()) {
+    // A long operation with a progress window disables this window; the window manager's close
+    // box still reaches it, and would end the program under the running operation.
+    if (!isEnabled() || !QuerySaveChanges()) {
         event->ignore();
         return;
     }
@@ -654,13 +655,12 @@ void frmMain::closeEvent(QCloseEvent* event) {
 LoadReport frmMain::LoadThroughReader(const QString& path) {
     const LoadReport size = CheckFileSize(*this, path);
     if (size.result != LoadResult::Done) return size;
-    std::string bytes;
-    if (const int error = ReadFileBytes(PathToStd(path), bytes))
-        return {LoadResult::Failed, ToQString(GetAPIErrorText(error))};
-    if (!LooksLikeRtf(bytes))
-        return LoadDocumentBytes(*this, std::move(bytes),
+    Result<std::string> bytes = ReadDocumentFile(PathToStd(path));
+    if (!bytes) return {LoadResult::Failed, ToQString(bytes.error().description)};
+    if (!LooksLikeRtf(bytes.value()))
+        return LoadDocumentBytes(*this, std::move(bytes.value()),
                                  PathToQString(GetFileName(PathToStd(path))));
-    rich1_->LoadRuns(ReadRtf(bytes));
+    rich1_->LoadRuns(ReadRtf(bytes.value()));
     AdaptViewToDocument(*this);
     return {};
 }

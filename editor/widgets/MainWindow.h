@@ -56,8 +56,6 @@ class frmMain : public QMainWindow {
     void WidenEditorMargins();
     void SetUntitledCaption();
     void SetDocumentCaption(const QString& path, bool readOnly);
-    // Lets pending window events run (key presses reach the window and may set StopRequest).
-    void LetEventsRun();
 
     // A toolbar button's click, dispatched by its key; an unknown key does nothing.
     void Toolbar1ButtonClick(const QString& key);

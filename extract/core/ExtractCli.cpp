@@ -1,101 +1,18 @@
 #include "extract/core/ExtractCli.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
-#include <chrono>
-#include <csignal>
 #include <iostream>
 
 #include "extract/core/FindFiles.h"
 #include "extract/core/ListFile.h"
 #include "extract/core/Report.h"
 #include "helpers/core/CliCommand.h"
-#include "helpers/core/PathHelpers.h"
-#include "helpers/core/SystemFolder.h"
+#include "helpers/core/FileIo.h"
 #include "helpers/core/TextUtil.h"
 
 namespace morv {
 
 namespace {
-
-volatile std::sig_atomic_t gInterrupted = 0;
-
-extern "C" void OnInterrupt(int) {
-    gInterrupted = 1;
-}
-
-// Ctrl+C ends a run at its next step, so that a half-written report file is removed.
-class InterruptGuard {
-  public:
-    InterruptGuard() {
-        gInterrupted = 0;
-        struct sigaction action {};
-        action.sa_handler = OnInterrupt;
-        sigemptyset(&action.sa_mask);
-        sigaction(SIGINT, &action, &old_);
-    }
-    ~InterruptGuard() { sigaction(SIGINT, &old_, nullptr); }
-
-  private:
-    struct sigaction old_ {};
-};
-
-// A progress bar on standard error when it is a terminal, redrawn at most ten times a second.
-class TerminalProgress : public ProgressObserver {
-  public:
-    explicit TerminalProgress(std::ostream& err, bool enabled) : err_(err), enabled_(enabled) {}
-    ~TerminalProgress() override { Finish(); }
-
-    void SetMax(long max) override { max_ = max; }
-    void SetValue(long value) override {
-        value_ = value;
-        Draw(false);
-    }
-    void SetStatus(std::string_view text) override { status_.assign(text); }
-    bool ShouldStop() override { return gInterrupted != 0; }
-    void Finish() {
-        if (enabled_ && drawn_) err_ << "\r\033[K" << std::flush;
-        drawn_ = false;
-    }
-
-  private:
-    void Draw(bool force) {
-        if (!enabled_) return;
-        auto now = std::chrono::steady_clock::now();
-        if (!force && drawn_ && now - last_ < std::chrono::milliseconds(100)) return;
-        last_ = now;
-        drawn_ = true;
-        const int width = 30;
-        long percent = max_ > 0 ? value_ * 100 / max_ : 0;
-        if (percent > 100) percent = 100;
-        int filled = int(percent * width / 100);
-        std::string bar(size_t(filled), '#');
-        bar.append(size_t(width - filled), '-');
-        std::string item =
-            status_.size() > 40 ? "..." + status_.substr(status_.size() - 37) : status_;
-        err_ << "\r\033[K[" << bar << "] " << percent << "% " << item << std::flush;
-    }
-
-    std::ostream& err_;
-    bool enabled_;
-    bool drawn_ = false;
-    long max_ = 0, value_ = 0;
-    std::string status_;
-    std::chrono::steady_clock::time_point last_{};
-};
-
-// Stops a step of the command at Ctrl+C and reports nothing.
-class InterruptOnly : public ProgressObserver {
-  public:
-    bool ShouldStop() override { return gInterrupted != 0; }
-};
-
-bool ProgressWanted(const std::ostream& err) {
-    return &err == &std::cerr && isatty(STDERR_FILENO) == 1;
-}
 
 const char* const kKindNames[kTagKindCount] = {"script", "style", "link", "image", "email"};
 
@@ -114,11 +31,11 @@ const char kExtractHelp[] =
     "  --no-headers    no [FILE], section header or warning lines\n"
     "  --list FILE     add the paths of a list file (.mrk: one path per CR LF line)\n"
     "  --scan DIR      add the .htm and .html documents below DIR\n"
-    "  -o REPORT       write the report to REPORT (replaced only when the run succeeds);\n"
-    "                  default: standard output\n"
+    "  -o REPORT       write the report to REPORT (replaced only when the run succeeds;\n"
+    "                  a device or named pipe is written into); default: standard output\n"
     "  -h, --help      show this help\n"
     "\n"
-    "Exit status: 0 success, 1 failed run, 2 bad usage.\n";
+    "Exit status: 0 success, 1 failed run (also when no documents are found), 2 bad usage.\n";
 
 const char kScanHelp[] =
     "Usage: morv-cli scan DIR\n"
@@ -129,15 +46,12 @@ const char kScanHelp[] =
     "\n"
     "Exit status: 0 success, 1 failed run, 2 bad usage.\n";
 
+constexpr const char* kWho = "morv-cli extract";
+
 int Usage(std::ostream& err, const std::string& command, const std::string& message) {
     err << "morv-cli " << command << ": " << message << "\n"
         << "Try 'morv-cli " << command << " --help'.\n";
     return kExitUsage;
-}
-
-int Failed(std::ostream& err, const std::string& command, const std::string& message) {
-    err << "morv-cli " << command << ": " << message << "\n";
-    return kExitFailed;
 }
 
 bool ParseKinds(const std::string& list, ExtractOptions& options) {
@@ -162,33 +76,6 @@ struct Source {
     enum Kind { File, List, Scan } kind;
     std::string value;
 };
-
-// Writes the report into a new file beside path, then puts it in place of path.
-int WriteReportFile(const std::string& path, const std::vector<std::string>& files,
-                    const ExtractOptions& options, ProgressObserver& progress, std::ostream& err) {
-    std::string folder = GetFolderName(path, true);
-    std::string pattern = (folder.empty() ? std::string("./") : folder) + ".morv-report-XXXXXX";
-    int fd = mkstemp(pattern.data());
-    if (fd < 0)
-        return Failed(err, "extract", "cannot write '" + path + "': " + GetAPIErrorText(errno));
-    TempFileGuard guard(pattern);
-    mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fd, 0666 & ~mask);
-    ReportWriter writer(fd);
-    Status status = WriteReport(files, options, writer, progress);
-    int closed = ::close(fd);
-    if (status && closed != 0) status = Error{errno, "", GetAPIErrorText(errno)};
-    if (!status) {
-        return Failed(
-            err, "extract",
-            status.error().number == kUserInterrupt ? "interrupted" : status.error().description);
-    }
-    if (::rename(pattern.c_str(), path.c_str()) != 0)
-        return Failed(err, "extract", "cannot write '" + path + "': " + GetAPIErrorText(errno));
-    guard.reset({});  // in place now: nothing to delete
-    return kExitOk;
-}
 
 }  // namespace
 
@@ -243,41 +130,43 @@ int RunExtractCommand(const std::vector<std::string>& args, std::istream& /*in*/
         }
     }
 
+    if (sources.empty()) return Usage(err, "extract", "no files to extract");
+
     InterruptGuard interrupts;
     InterruptOnly interruptOnly;
+    // A list may come from a pipe (--list <(find ...)): read as a stream, up to the tools' limit.
+    const ReadOptions listOptions{ToolInputLimit(), true,
+                                  [&interruptOnly] { return interruptOnly.ShouldStop(); }};
     std::vector<std::string> files;
     for (const Source& source : sources) {
         if (source.kind == Source::File) {
             files.push_back(source.value);
         } else if (source.kind == Source::List) {
-            Result<std::vector<std::string>> list = ReadListFile(source.value);
-            if (!list) return Failed(err, "extract", list.error().description);
+            Result<std::vector<std::string>> list = ReadListFile(source.value, listOptions);
+            if (!list) return ReportFailure(err, kWho, list.error());
             files.insert(files.end(), list.value().begin(), list.value().end());
         } else {
             Status walked = FindFiles(
                 source.value, [&files](const std::string& path) { files.push_back(path); },
                 interruptOnly);
-            if (!walked) {
-                return Failed(err, "extract",
-                              walked.error().number == kUserInterrupt ? "interrupted"
-                                                                      : walked.error().description);
-            }
+            if (!walked) return ReportFailure(err, kWho, walked.error());
         }
     }
-    if (files.empty()) return Usage(err, "extract", "no files to extract");
+    if (files.empty()) return ReportFailure(err, kWho, Error{ENOENT, "", "no documents found"});
 
     TerminalProgress progress(err, ProgressWanted(err));
-    if (!output.empty() && output != "-")
-        return WriteReportFile(output, files, options, progress, err);
-    ReportWriter writer(out);
-    Status status = WriteReport(files, options, writer, progress);
-    progress.Finish();
-    if (!status) {
-        return Failed(
-            err, "extract",
-            status.error().number == kUserInterrupt ? "interrupted" : status.error().description);
+    auto write = [&](ReportWriter& writer) {
+        return WriteReport(files, options, writer, progress);
+    };
+    Status status = Ok();
+    if (!output.empty() && output != "-" && !IsStandardOutput(output)) {
+        status = WriteFileReplacing(output, write);
+    } else {
+        ReportWriter writer(out);
+        status = write(writer);
     }
-    return kExitOk;
+    progress.Finish();
+    return status ? kExitOk : ReportFailure(err, kWho, status.error());
 }
 
 int RunScanCommand(const std::vector<std::string>& args, std::istream& /*in*/, std::ostream& out,
@@ -307,12 +196,8 @@ int RunScanCommand(const std::vector<std::string>& args, std::istream& /*in*/, s
     Status walked = FindFiles(
         folder, [&out](const std::string& path) { out << path << '\n'; }, progress);
     out.flush();
-    if (!walked) {
-        return Failed(
-            err, "scan",
-            walked.error().number == kUserInterrupt ? "interrupted" : walked.error().description);
-    }
-    if (!out) return Failed(err, "scan", "cannot write the list: " + GetAPIErrorText(errno));
+    if (!walked) return ReportFailure(err, "morv-cli scan", walked.error());
+    if (!out) return ReportFailure(err, "morv-cli scan", OutputError(StreamErrno(out)));
     return kExitOk;
 }
 

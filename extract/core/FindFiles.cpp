@@ -8,8 +8,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "helpers/core/FileIo.h"
 #include "helpers/core/PathHelpers.h"
-#include "helpers/core/SystemFolder.h"
 #include "helpers/core/TextUtil.h"
 
 namespace morv {
@@ -75,12 +75,15 @@ struct Frame {
     ino_t ino = 0;
 };
 
-bool OpenFrame(int parentFd, const char* name, std::string path, Frame& frame, int flags) {
-    int fd = ::openat(parentFd, name, flags);
-    if (fd < 0) return false;
+// Takes the open folder fd as frame, with its entries listed. False (errno set) when it cannot
+// be listed; fd is closed then.
+bool OpenFrame(int fd, std::string path, Frame& frame) {
     struct stat st {};
+    if (fd < 0) return false;
     if (::fstat(fd, &st) != 0 || !ListFolder(fd, frame.entries)) {
+        const int error = errno;
         ::close(fd);
+        errno = error;
         return false;
     }
     frame.fd = fd;
@@ -91,6 +94,33 @@ bool OpenFrame(int parentFd, const char* name, std::string path, Frame& frame, i
     return true;
 }
 
+bool OutOfDescriptors(int number) {
+    return number == EMFILE || number == ENFILE;
+}
+
+// Closes the handles of every folder on the way down but the deepest one; they are reopened
+// through ".." on the way back.
+void CloseAncestors(std::vector<Frame>& stack) {
+    for (size_t i = 0; i + 1 < stack.size(); ++i) {
+        if (stack[i].fd >= 0) ::close(stack[i].fd);
+        stack[i].fd = -1;
+    }
+}
+
+// Runs open once, and once more after closing the ancestors' handles when the process is out
+// of descriptors. False with errno set when it fails.
+template <typename Open>
+bool OpenFreeingHandles(std::vector<Frame>& stack, Open open) {
+    if (open()) return true;
+    if (!OutOfDescriptors(errno) || stack.size() < 2) return false;
+    CloseAncestors(stack);
+    return open();
+}
+
+Error FolderError(int number, const std::string& folder) {
+    return FileError(number, "Unable to open the folder", folder);
+}
+
 }  // namespace
 
 bool IsHtmlDocumentName(std::string_view name) {
@@ -99,43 +129,48 @@ bool IsHtmlDocumentName(std::string_view name) {
 
 Status FindFiles(const std::string& folder, const std::function<void(const std::string&)>& found,
                  ProgressObserver& progress, const FindFilesLimits& limits) {
+    return FindFilesMatching(folder, IsHtmlDocumentName, found, progress, limits);
+}
+
+Status FindFilesMatching(const std::string& folder,
+                         const std::function<bool(std::string_view name)>& wanted,
+                         const std::function<void(const std::string&)>& found,
+                         ProgressObserver& progress, const FindFilesLimits& limits) {
     std::vector<Frame> stack;
     stack.emplace_back();
     // The chosen folder itself may be reached through a link; below it no link is followed.
-    if (!OpenFrame(AT_FDCWD, folder.c_str(), folder, stack.back(),
-                   kOpenFolderFlags & ~O_NOFOLLOW)) {
-        int number = errno;
-        return Error{
-            number, "mFindFiles::FindFiles",
-            "Unable to open the folder \"" + folder + "\" (" + GetAPIErrorText(number) + ")"};
-    }
+    if (!OpenFrame(OpenPath(folder, kOpenFolderFlags & ~O_NOFOLLOW), folder, stack.back()))
+        return FolderError(errno, folder);
     long counter = 0;
     const size_t keepOpen = limits.maxOpenFolders < 2 ? 2 : limits.maxOpenFolders;
     Status result = Ok();
 
-    while (!stack.empty()) {
+    while (!stack.empty() && result) {
         Frame& frame = stack.back();
         if (frame.next == frame.entries.size()) {
             // This folder is done: back to its parent, reopening the parent's handle through ".."
             // when it was closed on the way down (and making sure it is the same folder).
-            Frame done = std::move(frame);
-            stack.pop_back();
-            if (!stack.empty()) {
-                Frame& parent = stack.back();
-                if (parent.fd < 0) {
-                    int fd = ::openat(done.fd, "..", kOpenFolderFlags);
-                    struct stat st {};
-                    if (fd >= 0 && ::fstat(fd, &st) == 0 && st.st_dev == parent.dev &&
-                        st.st_ino == parent.ino) {
-                        parent.fd = fd;
-                    } else {
-                        if (fd >= 0) ::close(fd);
-                        parent.next = parent.entries.size();  // moved away: give it up
-                    }
+            if (stack.size() > 1 && stack[stack.size() - 2].fd < 0) {
+                int fd = -1;
+                OpenFreeingHandles(stack, [&] {
+                    fd = ::openat(frame.fd, "..", kOpenFolderFlags);
+                    return fd >= 0;
+                });
+                Frame& parent = stack[stack.size() - 2];
+                struct stat st {};
+                if (fd >= 0 && ::fstat(fd, &st) == 0 && st.st_dev == parent.dev &&
+                    st.st_ino == parent.ino) {
+                    parent.fd = fd;
+                } else if (fd < 0 && OutOfDescriptors(errno)) {
+                    result = FolderError(errno, parent.path);
+                } else {
+                    if (fd >= 0) ::close(fd);
+                    parent.next = parent.entries.size();  // moved away: give it up
                 }
-                if (stack.size() == 1) progress.SetValue(++counter);
             }
-            ::close(done.fd);
+            ::close(stack.back().fd);
+            stack.pop_back();
+            if (stack.size() == 1) progress.SetValue(++counter);
             continue;
         }
         if (progress.ShouldStop()) {
@@ -147,17 +182,26 @@ Status FindFiles(const std::string& folder, const std::function<void(const std::
         if (entry.folder) {
             progress.SetStatus(full);
             Frame child;
-            if (!OpenFrame(frame.fd, entry.name.c_str(), full, child, kOpenFolderFlags)) {
-                // Unreadable: skipped, but it still counts as a finished direct subfolder.
-                if (stack.size() == 1) progress.SetValue(++counter);
+            const bool opened = OpenFreeingHandles(stack, [&] {
+                return OpenFrame(::openat(stack.back().fd, entry.name.c_str(), kOpenFolderFlags),
+                                 full, child);
+            });
+            if (!opened) {
+                // Running out of handles ends the walk; a folder that cannot be read is skipped,
+                // but it still counts as a finished direct subfolder.
+                if (OutOfDescriptors(errno)) {
+                    result = FolderError(errno, full);
+                } else if (stack.size() == 1) {
+                    progress.SetValue(++counter);
+                }
                 continue;
             }
             if (stack.size() >= keepOpen) {
-                ::close(frame.fd);
-                frame.fd = -1;
+                ::close(stack.back().fd);
+                stack.back().fd = -1;
             }
             stack.push_back(std::move(child));
-        } else if (IsHtmlDocumentName(entry.name)) {
+        } else if (wanted(entry.name)) {
             found(full);
         }
     }
@@ -167,7 +211,7 @@ Status FindFiles(const std::string& folder, const std::function<void(const std::
 }
 
 long CountSubfolders(const std::string& folder, ProgressObserver& progress) {
-    int fd = ::open(folder.c_str(), kOpenFolderFlags & ~O_NOFOLLOW);
+    const int fd = OpenPath(folder, kOpenFolderFlags & ~O_NOFOLLOW);
     if (fd < 0) return 0;
     std::vector<Entry> entries;
     bool listed = ListFolder(fd, entries);
@@ -188,6 +232,8 @@ Result<std::vector<std::string>> ScanForDocuments(const std::string& folder,
     std::vector<std::string> files;
     Status walked = FindFiles(
         folder, [&files](const std::string& path) { files.push_back(path); }, progress);
+    // Out of handles, the walk saw only part of the tree: that is an error, not a short list.
+    if (!walked && OutOfDescriptors(walked.error().number)) return walked.error();
     if (files.empty()) return UserInterrupt();
     if (!walked) files.clear();
     return files;

@@ -1,13 +1,5 @@
 #include "extract/core/ListFile.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
-
-#include "extract/core/Report.h"
-#include "helpers/core/SystemFolder.h"
-
 namespace morv {
 
 std::vector<std::string> ParseListFile(std::string_view bytes) {
@@ -37,34 +29,14 @@ std::string FormatListFile(const std::vector<std::string>& entries) {
     return text;
 }
 
-Result<std::vector<std::string>> ReadListFile(const std::string& path) {
-    Result<std::string> bytes = ReadWholeFile(path);
+Result<std::vector<std::string>> ReadListFile(const std::string& path, const ReadOptions& options) {
+    Result<std::string> bytes = ReadFile(path, options);
     if (!bytes) return bytes.error();
     return ParseListFile(bytes.value());
 }
 
 Status WriteListFile(const std::string& path, const std::vector<std::string>& entries) {
-    auto failure = [&path](int number) {
-        return Error{
-            number, "mExtract::WriteListFile",
-            "Unable to write the list file \"" + path + "\" (" + GetAPIErrorText(number) + ")"};
-    };
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) return failure(errno);
-    std::string text = FormatListFile(entries);
-    std::string_view rest = text;
-    while (!rest.empty()) {
-        ssize_t written = ::write(fd, rest.data(), rest.size());
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            int number = errno;
-            ::close(fd);
-            return failure(number);
-        }
-        rest.remove_prefix(size_t(written));
-    }
-    if (::close(fd) != 0) return failure(errno);
-    return Ok();
+    return WriteWholeFile(path, FormatListFile(entries));
 }
 
 }  // namespace morv

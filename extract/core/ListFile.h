@@ -4,6 +4,7 @@
 #include <string_view>
 #include <vector>
 
+#include "helpers/core/FileIo.h"
 #include "helpers/core/Result.h"
 
 // List files (".mrk"): one path per line, CR LF line ends, no header. Paths are bytes and are
@@ -17,8 +18,15 @@ std::vector<std::string> ParseListFile(std::string_view bytes);
 // Every entry followed by CR LF.
 std::string FormatListFile(const std::vector<std::string>& entries);
 
-Result<std::vector<std::string>> ReadListFile(const std::string& path);
-// Creates or truncates the file and writes the entries.
+// The largest list file the windows read: millions of paths.
+inline constexpr size_t kMaxListFile = size_t(256) << 20;
+
+// Reads a list file: a regular file of at most kMaxListFile bytes unless options say otherwise
+// (the tools read pipes too).
+Result<std::vector<std::string>> ReadListFile(const std::string& path,
+                                              const ReadOptions& options = {
+                                                  kMaxListFile, false, {}});
+// Writes the entries through WriteWholeFile (a pipe that nobody reads fails at once).
 Status WriteListFile(const std::string& path, const std::vector<std::string>& entries);
 
 }  // namespace morv

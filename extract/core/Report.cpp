@@ -2,10 +2,8 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 
 #include "extract/core/ListFile.h"
 #include "extract/core/ReadAhead.h"
@@ -13,36 +11,6 @@
 #include "helpers/core/SystemFolder.h"
 
 namespace morv {
-
-namespace {
-
-Error ReadError(const std::string& path, int number) {
-    return Error{number, "mExtract::ExtractTags",
-                 "Unable to read the file \"" + path + "\" (" + GetAPIErrorText(number) + ")"};
-}
-
-// Closes a descriptor when it goes out of scope.
-class FdGuard {
-  public:
-    explicit FdGuard(int fd) : fd_(fd) {}
-    ~FdGuard() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    FdGuard(const FdGuard&) = delete;
-    FdGuard& operator=(const FdGuard&) = delete;
-    int get() const { return fd_; }
-    // Closes now and reports a failed close (a delayed write error).
-    int release_and_close() {
-        int fd = fd_;
-        fd_ = -1;
-        return ::close(fd);
-    }
-
-  private:
-    int fd_;
-};
-
-}  // namespace
 
 int TickedKinds(const ExtractOptions& options) {
     int count = 0;
@@ -59,51 +27,7 @@ bool FileExists(const std::string& path) {
     std::string name = GetFileName(path);
     if (name.empty() || name[0] == '.') return false;
     struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
-
-char* FileBuffer::Reserve(size_t capacity) {
-    if (capacity > capacity_) {
-        std::unique_ptr<char[]> bigger(new char[capacity]);
-        if (size_ > 0) std::memcpy(bigger.get(), data_.get(), size_);
-        data_ = std::move(bigger);
-        capacity_ = capacity;
-    }
-    return data_.get();
-}
-
-namespace {
-
-// Reads fd from where it stands to its end into buffer; size is the file's size as fstat saw it.
-Status ReadDescriptor(int fd, const std::string& path, size_t size, FileBuffer& buffer) {
-    // Room for the size the file has now, plus a little in case it grows while it is read.
-    size_t used = 0;
-    char* data = buffer.Reserve(size + 1);
-    while (true) {
-        if (used == buffer.capacity()) data = buffer.Reserve(buffer.capacity() * 2);
-        ssize_t got = ::read(fd, data + used, buffer.capacity() - used);
-        if (got < 0) {
-            if (errno == EINTR) continue;
-            return ReadError(path, errno);
-        }
-        if (got == 0) break;
-        used += size_t(got);
-        buffer.SetSize(used);
-    }
-    return Ok();
-}
-
-}  // namespace
-
-Status ReadWholeFile(const std::string& path, FileBuffer& buffer) {
-    buffer.SetSize(0);
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) return ReadError(path, errno);
-    FdGuard guard(fd);
-    struct stat st {};
-    if (::fstat(fd, &st) != 0) return ReadError(path, errno);
-    if (!S_ISREG(st.st_mode)) return ReadError(path, EISDIR);
-    return ReadDescriptor(fd, path, size_t(st.st_size), buffer);
+    return StatPath(path, st) == 0 && S_ISREG(st.st_mode);
 }
 
 Status ReadFileIfExists(const std::string& path, FileBuffer& buffer, bool& exists) {
@@ -112,30 +36,14 @@ Status ReadFileIfExists(const std::string& path, FileBuffer& buffer, bool& exist
     const std::string name = GetFileName(path);
     if (name.empty() || name[0] == '.') return Ok();
     // One open and a look at what it opened, instead of a look at the path and then an open:
-    // half the path lookups. O_NONBLOCK keeps a named pipe from holding the run up.
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0) {
-        // A file that is there but cannot be opened is an error, as for ReadWholeFile.
-        const int error = errno;
-        exists = FileExists(path);
-        return exists ? Status(ReadError(path, error)) : Ok();
-    }
-    FdGuard guard(fd);
-    struct stat st {};
-    if (::fstat(fd, &st) != 0) {
-        exists = true;
-        return ReadError(path, errno);
-    }
-    if (!S_ISREG(st.st_mode)) return Ok();
-    exists = true;
-    return ReadDescriptor(fd, path, size_t(st.st_size), buffer);
-}
-
-Result<std::string> ReadWholeFile(const std::string& path) {
-    FileBuffer buffer;
-    Status status = ReadWholeFile(path, buffer);
-    if (!status) return status.error();
-    return std::string(buffer.view());
+    // half the path lookups.
+    Status read = ReadFile(path, buffer, ReadOptions{kMaxDocumentSize, false, {}});
+    exists = read.ok();
+    if (read || read.error().number == kNotRegularFile || read.error().number == EISDIR)
+        return Ok();
+    // A file that is there but cannot be read is an error; one that is not there is missing.
+    exists = FileExists(path);
+    return exists ? read : Ok();
 }
 
 Status WriteReport(const std::vector<std::string>& files, const ExtractOptions& options,
@@ -191,29 +99,23 @@ Result<std::string> ExtractReport(const ExtractRequest& request, ProgressObserve
     if (request.onReportCreated) request.onReportCreated();
 
     Status written = [&]() -> Status {
-        FdGuard fd(::open(guard.path().c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
-        if (fd.get() < 0) {
-            return Error{errno, "mExtract::ExtractTags",
-                         "Unable to open the report file (" + GetAPIErrorText(errno) + ")"};
-        }
-        ReportWriter out(fd.get());
+        UniqueFd fd(OpenPath(guard.path(), O_WRONLY | O_TRUNC));
+        if (!fd) return FileError(errno, "Unable to write", guard.path());
+        ReportWriter out(fd.get(), guard.path());
         if (!request.options.clearText) {
             out.Write(request.head);
             out.Line("\r\n");
         }
         Status status = WriteReport(request.files, request.options, out, progress);
         if (!status) return status;
-        if (fd.release_and_close() != 0) {
-            return Error{errno, "mExtract::ExtractTags",
-                         "Unable to write the report (" + GetAPIErrorText(errno) + ")"};
-        }
+        if (const int error = fd.Close()) return out.WriteError(error);
         return Ok();
     }();
     if (!written) {
         progress.SetValue(total);
         return written.error();
     }
-    Result<std::string> report = ReadWholeFile(guard.path());
+    Result<std::string> report = ReadFile(guard.path(), ReadOptions{kMaxDocumentSize, false, {}});
     progress.SetValue(total);
     return report;
 }

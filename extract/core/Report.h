@@ -2,13 +2,13 @@
 
 #include <array>
 #include <functional>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "extract/core/ReportWriter.h"
 #include "extract/core/Scanners.h"
+#include "helpers/core/FileIo.h"
 #include "helpers/core/Progress.h"
 #include "helpers/core/Result.h"
 
@@ -34,25 +34,9 @@ long ProgressTotal(size_t fileCount, const ExtractOptions& options);
 // True when path names a regular file (a link to one counts) whose name does not start with '.'.
 bool FileExists(const std::string& path);
 
-// A buffer that holds one file at a time and only grows, without clearing what it gains.
-class FileBuffer {
-  public:
-    std::string_view view() const { return {data_.get(), size_}; }
-    char* Reserve(size_t capacity);  // room for capacity bytes; keeps what is there
-    size_t capacity() const { return capacity_; }
-    void SetSize(size_t size) { size_ = size; }
-
-  private:
-    std::unique_ptr<char[]> data_;
-    size_t capacity_ = 0;
-    size_t size_ = 0;
-};
-
-// Reads a whole file into buffer (reused between files, so one file is in memory at a time).
-Status ReadWholeFile(const std::string& path, FileBuffer& buffer);
-Result<std::string> ReadWholeFile(const std::string& path);
-// FileExists and ReadWholeFile in one: exists tells whether the file exists; when it does, the
-// result is ReadWholeFile's.
+// Reads a file of the list into buffer (reused between files, so one file is in memory at a
+// time). exists tells whether FileExists holds for it; when it does, the result is the read's,
+// up to kMaxDocumentSize bytes. A pipe or device is no file of the list and is never waited on.
 Status ReadFileIfExists(const std::string& path, FileBuffer& buffer, bool& exists);
 
 // Writes the file blocks of the report (everything after the head) for files, in list order.

@@ -1,15 +1,16 @@
 #include "extract/core/ReportWriter.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <ostream>
 
-#include "helpers/core/SystemFolder.h"
+#include "helpers/core/FileIo.h"
 
 namespace morv {
 
-ReportWriter::ReportWriter(int fd, size_t flushAt) : fd_(fd), flushAt_(flushAt) {
+ReportWriter::ReportWriter(int fd, std::string path, size_t flushAt)
+    : fd_(fd), path_(std::move(path)), flushAt_(flushAt) {
     if (fd_ >= 0) buffer_.reserve(flushAt_);
 }
 
@@ -22,10 +23,14 @@ bool ReportWriter::streaming() const {
     return fd_ >= 0 || stream_ != nullptr;
 }
 
+Error ReportWriter::WriteError(int number) const {
+    if (stream_ != nullptr) return OutputError(number);
+    return FileError(number, "Unable to write", path_);
+}
+
 void ReportWriter::Fail(int number) {
     failed_ = true;
-    error_ = Error{number, "mExtract::WriteReport",
-                   "Unable to write the report (" + GetAPIErrorText(number) + ")"};
+    error_ = WriteError(number);
 }
 
 void ReportWriter::Write(std::string_view text) {
@@ -50,31 +55,44 @@ void ReportWriter::Write(std::string_view text) {
 void ReportWriter::WriteOut(std::string_view text) {
     if (stream_ != nullptr) {
         if (!failed_ && !text.empty()) {
-            errno = 0;
             stream_->write(text.data(), std::streamsize(text.size()));
-            if (!*stream_) Fail(errno != 0 ? errno : EIO);
+            if (!*stream_) Fail(StreamErrno(*stream_));
         }
         return;
     }
-    while (!failed_ && !text.empty()) {
-        ssize_t written = ::write(fd_, text.data(), text.size());
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            Fail(errno);
-            return;
-        }
-        text.remove_prefix(size_t(written));
-    }
+    if (failed_) return;
+    if (const int error = WriteAll(fd_, text)) Fail(error);
 }
 
 Status ReportWriter::Flush() {
     if (streaming() && !failed_) {
         WriteOut(buffer_);
         buffer_.clear();
-        if (stream_ != nullptr && !failed_ && !stream_->flush()) Fail(errno != 0 ? errno : EIO);
+        if (stream_ != nullptr && !failed_ && !stream_->flush()) Fail(StreamErrno(*stream_));
     }
     if (failed_) return error_;
     return Ok();
+}
+
+Status WriteFileReplacing(const std::string& path,
+                          const std::function<Status(ReportWriter&)>& write) {
+    FileWriter file;
+    WriteOptions wait;
+    wait.waitForReader = true;
+    Status status = file.Open(path, wait);
+    if (!status) return status;
+    ReportWriter writer(file.fd(), path);
+    status = write(writer);
+    if (status) status = writer.Flush();
+    if (status) status = file.Commit();
+    return status;
+}
+
+bool IsStandardOutput(const std::string& path) {
+    struct stat file {
+    }, output{};
+    return StatPath(path, file) == 0 && ::fstat(STDOUT_FILENO, &output) == 0 &&
+           file.st_dev == output.st_dev && file.st_ino == output.st_ino;
 }
 
 }  // namespace morv

@@ -201,6 +201,69 @@ void ExtractElements(std::string_view text, std::string_view start, std::string_
     }
 }
 
+// The values of the link scanner, handed to found with their places.
+template <typename Found>
+void ScanLinkValues(std::string_view text, ProgressObserver& progress,
+                    const std::vector<size_t>* known, Found&& found) {
+    std::string joined;  // the value with its line feeds made blanks, when it has any
+    MarkerSearch hrefs(text, "href", known);
+    size_t p = hrefs.Find(0);
+    while (p != npos) {
+        if (progress.ShouldStop()) return;
+        size_t next = p + 1;
+        // "href" counts only with an "=" among its own four letters and the four after them.
+        if (text.substr(p, 8).find('=') != npos) {
+            size_t q = FindQuote(text, p + 1);
+            if (q == npos) return;
+            size_t e = FindQuote(text, q + 1);
+            if (e == npos) return;
+            next = e;
+            std::string_view value = text.substr(q + 1, e - q - 1);
+            if (value.find('\n') != npos) {
+                joined.assign(value);
+                for (char& c : joined)
+                    if (c == '\n') c = ' ';
+                value = joined;
+            }
+            value = TrimBlanks(value);
+            bool dropped = value.size() < 2 || value.find(';') != npos || value.find('<') != npos ||
+                           Contains(value, "mailto:");
+            if (!dropped) found(FoundReference{value, q + 1, e, p});
+        }
+        p = hrefs.Find(next);
+    }
+}
+
+// The values of the image scanner, handed to found with their places.
+template <typename Found>
+void ScanImageValues(std::string_view text, ProgressObserver& progress,
+                     const std::vector<size_t>* known, Found&& found) {
+    std::string joined;  // the value without its line feeds, when it has any
+    MarkerSearch images(text, "<img", known);
+    MarkerSearch sources(text, "src");
+    size_t p = images.Find(0);
+    while (p != npos) {
+        if (progress.ShouldStop()) return;
+        size_t s = sources.Find(p + 1);
+        if (s == npos) return;
+        size_t q = FindQuote(text, s + 1);
+        if (q == npos) return;
+        size_t e = FindQuote(text, q + 1);
+        if (e == npos) return;
+        std::string_view value = text.substr(q + 1, e - q - 1);
+        if (value.find('\n') != npos) {
+            joined.clear();
+            for (char c : value)
+                if (c != '\n') joined += c;
+            value = joined;
+        }
+        value = TrimBlanks(value);
+        bool dropped = value.size() < 2 || value.find(';') != npos;
+        if (!dropped) found(FoundReference{value, q + 1, e, p});
+        p = images.Find(e);
+    }
+}
+
 }  // namespace
 
 void FindStartMarkers(std::string_view text, StartMarkers& markers) {
@@ -258,61 +321,27 @@ void ExtractStyles(std::string_view text, ReportWriter& out, ProgressObserver& p
 
 void ExtractLinks(std::string_view text, bool noRelativeLinks, ReportWriter& out,
                   ProgressObserver& progress, const StartMarkers* starts) {
-    std::string joined;  // the value with its line feeds made blanks, when it has any
-    MarkerSearch hrefs(text, "href", Known(starts, TagKind::Link));
-    size_t p = hrefs.Find(0);
-    while (p != npos) {
-        if (progress.ShouldStop()) return;
-        size_t next = p + 1;
-        // "href" counts only with an "=" among its own four letters and the four after them.
-        if (text.substr(p, 8).find('=') != npos) {
-            size_t q = FindQuote(text, p + 1);
-            if (q == npos) return;
-            size_t e = FindQuote(text, q + 1);
-            if (e == npos) return;
-            next = e;
-            std::string_view value = text.substr(q + 1, e - q - 1);
-            if (value.find('\n') != npos) {
-                joined.assign(value);
-                for (char& c : joined)
-                    if (c == '\n') c = ' ';
-                value = joined;
-            }
-            value = TrimBlanks(value);
-            bool dropped = value.size() < 2 || value.find(';') != npos || value.find('<') != npos ||
-                           Contains(value, "mailto:");
-            if (!dropped && PassesRelativeRule(value, noRelativeLinks)) out.Line(value);
-        }
-        p = hrefs.Find(next);
-    }
+    ScanLinkValues(text, progress, Known(starts, TagKind::Link), [&](const FoundReference& found) {
+        if (PassesRelativeRule(found.value, noRelativeLinks)) out.Line(found.value);
+    });
 }
 
 void ExtractImages(std::string_view text, bool noRelativeLinks, ReportWriter& out,
                    ProgressObserver& progress, const StartMarkers* starts) {
-    std::string joined;  // the value without its line feeds, when it has any
-    MarkerSearch images(text, "<img", Known(starts, TagKind::Image));
-    MarkerSearch sources(text, "src");
-    size_t p = images.Find(0);
-    while (p != npos) {
-        if (progress.ShouldStop()) return;
-        size_t s = sources.Find(p + 1);
-        if (s == npos) return;
-        size_t q = FindQuote(text, s + 1);
-        if (q == npos) return;
-        size_t e = FindQuote(text, q + 1);
-        if (e == npos) return;
-        std::string_view value = text.substr(q + 1, e - q - 1);
-        if (value.find('\n') != npos) {
-            joined.clear();
-            for (char c : value)
-                if (c != '\n') joined += c;
-            value = joined;
-        }
-        value = TrimBlanks(value);
-        bool dropped = value.size() < 2 || value.find(';') != npos;
-        if (!dropped && PassesRelativeRule(value, noRelativeLinks)) out.Line(value);
-        p = images.Find(e);
-    }
+    ScanImageValues(text, progress, Known(starts, TagKind::Image),
+                    [&](const FoundReference& found) {
+                        if (PassesRelativeRule(found.value, noRelativeLinks)) out.Line(found.value);
+                    });
+}
+
+void ScanLinks(std::string_view text, const ReferenceVisitor& found, ProgressObserver& progress,
+               const StartMarkers* starts) {
+    ScanLinkValues(text, progress, Known(starts, TagKind::Link), found);
+}
+
+void ScanImages(std::string_view text, const ReferenceVisitor& found, ProgressObserver& progress,
+                const StartMarkers* starts) {
+    ScanImageValues(text, progress, Known(starts, TagKind::Image), found);
 }
 
 void ExtractEmails(std::string_view text, ReportWriter& out, ProgressObserver& progress,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string_view>
 #include <vector>
 
@@ -45,6 +46,26 @@ void ExtractImages(std::string_view text, bool noRelativeLinks, ReportWriter& ou
 // "mailto:" and everything up to the next double quote.
 void ExtractEmails(std::string_view text, ReportWriter& out, ProgressObserver& progress,
                    const StartMarkers* starts = nullptr);
+
+// One value of the link or image scanner and where it stands in the scanned text: the raw value
+// between its two double quotes is text[begin, end); value is that text as the scanner writes it
+// (line feeds made blanks for links, dropped for images, then trimmed), and marker is the place of
+// the "href" or "<img" that led to it. A rewrite of the reference replaces text[begin, end).
+// value may point into the scanner's own buffer: it is valid only during the call it is passed to.
+struct FoundReference {
+    std::string_view value;
+    size_t begin = 0;
+    size_t end = 0;
+    size_t marker = 0;
+};
+using ReferenceVisitor = std::function<void(const FoundReference&)>;
+
+// Every value ExtractLinks and ExtractImages would write (without the relative-links rule), with
+// its place, in text order.
+void ScanLinks(std::string_view text, const ReferenceVisitor& found, ProgressObserver& progress,
+               const StartMarkers* starts = nullptr);
+void ScanImages(std::string_view text, const ReferenceVisitor& found, ProgressObserver& progress,
+                const StartMarkers* starts = nullptr);
 
 // Runs the scanner of one kind; starts, when given, are the text's start markers.
 void RunScanner(TagKind kind, std::string_view text, bool noRelativeLinks, ReportWriter& out,

@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
@@ -13,6 +12,8 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeWidget>
+
+#include <optional>
 
 #include "editor/widgets/DocumentCommands.h"
 #include "editor/widgets/DocumentEditor.h"
@@ -361,6 +362,7 @@ void frmExtract::ScanFolders() {
     if (folder.isEmpty()) return;
 
     AppState& state = main_.State();
+    std::optional<Error> failure;
     {
         WaitCursor wait;
         main_.SetStatusText("Scanning folders for HTML documents...");
@@ -383,6 +385,7 @@ void frmExtract::ScanFolders() {
             list1_->clear();
             AppendEntries(found.value());
         }
+        if (!found && found.error().number != kUserInterrupt) failure = found.error();
 
         state.StopRequest = true;
         main_.setEnabled(true);
@@ -390,6 +393,7 @@ void frmExtract::ScanFolders() {
         list2_->hide();
         main_.SetStatusText("Ready");
     }
+    if (failure) ShowFailure(*failure);
     show();
 }
 
@@ -487,6 +491,7 @@ void ExtractTags(frmMain& main, frmExtract& dialog, frmProgress& progress) {
     state.StopRequest = false;
     ProgressWindowObserver observer(&progress, &state.StopRequest);
     Result<std::string> report = ExtractReport(request, observer);
+    observer.Flush();
     if (report) {
         // The report fills the editor with the bar moving; Cancel still stops, and leaves the
         // editor as it was.

@@ -1,11 +1,28 @@
 #include "helpers/core/CliCommand.h"
 
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
 #include <iostream>
+#include <new>
 #include <string>
+
+#include "helpers/core/FileIo.h"
 
 namespace morv {
 
 namespace {
+
+size_t gToolInputLimit = 0;
+
+volatile std::sig_atomic_t gInterrupted = 0;
+
+extern "C" void OnInterrupt(int) {
+    gInterrupted = 1;
+}
 
 void PrintHelp(std::ostream& out, const char* tool, const std::vector<CliCommand>& commands) {
     out << "Usage: " << tool << " COMMAND [OPTIONS] [ARGS]\n\nCommands:\n";
@@ -26,6 +43,27 @@ void PrintHelp(std::ostream& out, const char* tool, const std::vector<CliCommand
 
 }  // namespace
 
+size_t ToolInputLimit() {
+    if (gToolInputLimit != 0) return gToolInputLimit;
+    size_t limit = size_t(1) << 30;
+    for (const int resource : {RLIMIT_AS, RLIMIT_DATA}) {
+        struct rlimit rl {};
+        if (getrlimit(resource, &rl) == 0 && rl.rlim_cur != RLIM_INFINITY)
+            limit = std::min(limit, size_t(rl.rlim_cur / 4));
+    }
+    return limit;
+}
+
+void SetToolInputLimit(size_t bytes) {
+    gToolInputLimit = bytes;
+}
+
+int ReportFailure(std::ostream& err, std::string_view who, const Error& error) {
+    err << who << ": " << (error.number == kUserInterrupt ? "interrupted" : error.description)
+        << "\n";
+    return kExitFailed;
+}
+
 int RunCli(const char* tool, const char* version, const std::vector<CliCommand>& commands, int argc,
            char** argv) {
     std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
@@ -42,14 +80,67 @@ int RunCli(const char* tool, const char* version, const std::vector<CliCommand>&
         return kExitOk;
     }
     for (const CliCommand& command : commands) {
-        if (args[0] == command.name) {
-            args.erase(args.begin());
-            return command.run(args, std::cin, std::cout, std::cerr);
+        if (args[0] != command.name) continue;
+        args.erase(args.begin());
+        const std::string who = std::string(tool) + " " + command.name;
+        FdStreamBuf inBuffer(STDIN_FILENO), outBuffer(STDOUT_FILENO);
+        std::istream in(&inBuffer);
+        std::ostream out(&outBuffer);
+        int status = kExitFailed;
+        try {
+            status = command.run(args, in, out, std::cerr);
+        } catch (const std::bad_alloc&) {
+            return ReportFailure(std::cerr, who, Error{ENOMEM, "", "Out of memory"});
         }
+        if (!out.flush() && status == kExitOk)
+            status = ReportFailure(std::cerr, who, OutputError(StreamErrno(out)));
+        return status;
     }
     std::cerr << tool << ": unknown command '" << args[0] << "'\n";
     PrintHelp(std::cerr, tool, commands);
     return kExitUsage;
+}
+
+InterruptGuard::InterruptGuard() {
+    gInterrupted = 0;
+    struct sigaction action {};
+    action.sa_handler = OnInterrupt;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, &old_);
+}
+
+InterruptGuard::~InterruptGuard() {
+    sigaction(SIGINT, &old_, nullptr);
+}
+
+bool InterruptOnly::ShouldStop() {
+    return gInterrupted != 0;
+}
+
+void TerminalProgress::SetValue(long value) {
+    value_ = value;
+    if (!enabled_) return;
+    auto now = std::chrono::steady_clock::now();
+    if (drawn_ && now - last_ < std::chrono::milliseconds(100)) return;
+    last_ = now;
+    drawn_ = true;
+    const int width = 30;
+    long percent = max_ > 0 ? value_ * 100 / max_ : 0;
+    if (percent > 100) percent = 100;
+    int filled = int(percent * width / 100);
+    std::string bar(size_t(filled), '#');
+    bar.append(size_t(width - filled), '-');
+    std::string item = status_.size() > 40 ? "..." + status_.substr(status_.size() - 37) : status_;
+    err_ << "\r\033[K[" << bar << "] " << percent << "% " << item << std::flush;
+}
+
+void TerminalProgress::Finish() {
+    if (enabled_ && drawn_) err_ << "\r\033[K" << std::flush;
+    drawn_ = false;
+}
+
+bool ProgressWanted(const std::ostream& err) {
+    return &err == &std::cerr && isatty(STDERR_FILENO) == 1;
 }
 
 }  // namespace morv

@@ -1,8 +1,15 @@
 #pragma once
 
+#include <signal.h>
+
+#include <chrono>
 #include <iosfwd>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "helpers/core/Progress.h"
+#include "helpers/core/Result.h"
 
 namespace morv {
 
@@ -22,9 +29,64 @@ struct CliCommand {
     CliMain run;
 };
 
-// Runs the subcommand named by argv[1] from the table; prints --help, --version and usage
-// errors itself.
+// The most bytes a tool reads from one input (a FILE, a list file, standard input): 1 GiB, or a
+// quarter of the address space or data size the process is limited to, so that endless input
+// ends in a message instead of an exhausted memory.
+size_t ToolInputLimit();
+// Tests: the limit from now on; 0 goes back to the one computed from the process's limits.
+void SetToolInputLimit(size_t bytes);
+
+// Prints "<who>: <description>" ("interrupted" for a user interrupt) and returns kExitFailed.
+int ReportFailure(std::ostream& err, std::string_view who, const Error& error);
+
+// Runs the subcommand named by argv[1] from the table, on standard input and output through
+// buffers that keep the errno of a failure; prints --help, --version, usage errors, a failed
+// flush of the output and running out of memory itself.
 int RunCli(const char* tool, const char* version, const std::vector<CliCommand>& commands, int argc,
            char** argv);
+
+// Ctrl+C, while an object of this lives, ends a long run at its next step (InterruptOnly and
+// TerminalProgress then ask it to stop), so that a half-written output file is removed.
+class InterruptGuard {
+  public:
+    InterruptGuard();
+    ~InterruptGuard();
+    InterruptGuard(const InterruptGuard&) = delete;
+    InterruptGuard& operator=(const InterruptGuard&) = delete;
+
+  private:
+    struct sigaction old_ {};
+};
+
+// Stops a step of a command at Ctrl+C and reports nothing.
+class InterruptOnly : public ProgressObserver {
+  public:
+    bool ShouldStop() override;
+};
+
+// A progress bar on standard error when it is a terminal, redrawn at most ten times a second;
+// stops at Ctrl+C.
+class TerminalProgress : public InterruptOnly {
+  public:
+    explicit TerminalProgress(std::ostream& err, bool enabled) : err_(err), enabled_(enabled) {}
+    ~TerminalProgress() override { Finish(); }
+
+    void SetMax(long max) override { max_ = max; }
+    void SetValue(long value) override;
+    void SetStatus(std::string_view text) override { status_.assign(text); }
+    // Clears the bar's line.
+    void Finish();
+
+  private:
+    std::ostream& err_;
+    bool enabled_;
+    bool drawn_ = false;
+    long max_ = 0, value_ = 0;
+    std::string status_;
+    std::chrono::steady_clock::time_point last_{};
+};
+
+// Whether err is the process's standard error and that is a terminal.
+bool ProgressWanted(const std::ostream& err);
 
 }  // namespace morv

@@ -2,29 +2,26 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
-#include <climits>
-#include <cstdlib>
 #include <optional>
 #include <vector>
 
+#include "helpers/core/FileIo.h"
 #include "helpers/core/PathHelpers.h"
-#include "helpers/core/SystemFolder.h"
 #include "helpers/core/TextUtil.h"
 
 namespace morv {
 
 namespace {
 
-// The file's bytes, or nothing when it cannot be read.
-std::optional<std::string> ReadWholeFile(const std::string& path) {
-    std::string bytes;
-    if (ReadFileBytes(path, bytes) != 0) return std::nullopt;
-    return bytes;
+// A settings file larger than this is not one of ours: it reads as missing and is not written.
+constexpr size_t kMaxSettingsFile = size_t(64) << 20;
+
+Result<std::string> ReadSettingsFile(const std::string& path) {
+    return ReadFile(path, ReadOptions{kMaxSettingsFile, false, {}});
 }
+
 std::vector<std::string_view> SplitLines(std::string_view text) {
     std::vector<std::string_view> lines;
     size_t start = 0;
@@ -103,57 +100,21 @@ Location Locate(const std::vector<std::string_view>& lines, std::string_view sec
 // Holds an exclusive advisory lock on a folder for the life of the object.
 class FolderLock {
   public:
-    explicit FolderLock(const std::string& folder) {
-        fd_ = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (fd_ >= 0) flock(fd_, LOCK_EX);
+    explicit FolderLock(const std::string& folder)
+        : fd_(OpenPath(folder.empty() ? "." : folder, O_RDONLY | O_DIRECTORY)) {
+        if (fd_) flock(fd_.get(), LOCK_EX);
     }
-    ~FolderLock() {
-        if (fd_ >= 0) close(fd_);  // closing releases the lock
-    }
-    FolderLock(const FolderLock&) = delete;
-    FolderLock& operator=(const FolderLock&) = delete;
 
   private:
-    int fd_ = -1;
+    UniqueFd fd_;  // closing it releases the lock
 };
-
-// Writes content to path through a temporary file in the same folder and a rename, keeping the
-// permissions of the file it replaces. A symbolic link stays a link: its target is replaced.
-bool WriteAtomically(const std::string& path, const std::string& content) {
-    std::string target = path;
-    char resolved[PATH_MAX];
-    struct stat linkInfo {};
-    if (lstat(path.c_str(), &linkInfo) == 0 && S_ISLNK(linkInfo.st_mode) &&
-        realpath(path.c_str(), resolved) != nullptr) {
-        target = resolved;
-    }
-    std::string folder = GetFolderName(target, false);
-    std::string temp = (folder.empty() && target.front() != '/' ? std::string() : folder + "/") +
-                       "." + GetFileName(target) + ".XXXXXX";
-    int fd = mkstemp(temp.data());
-    if (fd < 0) return false;
-    struct stat old {};
-    fchmod(fd, stat(target.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644);
-    size_t written = 0;
-    while (written < content.size()) {
-        ssize_t n = write(fd, content.data() + written, content.size() - written);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        written += size_t(n);
-    }
-    bool ok = written == content.size() && fsync(fd) == 0;
-    ok = close(fd) == 0 && ok;
-    if (ok && rename(temp.c_str(), target.c_str()) == 0) return true;
-    unlink(temp.c_str());
-    return false;
-}
 
 }  // namespace
 
 std::string cINI::GetINI(std::string_view keyName, std::string_view defaultValue) const {
     std::string value(defaultValue);
-    if (std::optional<std::string> content = ReadWholeFile(FileName)) {
-        std::vector<std::string_view> lines = SplitLines(*content);
+    if (Result<std::string> content = ReadSettingsFile(FileName)) {
+        std::vector<std::string_view> lines = SplitLines(content.value());
         Location at = Locate(lines, TrimNameOrValue(AppName), TrimNameOrValue(keyName));
         std::string_view k, v;
         if (at.keyLine >= 0 && KeyAndValue(lines[size_t(at.keyLine)], k, v)) {
@@ -174,7 +135,10 @@ int cINI::SetINI(std::string_view keyName, std::string_view keyValue) const {
     }
 
     FolderLock lock(GetFolderName(FileName, false));
-    std::string content = ReadWholeFile(FileName).value_or(std::string());
+    Result<std::string> read = ReadSettingsFile(FileName);
+    // A file that is there but cannot be read (or is no file at all) is left as it is.
+    if (!read && read.error().number != ENOENT) return 0;
+    const std::string content = read ? std::move(read.value()) : std::string();
     std::vector<std::string_view> lines = SplitLines(content);
     Location at = Locate(lines, section, key);
     std::string keyLine = key + "=" + value;
@@ -195,7 +159,7 @@ int cINI::SetINI(std::string_view keyName, std::string_view keyValue) const {
         result += line;
         result += "\r\n";
     }
-    return WriteAtomically(FileName, result) ? 1 : 0;
+    return WriteWholeFile(FileName, result) ? 1 : 0;
 }
 
 }  // namespace morv

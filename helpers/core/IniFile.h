@@ -15,9 +15,10 @@ namespace morv {
 //    kMaxValueLength characters;
 //  - a write replaces the value in place and leaves every other line as it was; a new key goes
 //    after the last line of its section, a new section at the end; lines are written with CR LF.
-// Every write replaces the file atomically (a temporary file in the same folder, then rename)
-// while holding an advisory lock on the folder, so a crash or a second instance never leaves a
-// truncated or mixed file.
+// Every write replaces the file atomically through WriteWholeFile (links, hard links and the
+// file's mode kept) while holding an advisory lock on the folder, so a crash or a second
+// instance never leaves a truncated or mixed file. A file that is there but cannot be read, or
+// is a pipe or device, reads as missing and is never written.
 class cINI {
   public:
     static constexpr size_t kMaxValueLength = 265;

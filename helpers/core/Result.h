@@ -7,11 +7,20 @@
 namespace morv {
 
 // An error as the user sees it: a number (errno or one of ours), the procedure it came from
-// ("mSystemFolder::GetTempFile") and a one-line description without a final period.
+// ("mSystemFolder::GetTempFile"), a one-line description without a final period, and the path
+// of the file it is about, if any.
 struct Error {
+    Error() = default;
+    Error(int number, std::string source, std::string description, std::string path = {})
+        : number(number),
+          source(std::move(source)),
+          description(std::move(description)),
+          path(std::move(path)) {}
+
     int number = 0;
     std::string source;
     std::string description;
+    std::string path;
 };
 
 // The user-interrupt error that carries a stop request to an operation's error handler;

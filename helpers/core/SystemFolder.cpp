@@ -87,29 +87,4 @@ bool IsInstalledProgramFolder(const std::string& programFolder) {
     return !programFolder.empty() && stat(data.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-int ReadFileBytes(const std::string& path, std::string& bytes) {
-    bytes.clear();
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) return errno;
-    struct stat st {};
-    int error = 0;
-    if (fstat(fd, &st) != 0) {
-        error = errno;
-    } else if (S_ISDIR(st.st_mode)) {
-        error = EISDIR;
-    } else {
-        if (S_ISREG(st.st_mode)) bytes.reserve(size_t(st.st_size));
-        char chunk[1 << 16];
-        while (true) {
-            const ssize_t n = read(fd, chunk, sizeof chunk);
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0) error = errno;
-            if (n <= 0) break;
-            bytes.append(chunk, size_t(n));
-        }
-    }
-    close(fd);
-    return error;
-}
-
 }  // namespace morv

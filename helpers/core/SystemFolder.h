@@ -51,8 +51,4 @@ std::string GetInstalledDataFolder(const std::string& programFolder);
 // can be written: a file left there would outlive an uninstall.
 bool IsInstalledProgramFolder(const std::string& programFolder);
 
-// Reads a whole file (a pipe or device too, to its end) into bytes. Returns 0, or the errno value
-// of the failure (EISDIR for a folder); bytes then holds what was read before it.
-int ReadFileBytes(const std::string& path, std::string& bytes);
-
 }  // namespace morv

@@ -112,6 +112,30 @@ size_t IgnoreCaseFinder::Next(size_t from) {
     return std::string_view::npos;
 }
 
+std::string EscapeTabField(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        switch (c) {
+            case '\t':
+                out += "\\t";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            default:
+                out += c;
+        }
+    }
+    return out;
+}
+
 bool ParseInteger(std::string_view text, long long& value) {
     text = TrimSpacesAndTabs(text);
     if (!text.empty() && text.front() == '+') text.remove_prefix(1);

@@ -46,6 +46,10 @@ class IgnoreCaseFinder {
     bool lowerKnown_ = false, upperKnown_ = false;
 };
 
+// A field of a tab-separated line: a tab, CR, LF or backslash inside it written as \t, \r, \n or
+// \\, so that every line holds its fields whole.
+std::string EscapeTabField(std::string_view text);
+
 // Parses a whole decimal integer the way the settings reader accepts one: optional blanks, an
 // optional sign, digits, optional blanks. False when the text is anything else or out of range.
 bool ParseInteger(std::string_view text, long long& value);

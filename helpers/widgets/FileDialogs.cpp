@@ -1,6 +1,9 @@
 #include "helpers/widgets/FileDialogs.h"
 
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QLineEdit>
 
 #include "helpers/core/PathHelpers.h"
 #include "helpers/widgets/QtText.h"
@@ -18,6 +21,16 @@ QString QtFilters(const QString& filter) {
 
 QString FolderOf(const QString& path) {
     return PathToQString(GetFolderName(PathToStd(path), false));
+}
+
+// The names typed into the dialog's name field: several in double quotes ("a" "b"), or one.
+QStringList TypedNames(const QString& text) {
+    if (!text.contains(u'"')) return text.isEmpty() ? QStringList() : QStringList{text};
+    QStringList names;
+    const QStringList parts = text.split(u'"');
+    for (qsizetype i = 1; i < parts.size(); i += 2)  // every other part is what lies between
+        if (!parts[i].isEmpty()) names.append(parts[i]);
+    return names;
 }
 
 }  // namespace
@@ -64,7 +77,19 @@ QStringList QtFileDialogs::OpenFiles(QWidget* owner, const QString& nameFilters,
     dialog.setFileMode(QFileDialog::ExistingFiles);
     dialog.setNameFilter(nameFilters);
     if (dialog.exec() != QDialog::Accepted) return {};
-    return dialog.selectedFiles();
+    // The dialog answers with the names it shows; a hidden file typed among several quoted names
+    // is not among them, so the typed names are the answer whenever they all exist.
+    QStringList chosen = dialog.selectedFiles();
+    if (const auto* edit = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
+        QStringList typed;
+        for (const QString& name : TypedNames(edit->text()))
+            typed.append(dialog.directory().absoluteFilePath(name));
+        bool all = typed.size() > 1;
+        for (const QString& path : typed)
+            all = all && QFileInfo(path).isFile();
+        if (all) chosen = typed;
+    }
+    return chosen;
 }
 
 QString QtFileDialogs::Folder(QWidget* owner, const QString& title, const QString& initialFolder) {

@@ -1,16 +1,12 @@
 #include "linkfix/core/FixLinksCommand.h"
 
-#include <cerrno>
-#include <fstream>
 #include <iostream>
-#include <iterator>
 #include <optional>
-#include <sstream>
 
 #include "editor/core/DocumentText.h"
 #include "editor/core/StringBuffer.h"
 #include "helpers/core/CliCommand.h"
-#include "helpers/core/SystemFolder.h"
+#include "helpers/core/FileIo.h"
 #include "helpers/core/TextUtil.h"
 #include "linkfix/core/FixLinks.h"
 
@@ -28,10 +24,6 @@ constexpr const char* kUsage =
     "\n"
     "  --root ROOT   the site's root, e.g. http://www.example.org (required)\n"
     "  --path PATH   the current path inside the site, e.g. products/software/games\n";
-
-std::string ReadAll(std::istream& in) {
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 }  // namespace
 
@@ -82,34 +74,19 @@ int RunFixLinksCommand(const std::vector<std::string>& args, std::istream& in, s
         return kExitUsage;
     }
 
-    std::string text;
-    if (!file || *file == "-") {
-        text = ReadAll(in);
-    } else {
-        std::ifstream stream(*file, std::ios::binary);
-        if (!stream) {
-            err << "fix-links: cannot read " << *file << ": " << GetAPIErrorText(errno) << "\n";
-            return kExitFailed;
-        }
-        text = ReadAll(stream);
-        if (stream.bad()) {
-            err << "fix-links: cannot read " << *file << ": " << GetAPIErrorText(errno) << "\n";
-            return kExitFailed;
-        }
-    }
+    Result<std::string> text =
+        ReadFileOrInput(file.value_or(""), in, ReadOptions{ToolInputLimit(), true, {}});
+    if (!text) return ReportFailure(err, "fix-links", text.error());
 
     // Line breaks as the editor reads a document, so the result is the one it would save.
-    StringBuffer buffer(NormalizeLineBreaks(text));
+    StringBuffer buffer(NormalizeLineBreaks(text.value()));
     FixLinksOptions options;
     options.root = *root;
     options.path = path;
     const FixLinksResult result = FixLinksInDocument(buffer, options);
     out.write(buffer.str().data(), std::streamsize(buffer.str().size()));
     out.flush();
-    if (!out) {
-        err << "fix-links: cannot write the report\n";
-        return kExitFailed;
-    }
+    if (!out) return ReportFailure(err, "fix-links", OutputError(StreamErrno(out)));
     switch (result.outcome) {
         case FixOutcome::Finished:
             return kExitOk;

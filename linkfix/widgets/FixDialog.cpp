@@ -15,6 +15,7 @@
 #include "editor/widgets/MainWindow.h"
 #include "helpers/core/IniFile.h"
 #include "helpers/core/TextUtil.h"
+#include "helpers/widgets/FormParts.h"
 #include "helpers/widgets/Prompter.h"
 #include "helpers/widgets/QtText.h"
 #include "linkfix/core/FixLinks.h"
@@ -31,13 +32,6 @@ cINI FixIni(const frmMain& main) {
     ini.FileName = PathToStd(main.SettingsFile());
     ini.AppName = "Fix";
     return ini;
-}
-
-QLabel* AddLabel(QWidget* parent, QLayout* layout, const char* name, const QString& text) {
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(name);
-    layout->addWidget(label);
-    return label;
 }
 
 }  // namespace

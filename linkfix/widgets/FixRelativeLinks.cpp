@@ -4,7 +4,6 @@
 #include <QComboBox>
 #include <QLineEdit>
 
-#include <chrono>
 #include <exception>
 #include <string>
 
@@ -18,48 +17,6 @@
 #include "services/widgets/ProgressWindow.h"
 
 namespace morv {
-
-namespace {
-
-// Passes the run's progress on to the window at most every few milliseconds: the run reports
-// every line, and relabelling a window two hundred thousand times would cost more than the run.
-// Even the clock is read only every few dozen lines, since reading it costs more than a line.
-class ThrottledProgress : public ProgressObserver {
-  public:
-    explicit ThrottledProgress(ProgressObserver& window) : window_(window) {}
-
-    void SetAction(std::string_view text) override { window_.SetAction(text); }
-    void SetMax(long max) override { window_.SetMax(max); }
-    // The link being fixed: a view into the run's text, shown while the run goes on.
-    void SetStatus(std::string_view text) override { status_ = text; }
-    void SetValue(long value) override { value_ = value; }
-    bool ShouldStop() override {
-        if (++calls_ % kCallsPerLook != 0) return stop_;
-        const auto now = std::chrono::steady_clock::now();
-        if (now - lastShown_ >= std::chrono::milliseconds(30)) {
-            lastShown_ = now;
-            Flush();
-            if (!status_.empty()) window_.SetStatus(status_);
-        }
-        stop_ = window_.ShouldStop();
-        return stop_;
-    }
-    // The last position, once the run is over.
-    void Flush() {
-        if (value_ >= 0) window_.SetValue(value_);
-    }
-
-  private:
-    static constexpr long kCallsPerLook = 64;
-    ProgressObserver& window_;
-    std::string_view status_;
-    long value_ = -1;
-    long calls_ = 0;
-    bool stop_ = false;
-    std::chrono::steady_clock::time_point lastShown_{};
-};
-
-}  // namespace
 
 void FixRelativeLinks(frmMain& main, frmFix& dialog) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -89,9 +46,8 @@ void FixRelativeLinks(frmMain& main, frmFix& dialog) {
         // it changed, which the user can undo in one step.
         EditorBuffer live(editor);
         ProgressWindowObserver window(progress, &state.StopRequest);
-        ThrottledProgress throttled(window);
-        result = FixLinksInDocument(live, options, throttled);
-        throttled.Flush();
+        result = FixLinksInDocument(live, options, window);
+        window.Flush();
         editor->EnsureCaretVisible();
     } catch (const std::exception& e) {
         result.outcome = FixOutcome::Failed;

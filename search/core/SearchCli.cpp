@@ -1,13 +1,10 @@
 #include "search/core/SearchCli.h"
 
-#include <cerrno>
-#include <fstream>
 #include <iostream>
-#include <sstream>
 
 #include "editor/core/DocumentText.h"
 #include "helpers/core/CliCommand.h"
-#include "helpers/core/SystemFolder.h"
+#include "helpers/core/FileIo.h"
 #include "search/core/FindReplace.h"
 
 namespace morv {
@@ -48,30 +45,14 @@ int RunReplaceAllCommand(const std::vector<std::string>& args, std::istream& in,
         return kExitUsage;
     }
 
-    std::ostringstream bytes;
-    if (operands.size() < 3 || operands[2] == "-") {
-        bytes << in.rdbuf();
-    } else {
-        std::ifstream stream(operands[2], std::ios::binary);
-        if (!stream) {
-            err << "morv-cli: cannot open " << operands[2] << ": " << GetAPIErrorText(errno)
-                << "\n";
-            return kExitFailed;
-        }
-        bytes << stream.rdbuf();
-        if (stream.bad()) {
-            err << "morv-cli: cannot read " << operands[2] << "\n";
-            return kExitFailed;
-        }
-    }
-    const std::string text = NormalizeLineBreaks(bytes.view());
+    const std::string file = operands.size() < 3 ? std::string() : operands[2];
+    Result<std::string> bytes = ReadFileOrInput(file, in, ReadOptions{ToolInputLimit(), true, {}});
+    if (!bytes) return ReportFailure(err, "morv-cli replace-all", bytes.error());
+    const std::string text = NormalizeLineBreaks(bytes.value());
     const ReplaceAllResult result = ReplaceAllMatches(text, operands[0], operands[1], flags);
     out.write(result.text.data(), std::streamsize(result.text.size()));
     out.flush();
-    if (!out) {
-        err << "morv-cli: cannot write the output\n";
-        return kExitFailed;
-    }
+    if (!out) return ReportFailure(err, "morv-cli replace-all", OutputError(StreamErrno(out)));
     return kExitOk;
 }
 

@@ -1,15 +1,13 @@
 #include "sections/core/SectionsCli.h"
 
-#include <cerrno>
-#include <fstream>
 #include <iostream>
 #include <optional>
-#include <sstream>
 
 #include "editor/core/DocumentText.h"
 #include "editor/core/StringBuffer.h"
 #include "helpers/core/CliCommand.h"
-#include "helpers/core/SystemFolder.h"
+#include "helpers/core/FileIo.h"
+#include "helpers/core/TextUtil.h"
 #include "sections/core/SectionCleanup.h"
 #include "sections/core/SectionsTree.h"
 
@@ -41,63 +39,29 @@ std::optional<std::string> ParseFileArgument(const std::vector<std::string>& arg
 
 // The input as the editor would hold it: its bytes with every line break as CR LF.
 std::optional<std::string> ReadInput(const std::string& file, std::istream& in, std::ostream& err) {
-    std::ostringstream bytes;
-    if (file.empty()) {
-        bytes << in.rdbuf();
-    } else {
-        std::ifstream stream(file, std::ios::binary);
-        if (!stream) {
-            err << "morv-cli: cannot open " << file << ": " << GetAPIErrorText(errno) << "\n";
-            return std::nullopt;
-        }
-        bytes << stream.rdbuf();
-        if (stream.bad()) {
-            err << "morv-cli: cannot read " << file << "\n";
-            return std::nullopt;
-        }
+    Result<std::string> bytes = ReadFileOrInput(file, in, ReadOptions{ToolInputLimit(), true, {}});
+    if (!bytes) {
+        ReportFailure(err, "morv-cli", bytes.error());
+        return std::nullopt;
     }
-    return NormalizeLineBreaks(bytes.view());
+    return NormalizeLineBreaks(bytes.value());
 }
 
 int WriteOutput(std::string_view text, std::ostream& out, std::ostream& err) {
     out.write(text.data(), std::streamsize(text.size()));
     out.flush();
-    if (!out) {
-        err << "morv-cli: cannot write the output\n";
-        return kExitFailed;
-    }
-    return kExitOk;
-}
-
-void WriteField(std::ostream& out, std::string_view text) {
-    for (char c : text) {
-        switch (c) {
-            case '\t':
-                out << "\\t";
-                break;
-            case '\r':
-                out << "\\r";
-                break;
-            case '\n':
-                out << "\\n";
-                break;
-            case '\\':
-                out << "\\\\";
-                break;
-            default:
-                out << c;
-        }
-    }
+    return out ? kExitOk : ReportFailure(err, "morv-cli", OutputError(StreamErrno(out)));
 }
 
 int RunFilter(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
-              std::ostream& err, const char* usage, std::string (*filter)(std::string_view)) {
+              std::ostream& err, const char* usage,
+              std::string (*filter)(std::string_view, ProgressObserver&)) {
     int usageExit = kExitOk;
     const std::optional<std::string> file = ParseFileArgument(args, usage, out, err, usageExit);
     if (!file) return usageExit;
     const std::optional<std::string> text = ReadInput(*file, in, err);
     if (!text) return kExitFailed;
-    return WriteOutput(filter(*text), out, err);
+    return WriteOutput(filter(*text, NoProgress()), out, err);
 }
 
 }  // namespace
@@ -117,19 +81,15 @@ int RunSectionsCommand(const std::vector<std::string>& args, std::istream& in, s
     StringBuffer buffer(std::move(*text));
     const SectionsTree tree = BuildSectionsTree(buffer, *file, NoProgress());
     for (const SectionNode& node : tree.root.children) {
-        WriteField(out, node.key);
+        out << EscapeTabField(node.key);
         out << '\t';
-        WriteField(out, node.text);
+        out << EscapeTabField(node.text);
         out << '\t';
-        WriteField(out, node.tag);
+        out << EscapeTabField(node.tag);
         out << '\n';
     }
     out.flush();
-    if (!out) {
-        err << "morv-cli: cannot write the output\n";
-        return kExitFailed;
-    }
-    return kExitOk;
+    return out ? kExitOk : ReportFailure(err, "morv-cli", OutputError(StreamErrno(out)));
 }
 
 int RunRemoveSectionsCommand(const std::vector<std::string>& args, std::istream& in,

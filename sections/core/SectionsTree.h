@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,17 +26,41 @@ struct SectionNode {
     std::vector<SectionNode> children;
 };
 
-// The texts of the five section-kind children every file node gets, in this order.
+// The texts of the five section-kind children every file node of an extraction report gets, in
+// this order.
 inline constexpr std::string_view kSectionKinds[] = {"Script", "Style", "Link", "Image", "E-mail"};
+// The sections of a link check report, in the order it writes them. A block whose first header
+// line ("[" at the start of a line) is one of these gets a child for each of them it holds
+// instead of the five above.
+inline constexpr std::string_view kCheckSectionKinds[] = {"Missing", "Case", "Outside", "Orphans"};
 
 struct SectionsTree {
     SectionNode root;      // the document node; its children are the file nodes
     bool stopped = false;  // the observer asked to stop; the nodes found so far are kept
 };
 
-// Indexes a report: one file node per "[FILE" (any case) followed by a double-quoted path, in
-// text order. The observer is asked once per file header whether to stop. The buffer's caret is
-// left at offset 0. documentFile is the document's path, empty while untitled.
+// Finds the file nodes of a report one at a time, in text order: one per "[FILE" (any case)
+// followed by a double-quoted path, with its section-kind children. A caller that does more per
+// node (the tree widget) polls for a stop between nodes, so that a stop lands after the current
+// file.
+class SectionsScanner {
+  public:
+    explicit SectionsScanner(TextBuffer& buffer);
+    // False once the last header has been passed.
+    bool HasMore() const { return p_ > -1; }
+    // The next file node; nothing when the header found has no quote after it, which ends the
+    // scan.
+    std::optional<SectionNode> Next();
+
+  private:
+    TextBuffer& buffer_;
+    long p_;
+    std::vector<std::string_view> checkKinds_;
+};
+
+// Indexes a report with SectionsScanner. The observer is asked once per file header whether to
+// stop. The buffer's caret is left at offset 0. documentFile is the document's path, empty while
+// untitled.
 SectionsTree BuildSectionsTree(TextBuffer& buffer, std::string_view documentFile,
                                ProgressObserver& progress);
 

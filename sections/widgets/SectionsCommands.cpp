@@ -1,12 +1,13 @@
 #include "sections/widgets/SectionsCommands.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QIcon>
 #include <QScrollBar>
 #include <QTreeWidget>
 
 #include <exception>
+#include <memory>
+#include <optional>
 #include <string>
 
 #include "editor/core/StringBuffer.h"
@@ -15,6 +16,7 @@
 #include "editor/widgets/EditorBuffer.h"
 #include "editor/widgets/MainWindow.h"
 #include "helpers/core/PathHelpers.h"
+#include "helpers/widgets/EventPump.h"
 #include "helpers/widgets/Prompter.h"
 #include "helpers/widgets/QtText.h"
 #include "helpers/widgets/ThemeIcon.h"
@@ -24,24 +26,6 @@
 namespace morv {
 
 namespace {
-
-// Asks the main window's stop request, letting window events run now and then so that a key
-// press can reach the window and set it.
-class StopOnKey : public ProgressObserver {
-  public:
-    explicit StopOnKey(frmMain& main) : main_(main) {}
-    bool ShouldStop() override {
-        if (!clock_.isValid() || clock_.elapsed() >= 20) {
-            main_.LetEventsRun();
-            clock_.restart();
-        }
-        return main_.State().StopRequest;
-    }
-
-  private:
-    frmMain& main_;
-    QElapsedTimer clock_;
-};
 
 QIcon NodeIcon(int image) {
     switch (image) {
@@ -71,8 +55,16 @@ std::string TagBytes(const QTreeWidgetItem* item) {
     return item ? item->data(0, kNodeTagRole).toByteArray().toStdString() : std::string();
 }
 
+// The clean-up cannot be stopped: while it works, windows repaint and the accessibility bus is
+// answered, but keys and clicks wait until it ends (they could otherwise change the document
+// whose copy is being cleaned).
+class RepaintWhileWorking : public ProgressObserver {
+  public:
+    void SetValue(long) override { EventPump::Poll(QEventLoop::ExcludeUserInputEvents); }
+};
+
 void RunCleanup(frmMain& main, const char* question, const char* status, bool clearTree,
-                std::string (*filter)(std::string_view)) {
+                std::string (*filter)(std::string_view, ProgressObserver&)) {
     if (Ask(&main, question, PromptButtons::OKCancel, PromptIcon::None, PromptAnswer::OK,
             kAppTitle) != PromptAnswer::OK) {
         return;
@@ -81,7 +73,8 @@ void RunCleanup(frmMain& main, const char* question, const char* status, bool cl
     main.SetStatusText(status);
     if (clearTree) ClearSectionsTree(main);
     try {
-        const std::string result = filter(BufferText(main.Rich1()));
+        RepaintWhileWorking progress;
+        const std::string result = filter(BufferText(main.Rich1()), progress);
         ReplaceBufferText(main.Rich1(), result);
         // Taking the result in counts as a change even where the text came out the same.
         main.State().DocumentModified = true;
@@ -105,30 +98,37 @@ void BuildSectionsTree(frmMain& main) {
     StringBuffer snapshot{std::string(BufferText(editor))};
     const bool wasReadOnly = editor->isReadOnly();
     editor->setReadOnly(true);
-    main.State().StopRequest = false;
-    StopOnKey stop(main);
-    const SectionsTree index = BuildSectionsTree(snapshot, ToStd(main.State().DocumentFile), stop);
-    editor->setReadOnly(wasReadOnly);
 
-    const QIcon documentIcon = NodeIcon(kImageDocument);
     const QIcon fileIcon = NodeIcon(kImageFile);
     const QIcon sectionIcon = NodeIcon(kImageSection);
-    QTreeWidgetItem* root = MakeItem(index.root, editor, documentIcon);
+    const SectionNode document{"root", "", "", kImageDocument, {}};
+    std::unique_ptr<QTreeWidgetItem> root(MakeItem(document, editor, NodeIcon(kImageDocument)));
     root->setText(0, main.State().DocumentFile.isEmpty()
                          ? QStringLiteral("Untitled")
                          : PathToQString(GetFileName(PathToStd(main.State().DocumentFile))));
+
+    // One step per file: find its header, make its nodes, let window events run. A key pressed
+    // at any step stops the build after the current file; the files found so far stay. The
+    // nodes join the tree only at the end, so that a command run meanwhile that empties the tree
+    // cannot take them away from under the build.
+    main.State().StopRequest = false;
     QList<QTreeWidgetItem*> files;
-    files.reserve(qsizetype(index.root.children.size()));
-    for (const SectionNode& file : index.root.children) {
-        QTreeWidgetItem* item = MakeItem(file, editor, fileIcon);
+    SectionsScanner scanner(snapshot);
+    while (scanner.HasMore()) {
+        EventPump::Poll();
+        if (main.State().StopRequest) break;
+        const std::optional<SectionNode> file = scanner.Next();
+        if (!file) break;
+        QTreeWidgetItem* item = MakeItem(*file, editor, fileIcon);
         QList<QTreeWidgetItem*> kinds;
-        for (const SectionNode& kind : file.children)
+        for (const SectionNode& kind : file->children)
             kinds.append(MakeItem(kind, editor, sectionIcon));
         item->addChildren(kinds);
         files.append(item);
     }
+    editor->setReadOnly(wasReadOnly);
     root->addChildren(files);
-    tree->addTopLevelItem(root);
+    tree->addTopLevelItem(root.release());
     if (tree->topLevelItemCount() > 0) tree->topLevelItem(0)->setExpanded(true);
     main.State().StopRequest = true;
 
@@ -141,6 +141,11 @@ void BuildSectionsTree(frmMain& main) {
 }
 
 void RetrieveSectionsTree(frmMain& main) {
+    // The build lets events run, and so the "tree" button could be pressed again meanwhile: the
+    // build that runs goes on alone.
+    static bool building = false;
+    if (building) return;
+    building = true;
     main.SetStatusText("Retrieving sections tree...  Press Esc to stop");
     ClearSectionsTree(main);
     main.TreeView1()->repaint();
@@ -148,6 +153,7 @@ void RetrieveSectionsTree(frmMain& main) {
     BuildSectionsTree(main);
     main.CoverEditor(false);
     main.SetStatusText("Ready");
+    building = false;
 }
 
 void NavigateToNode(frmMain& main, QTreeWidgetItem* node) {

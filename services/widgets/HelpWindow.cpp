@@ -2,7 +2,6 @@
 
 #include <QAction>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -17,6 +16,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "helpers/core/FileIo.h"
 #include "helpers/widgets/Prompter.h"
 #include "helpers/widgets/QtText.h"
 #include "helpers/widgets/ThemeIcon.h"
@@ -39,10 +39,11 @@ bool IsPlainTopicName(const QString& name) {
            name != QLatin1String(".");
 }
 
-std::string ReadFileBytes(const QString& path, bool* ok) {
-    QFile file(path);
-    *ok = file.open(QIODevice::ReadOnly);
-    return *ok ? file.readAll().toStdString() : std::string();
+// A page of the help set: a regular file of at most this size (a pipe is refused at once).
+constexpr size_t kMaxHelpPage = size_t(16) << 20;
+
+Result<std::string> ReadHelpPage(const QString& path) {
+    return ReadFile(PathToStd(path), ReadOptions{kMaxHelpPage, false, {}});
 }
 
 void ShowHelpError(QWidget* owner, const QString& text) {
@@ -174,9 +175,9 @@ HelpWindow::HelpWindow(QWidget* owner) : QWidget(owner, Qt::Window) {
 }
 
 bool HelpWindow::LoadHelpSet(const QString& folder) {
-    bool ok = false;
-    const std::string contentsHtml = ReadFileBytes(folder + QLatin1Char('/') + kContentsPage, &ok);
-    if (!ok) return false;
+    const Result<std::string> contentsHtml =
+        ReadHelpPage(folder + QLatin1Char('/') + kContentsPage);
+    if (!contentsHtml) return false;
     folder_ = folder;
     browser_->setSearchPaths({folder});
     topics_.clear();
@@ -184,11 +185,10 @@ bool HelpWindow::LoadHelpSet(const QString& folder) {
         QDir(folder).entryList({QStringLiteral("*.htm"), QStringLiteral("*.html")},
                                QDir::Files | QDir::Readable, QDir::Name);
     for (const QString& name : files) {
-        bool read = false;
-        const std::string html = ReadFileBytes(folder + QLatin1Char('/') + name, &read);
-        if (read) topics_.push_back(MakeHelpTopic(PathToStd(name), html));
+        const Result<std::string> html = ReadHelpPage(folder + QLatin1Char('/') + name);
+        if (html) topics_.push_back(MakeHelpTopic(PathToStd(name), html.value()));
     }
-    BuildContentsTree(ParseContents(contentsHtml));
+    BuildContentsTree(ParseContents(contentsHtml.value()));
     return true;
 }
 
@@ -223,8 +223,8 @@ bool HelpWindow::ShowSearch() {
 bool HelpWindow::ShowTopic(const QString& fileName) {
     if (!IsPlainTopicName(fileName)) return false;
     const QString path = folder_ + QLatin1Char('/') + fileName;
-    QFile file(path);
-    if (folder_.isEmpty() || !file.open(QIODevice::ReadOnly)) return false;
+    // The browser reads the page itself, and would wait on a pipe: only a readable file goes there.
+    if (folder_.isEmpty() || !ReadHelpPage(path)) return false;
     browser_->setSource(QUrl::fromLocalFile(path));
     return true;
 }

@@ -11,9 +11,11 @@
 class QPrinter;
 class QWidget;
 
-// Page setup and the print dialog. The printer of the program keeps what the user chose in
-// either dialog (printer, paper, margins, orientation, pages, copies) for the rest of the
-// session, and printing (DocumentPrint.h) follows those choices.
+// Page setup and the print dialog. The program keeps the page layout (paper, orientation,
+// margins) last confirmed in either dialog for the rest of its run: it goes onto the printer
+// before each dialog opens, so Page Setup shows it again and the print dialog and the next print
+// start from it. The printer itself keeps the other choices (printer, pages, copies), and
+// printing (DocumentPrint.h) follows them all.
 namespace morv {
 
 // The dialogs, reached through an injectable object so tests can answer them.
@@ -66,7 +68,8 @@ QPrinter& DocumentPrinter();
 // Forgets every choice (tests).
 void ResetDocumentPrinter();
 
-// True when the user confirmed the dialog; the choices stay on DocumentPrinter().
+// True when the user confirmed the dialog; the page layout is kept, the other choices stay on
+// DocumentPrinter().
 bool ShowPageSetup(QWidget* owner);
 // hasSelection offers "Selection" as the range and preselects it.
 bool ShowPrintDialog(QWidget* owner, bool hasSelection = false);

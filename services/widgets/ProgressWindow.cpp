@@ -1,7 +1,6 @@
 #include "services/widgets/ProgressWindow.h"
 
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
@@ -10,7 +9,12 @@
 #include <QScreen>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <cstdlib>
+#include <thread>
+
+#include "helpers/widgets/EventPump.h"
 
 namespace morv {
 
@@ -125,14 +129,14 @@ frmProgress::frmProgress(QWidget* owner, bool* stopRequest)
     label1_->setWordWrap(true);
     label1_->setGeometry(px(210), py(120), px(3900), py(450));
 
+    // The labels carry no accessible names of their own: a screen reader announces their texts,
+    // and hears of every change.
     lblAction_ = new QLabel("Initializing...", this);
     lblAction_->setObjectName("lblAction");
-    lblAction_->setAccessibleName("Action");
     lblAction_->setGeometry(px(210), py(660), px(3900), py(270));
 
     lblStatus_ = new QLabel(this);
     lblStatus_->setObjectName("lblStatus");
-    lblStatus_->setAccessibleName("Current item");
     lblStatus_->setGeometry(px(210), py(1020), px(3900), py(270));
 
     cmdCancel_ = new QPushButton("Cancel", this);
@@ -169,37 +173,50 @@ void frmProgress::reject() {
 }
 
 void frmProgress::closeEvent(QCloseEvent* event) {
-    if (unloading_)
+    if (unloading_) {
         QDialog::closeEvent(event);
-    else
-        event->ignore();
+        return;
+    }
+    // The close box and Alt+F4 ask the operation to stop, as Cancel does; the operation closes
+    // the window when it ends.
+    event->ignore();
+    cmdCancel_Click();
 }
 
 namespace {
-int gDefaultInterval = 30;
+
+// Test builds: MORV_TEST_HOLD_PROGRESS=N holds every operation at its Nth step, letting events
+// run as a loop of short steps would, until the user stops it; end-to-end tests read the window
+// while it waits. Other builds never hold.
+long HoldAtStep() {
+#ifdef MORV_TEST_HOOKS
+    static const long step = [] {
+        const char* text = std::getenv("MORV_TEST_HOLD_PROGRESS");
+        return text != nullptr ? std::atol(text) : 0L;
+    }();
+    return step;
+#else
+    return 0;
+#endif
+}
+
 }  // namespace
 
-void ProgressWindowObserver::SetDefaultInterval(int intervalMs) {
-    gDefaultInterval = intervalMs;
-}
-
-ProgressWindowObserver::ProgressWindowObserver(frmProgress* window, const bool* stopRequest,
-                                               int intervalMs)
-    : window_(window),
-      stopRequest_(stopRequest),
-      intervalMs_(intervalMs < 0 ? gDefaultInterval : intervalMs) {
-    sinceEvents_.start();
-}
+ProgressWindowObserver::ProgressWindowObserver(frmProgress* window, const bool* stopRequest)
+    : window_(window), stopRequest_(stopRequest) {}
 
 void ProgressWindowObserver::SetAction(std::string_view text) {
-    if (window_ != nullptr)
-        window_->lblAction()->setText(QString::fromUtf8(text.data(), qsizetype(text.size())));
+    if (window_ == nullptr) return;
+    window_->lblAction()->setText(QString::fromUtf8(text.data(), qsizetype(text.size())));
+    Flush();
+    statusWanted_ = true;
 }
 
 void ProgressWindowObserver::SetStatus(std::string_view text) {
-    if (window_ != nullptr)
-        window_->lblStatus()->setText(
-            QFile::decodeName(QByteArray(text.data(), qsizetype(text.size()))));
+    if (!statusWanted_ || window_ == nullptr) return;
+    statusWanted_ = false;
+    const QString status = QFile::decodeName(QByteArray(text.data(), qsizetype(text.size())));
+    if (window_->lblStatus()->text() != status) window_->lblStatus()->setText(status);
 }
 
 void ProgressWindowObserver::SetMax(long max) {
@@ -207,17 +224,29 @@ void ProgressWindowObserver::SetMax(long max) {
 }
 
 void ProgressWindowObserver::SetValue(long value) {
-    if (window_ != nullptr) window_->ProgressBar.SetValue(double(value));
+    value_ = value;
 }
 
-void ProgressWindowObserver::LetEventsRun() {
-    QCoreApplication::processEvents();
-    sinceEvents_.restart();
+void ProgressWindowObserver::Flush() {
+    if (window_ != nullptr && value_) window_->ProgressBar.SetValue(double(*value_));
+    value_.reset();
 }
 
 bool ProgressWindowObserver::ShouldStop() {
-    if (sinceEvents_.elapsed() >= intervalMs_) LetEventsRun();
-    return stopRequest_ != nullptr && *stopRequest_;
+    const PollThrottle::Decision step = EventPump::Step();
+    if (step.showProgress) {
+        Flush();
+        statusWanted_ = true;
+    }
+    if (step.runEvents) EventPump::RunNow();
+    if (++steps_ == HoldAtStep()) {
+        Flush();
+        while (!Stopped()) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            EventPump::Poll();
+        }
+    }
+    return Stopped();
 }
 
 }  // namespace morv

@@ -1,10 +1,10 @@
 #pragma once
 
 #include <QDialog>
-#include <QElapsedTimer>
 #include <QPointer>
 #include <QProgressBar>
 
+#include <optional>
 #include <string_view>
 
 #include "helpers/core/Progress.h"
@@ -63,7 +63,8 @@ class cProgressBar {
 
 // The small window that long operations show: what is being done, the current item, a bar and
 // a Cancel button. Cancel only sets the stop request; the operation decides when to stop and
-// closes the window with Unload. The close box, Alt+F4 and Esc do nothing.
+// closes the window with Unload. The close box and Alt+F4 act like Cancel; Esc does nothing. The
+// labels are announced by their texts.
 class frmProgress : public QDialog {
     Q_OBJECT
   public:
@@ -97,31 +98,33 @@ class frmProgress : public QDialog {
     QPushButton* cmdCancel_;
 };
 
-// Reports a core operation's progress in a progress window. ShouldStop lets pending window
-// events run (at most once per interval, so polling costs next to nothing) and then answers from
-// the stop request, which the window's Cancel button sets.
+// Reports a core operation's progress in a progress window. The action and the range show at
+// once. The bar's position and the current item change at every step and show when the shared
+// throttle says so: the position last reported, and the first item reported after that moment
+// (so that no step pays for keeping a copy of its item). ShouldStop is one step of the
+// operation: it lets pending window events run when they are due and then answers from the stop
+// request, which the window's Cancel button sets.
 class ProgressWindowObserver : public ProgressObserver {
   public:
-    // intervalMs < 0: the default interval (30 ms unless SetDefaultInterval changed it).
-    ProgressWindowObserver(frmProgress* window, const bool* stopRequest, int intervalMs = -1);
+    ProgressWindowObserver(frmProgress* window, const bool* stopRequest);
 
-    // Tests set 0, so that every poll lets events run and a queued click lands at a known step.
-    static void SetDefaultInterval(int intervalMs);
-
-    void SetAction(std::string_view text) override;
+    void SetAction(std::string_view text) override;  // the next item shows at once too
     void SetStatus(std::string_view text) override;
     void SetMax(long max) override;
     void SetValue(long value) override;
     bool ShouldStop() override;
 
-    // Lets pending events run now, whatever the interval says.
-    void LetEventsRun();
+    // Shows the position reported last.
+    void Flush();
 
   private:
-    frmProgress* window_;
+    bool Stopped() const { return stopRequest_ != nullptr && *stopRequest_; }
+
+    QPointer<frmProgress> window_;
     const bool* stopRequest_;
-    int intervalMs_;
-    QElapsedTimer sinceEvents_;
+    bool statusWanted_ = true;
+    std::optional<long> value_;
+    long steps_ = 0;
 };
 
 }  // namespace morv

@@ -91,6 +91,16 @@ def running_program(argv, app_name, caption):
             process.wait(timeout=15)
 
 
+def sections_tree_names(frame):
+    """The texts of the nodes of the main window's sections tree once it shows, or None."""
+    tree = wait_for(lambda: find(frame, name="Sections", showing_only=True, role="tree table") or
+                    find(frame, name="Sections", showing_only=True, role="tree"))
+    if tree is None:
+        return None
+    return wait_for(lambda: [node.name for node in find_all(tree, "table cell") if node.name] or
+                    [node.name for node in find_all(tree, "tree item") if node.name])
+
+
 def screenshot(folder, name):
     """The whole screen into folder/name; a missing tool is no failure."""
     subprocess.run(["import", "-window", "root", os.path.join(folder, name)], check=False)

@@ -262,8 +262,7 @@ TEST_F(DocumentCommandsTest, FailedOpenKeepsTheDocument) {
     Open(PathOf(QStringLiteral("folder.txt")));
     ASSERT_EQ(prompter_.asked().size(), 2);
     EXPECT_EQ(prompter_.asked()[1].text,
-              QStringLiteral("Unable to read ") + PathOf(QStringLiteral("folder.txt")) +
-                  QStringLiteral(": ") + QString::fromStdString(GetAPIErrorText(EISDIR)) + ".");
+              "Unable to read \"" + PathOf(QStringLiteral("folder.txt")) + "\" (Is a directory).");
     EXPECT_EQ(prompter_.asked()[1].icon, PromptIcon::Exclamation);
     EXPECT_EQ(Text(), QStringLiteral("mine edited"));
     EXPECT_EQ(window_->State().DocumentFile, path);
@@ -353,7 +352,7 @@ TEST_F(DocumentCommandsTest, FailedWritesLeaveTheOldFileAndTheDocumentModified) 
     EXPECT_EQ(ReadBytes(path), old);
     EXPECT_TRUE(window_->State().DocumentModified);
     ASSERT_EQ(prompter_.asked().size(), 1);
-    EXPECT_TRUE(prompter_.asked()[0].text.startsWith(QStringLiteral("Unable to write ") + path))
+    EXPECT_TRUE(prompter_.asked()[0].text.startsWith("Unable to write \"" + path + "\" ("))
         << prompter_.asked()[0].text.toStdString();
     EXPECT_EQ(prompter_.asked()[0].icon, PromptIcon::Exclamation);
     EXPECT_EQ(window_->StatusText(), QStringLiteral("Ready"));

@@ -12,6 +12,7 @@
 #include "editor/widgets/DocumentCommands.h"
 #include "editor/widgets/DocumentEditor.h"
 #include "editor/widgets/MainWindow.h"
+#include "helpers/widgets/EventPump.h"
 #include "helpers/widgets/FileDialogs.h"
 #include "helpers/widgets/Prompter.h"
 #include "services/widgets/ProgressWindow.h"
@@ -28,10 +29,8 @@ class DocumentLoadTest : public ::testing::Test {
         ASSERT_TRUE(folder_.isValid());
         window_ = std::make_unique<frmMain>(folder_.path(), folder_.path());
         InstallDocumentCommands(*window_);
-        ProgressWindowObserver::SetDefaultInterval(0);  // every poll lets a queued click in
     }
     void TearDown() override {
-        ProgressWindowObserver::SetDefaultInterval(30);
         window_->State().DocumentModified = false;
         window_.reset();
     }
@@ -65,6 +64,7 @@ class DocumentLoadTest : public ::testing::Test {
     }
     std::string_view Text() { return window_->Rich1()->Text(); }
 
+    EventPump::ScopedTestPump pump_;  // every poll lets a queued click in
     QTemporaryDir folder_;
     std::unique_ptr<frmMain> window_;
     ScriptedPrompter prompter_;

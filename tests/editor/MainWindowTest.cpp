@@ -10,6 +10,8 @@
 #include <QToolBar>
 #include <QTreeWidget>
 
+#include <sys/stat.h>
+
 #include <fstream>
 #include <sstream>
 
@@ -20,6 +22,7 @@
 #include "editor/widgets/MorvStartup.h"
 #include "helpers/core/IniFile.h"
 #include "helpers/widgets/Prompter.h"
+#include "tests/support/SpecialFiles.h"
 
 using namespace morv;
 
@@ -219,13 +222,44 @@ TEST_F(MainWindowTest, UnreadableStartupFileSaysWhyAndWindowOpens) {
     QDir(folder_.path()).mkdir("folder.htm");
     LoadMainWindow(*window_, PathOf("folder.htm").toStdString());
     ASSERT_EQ(prompter_.asked().size(), 1);
-    EXPECT_EQ(prompter_.asked()[0].text, "Is a directory.");
+    EXPECT_EQ(prompter_.asked()[0].text,
+              "Unable to read \"" + PathOf("folder.htm") + "\" (Is a directory).");
     EXPECT_EQ(prompter_.asked()[0].icon, PromptIcon::Exclamation);
     EXPECT_EQ(prompter_.asked()[0].title, "Morvane");
     EXPECT_TRUE(window_->isVisible());
     // Untitled, so that a Save cannot write the empty text over the file.
     EXPECT_TRUE(window_->State().DocumentFile.isEmpty());
     EXPECT_EQ(window_->windowTitle(), "Untitled - Morvane");
+}
+
+// A pipe or a device as the settings file or the document never keeps the window from opening:
+// the settings read as missing and are not written into it, the document's failure names what
+// it is.
+TEST_F(MainWindowTest, PipesAndDevicesNeverKeepTheWindowFromOpening) {
+    using namespace special_files;
+    const std::string settings = window_->SettingsFile().toStdString();
+    const std::string document = PathOf("page.htm").toStdString();
+    for (const bool pipe : {true, false}) {
+        SCOPED_TRACE(pipe ? "pipe" : "zero device");
+        unlink(settings.c_str());
+        unlink(document.c_str());
+        auto make = [&](const std::string& p) {
+            return pipe ? MakeFifo(p) : MakeDevice(p, kZeroDevice);
+        };
+        if (!make(settings) || !make(document)) continue;  // device nodes need root
+        prompter_.clear();
+        window_ = std::make_unique<frmMain>(folder_.path(), folder_.path());
+        LoadMainWindow(*window_, document);
+        EXPECT_TRUE(window_->isVisible());
+        ASSERT_EQ(prompter_.asked().size(), 1);
+        EXPECT_TRUE(prompter_.asked()[0].text.endsWith(pipe ? "(Is a named pipe, not a file)."
+                                                            : "(Is a device, not a file)."));
+        EXPECT_EQ(Ini("Main", "Width"), "<missing>");
+        window_->SaveSettings();
+        struct stat st {};
+        EXPECT_TRUE(lstat(settings.c_str(), &st) == 0 &&
+                    (S_ISFIFO(st.st_mode) || S_ISCHR(st.st_mode)));
+    }
 }
 
 TEST_F(MainWindowTest, SettingsReadRules) {
@@ -310,6 +344,12 @@ TEST_F(MainWindowTest, CloseAsksOnlyWhenModified) {
               "The text in the Untitled file has changed.\r\n\r\nDo you want to save the changes?");
     prompter_.Push(PromptAnswer::No);
     EXPECT_TRUE(window_->close());
+
+    // Disabled under a running operation: the close box does nothing and asks nothing.
+    window_->show();
+    window_->setEnabled(false);
+    EXPECT_FALSE(window_->close());
+    EXPECT_EQ(prompter_.asked().size(), 2);
 }
 
 TEST_F(MainWindowTest, RenameFilesWithoutTreloSaysSo) {

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -9,6 +10,8 @@
 #include "extract/core/ListFile.h"
 #include "extract/core/Report.h"
 #include "helpers/core/CliCommand.h"
+#include "helpers/core/FileIo.h"
+#include "tests/support/SpecialFiles.h"
 
 using namespace morv;
 
@@ -98,6 +101,8 @@ TEST_F(Cli, ExtractUsageAndFailures) {
         {"OutputWithoutValue", {a_, "-o"}, kExitUsage, "-o needs a file name"},
         {"MissingListFile", {"--list", "/nonexistent/list.mrk"}, kExitFailed, "list.mrk"},
         {"MissingScanFolder", {"--scan", "/nonexistent/dir"}, kExitFailed, "/nonexistent/dir"},
+        {"ScanFindsNothing", {"--scan", tree_.Folder("empty")}, kExitFailed, "no documents found"},
+        {"ListIsAFolder", {"--list", tree_.root()}, kExitFailed, "(Is a directory)"},
         {"UnreadableFile", {a_, "/proc/self/mem"}, kExitFailed, "/proc/self/mem"},
     };
     for (const Row& row : rows) {
@@ -115,18 +120,51 @@ TEST_F(Cli, ReportFileIsReplacedOnlyBySuccess) {
     std::string report = tree_.Write("out/report.txt", "the previous report");
     CliRun failed = Invoke(RunExtractCommand, {"-o", report, a_, "/proc/self/mem"});
     EXPECT_EQ(failed.status, kExitFailed);
-    EXPECT_EQ(ReadWholeFile(report).value(), "the previous report");
+    EXPECT_EQ(TempTree::Read(report), "the previous report");
 
     CliRun done = Invoke(RunExtractCommand, {"-o", report, a_});
     EXPECT_EQ(done.status, kExitOk) << done.err;
     EXPECT_EQ(done.out, "");
-    EXPECT_EQ(ReadWholeFile(report).value(), Expected({a_}, ExtractOptions{}));
+    EXPECT_EQ(TempTree::Read(report), Expected({a_}, ExtractOptions{}));
 
     // No half-written files are left beside the report.
     std::vector<std::string> left;
     for (const auto& entry : std::filesystem::directory_iterator(tree_.Path("out")))
         left.push_back(entry.path().filename().string());
     EXPECT_EQ(left, (std::vector<std::string>{"report.txt"}));
+}
+
+// Deeper than PATH_MAX, and with few file descriptors: what scan lists, extract --scan reads,
+// and a walk that runs out of descriptors says so and fails.
+TEST_F(Cli, LongPathsAndFewDescriptors) {
+    using namespace special_files;
+    const std::string deep = MakeLongFolder(tree_.Folder("deep")) + "/deep.htm";
+    ASSERT_TRUE(WriteWholeFile(deep, kPage).ok());
+    EXPECT_EQ(Invoke(RunScanCommand, {tree_.Path("deep")}).out, deep + "\n");
+    EXPECT_EQ(Invoke(RunExtractCommand, {"--scan", tree_.Path("deep")}).out,
+              Expected({deep}, ExtractOptions{}));
+
+    struct Row {
+        const char* name;
+        int descriptors;
+        int status;
+        std::string out;
+        const char* err;
+    } rows[] = {
+        {"enough to walk any depth", 4, kExitOk, deep + "\n", ""},
+        {"too few to go below the top", 2, kExitFailed, "", "(Too many open files)"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ChildRun run = RunInChild([&](std::ostream& out, std::ostream& err) {
+            LimitDescriptors(row.descriptors);
+            std::istringstream in;
+            return RunScanCommand({tree_.Path("deep")}, in, out, err);
+        });
+        EXPECT_EQ(run.status, row.status) << run.err;
+        EXPECT_EQ(run.out, row.out);
+        EXPECT_NE(run.err.find(row.err), std::string::npos) << run.err;
+    }
 }
 
 TEST_F(Cli, ScanPrintsWhatTheFolderScanLists) {

@@ -24,12 +24,14 @@
 #include "extract/core/ListFile.h"
 #include "extract/widgets/ExtractDialog.h"
 #include "helpers/core/IniFile.h"
+#include "helpers/widgets/EventPump.h"
 #include "helpers/widgets/FileDialogs.h"
 #include "helpers/widgets/FlatToolbar.h"
 #include "helpers/widgets/Prompter.h"
 #include "helpers/widgets/QtText.h"
 #include "services/widgets/ProgressWindow.h"
 #include "tests/support/EnvVar.h"
+#include "tests/support/SpecialFiles.h"
 
 using namespace morv;
 
@@ -43,7 +45,6 @@ class ExtractDialog : public ::testing::Test {
     void SetUp() override {
         tmp_ = tree_.Folder("tmp");
         tmpdir_.emplace("TMPDIR", tmp_.c_str());
-        ProgressWindowObserver::SetDefaultInterval(0);
         window_ = std::make_unique<frmMain>(folder_.path(), folder_.path());
         InstallExtractCommands(*window_);
         window_->RefreshCommandStates();
@@ -53,7 +54,6 @@ class ExtractDialog : public ::testing::Test {
     void TearDown() override {
         Flush();
         window_.reset();
-        ProgressWindowObserver::SetDefaultInterval(30);
     }
 
     // Runs the deferred deletions of unloaded windows.
@@ -99,6 +99,8 @@ class ExtractDialog : public ::testing::Test {
         EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     }
 
+    // Every step of a run lets events run, so a queued click lands at a known step.
+    EventPump::ScopedTestPump pump_;
     QTemporaryDir folder_;
     TempTree tree_;
     std::unique_ptr<frmMain> window_;
@@ -391,7 +393,7 @@ TEST_F(ExtractDialog, StoppedOrFailedRunLeavesTheEditorAlone) {
     } rows[] = {
         {"CancelClicked", true, page_, ""},
         {"UnreadableFile", false, "/proc/self/mem",
-         "Unable to read the file \"/proc/self/mem\" (Input/output error)."},
+         "Unable to read \"/proc/self/mem\" (Input/output error)."},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);

@@ -14,7 +14,7 @@ using namespace morv;
 
 namespace {
 
-// The kinds of list entry a run meets, each with what FileExists and ReadWholeFile say of it.
+// The kinds of list entry a run meets, each with what FileExists and ReadFile say of it.
 struct Entry {
     const char* name;
     bool exists;
@@ -43,7 +43,7 @@ const Entry kEntries[] = {
     {"no-such-folder/page.htm", false, ""},
 };
 
-TEST(ReadFileIfExists, AgreesWithFileExistsAndReadWholeFile) {
+TEST(ReadFileIfExists, AgreesWithFileExistsAndReadFile) {
     TempTree tree;
     MakeEntries(tree);
     FileBuffer buffer;

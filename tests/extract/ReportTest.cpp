@@ -13,6 +13,7 @@
 #include "extract/core/ListFile.h"
 #include "extract/core/Report.h"
 #include "tests/support/EnvVar.h"
+#include "tests/support/SpecialFiles.h"
 
 using namespace morv;
 
@@ -214,6 +215,28 @@ TEST_F(ExtractRun, StopAndFailureLeaveNoTemporaryFileButTheLastList) {
     }
 }
 
+// A pipe as the last-list file, read or not, or among the listed files, never holds a run up:
+// the last list is written into it as far as it takes it, the listed pipe is a missing file.
+TEST_F(ExtractRun, PipesNeverHoldItUp) {
+    const std::string pipe = tree_.Path("pipe.htm");
+    ASSERT_TRUE(special_files::MakeFifo(pipe));
+    ASSERT_TRUE(special_files::MakeFifo(lastList_));
+    for (const bool reading : {false, true}) {
+        SCOPED_TRACE(reading ? "a reader that sleeps" : "nobody reads");
+        const int reader = reading ? open(lastList_.c_str(), O_RDONLY | O_NONBLOCK) : -1;
+        ExtractRequest request;
+        request.files.assign(4000, pipe);  // more than the pipe's buffer takes
+        request.options = Kinds({TagKind::Link});
+        request.lastListFile = lastList_;
+        Result<std::string> report = ExtractReport(request, NoProgress());
+        ASSERT_TRUE(report.ok()) << report.error().description;
+        EXPECT_EQ(report.value().find("[FILE = \"" + pipe + "\"]\r\n; Warning: File not found."),
+                  0u);
+        EXPECT_TRUE(special_files::IsFifo(lastList_));
+        if (reader >= 0) close(reader);
+    }
+}
+
 TEST_F(ExtractRun, UnreadableFileNamesItInTheMessage) {
     ExtractRequest request;
     request.files = {kUnreadable};
@@ -235,28 +258,33 @@ TEST_F(ExtractRun, NoTemporaryFileNoRun) {
 }
 
 TEST(ReportWriter, FailedWriteEndsTheRun) {
-    int fd = open("/dev/full", O_WRONLY | O_CLOEXEC);
-    ASSERT_GE(fd, 0);
     TempTree tree;
+    const std::string full = tree.Path("full");
+    if (!special_files::MakeDevice(full, special_files::kFullDevice))
+        GTEST_SKIP() << "device nodes need root";
+    int fd = open(full.c_str(), O_WRONLY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
     std::string page = tree.Write("a.htm", kPage);
-    ReportWriter out(fd, 16);
+    ReportWriter out(fd, full, 16);
     Status status = WriteReport({page, page}, Kinds({TagKind::Script}), out, NoProgress());
     close(fd);
     ASSERT_FALSE(status.ok());
     EXPECT_EQ(status.error().number, ENOSPC);
+    EXPECT_EQ(status.error().description,
+              "Unable to write \"" + full + "\" (No space left on device)");
 }
 
 TEST(ReportWriter, LargePiecesAndSmallOnesKeepTheirOrder) {
     TempTree tree;
     std::string path = tree.Path("out");
     int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
-    ReportWriter out(fd, 8);
+    ReportWriter out(fd, path, 8);
     out.Write("ab");
     out.Write(std::string(20, 'x'));
     out.Line("cd");
     ASSERT_TRUE(out.Flush().ok());
     close(fd);
-    EXPECT_EQ(ReadWholeFile(path).value(), "ab" + std::string(20, 'x') + "cd\r\n");
+    EXPECT_EQ(TempTree::Read(path), "ab" + std::string(20, 'x') + "cd\r\n");
 }
 
 }  // namespace

@@ -297,6 +297,37 @@ TEST(Scanners, OneSweepFindsEveryStartMarker) {
         EXPECT_EQ(starts.at[k], expected[k]) << markers[k];
 }
 
+TEST(Scanners, ReferencesComeWithTheirPlaces) {
+    struct Row {
+        const char* name;
+        bool images;
+        std::string text;
+        std::string value;
+        size_t begin, end, marker;
+    } rows[] = {
+        {"link", false, "<a href=\"a.htm\">", "a.htm", 9, 14, 3},
+        {"link broken over lines, trimmed", false, "<a href=\" a\nb \">", "a b", 9, 14, 3},
+        {"image", true, "x<IMG alt=\"\" src=\"i.gif\">", "i.gif", 18, 23, 1},
+    };
+    for (const Row& row : rows) {
+        std::vector<FoundReference> found;
+        std::vector<std::string> values;
+        auto keep = [&](const FoundReference& reference) {
+            found.push_back(reference);
+            values.emplace_back(reference.value);
+        };
+        if (row.images)
+            ScanImages(row.text, keep, NoProgress());
+        else
+            ScanLinks(row.text, keep, NoProgress());
+        ASSERT_EQ(found.size(), 1u) << row.name;
+        EXPECT_EQ(values[0], row.value) << row.name;
+        EXPECT_EQ(found[0].begin, row.begin) << row.name;
+        EXPECT_EQ(found[0].end, row.end) << row.name;
+        EXPECT_EQ(found[0].marker, row.marker) << row.name;
+    }
+}
+
 TEST(Scanners, SectionHeaders) {
     EXPECT_EQ(SectionHeader(TagKind::Script), "[SCRIPT]");
     EXPECT_EQ(SectionHeader(TagKind::Style), "[STYLE]");

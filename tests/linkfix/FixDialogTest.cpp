@@ -15,6 +15,7 @@
 #include "editor/widgets/EditorBuffer.h"
 #include "editor/widgets/MainWindow.h"
 #include "helpers/core/IniFile.h"
+#include "helpers/widgets/EventPump.h"
 #include "helpers/widgets/Prompter.h"
 #include "linkfix/widgets/FixDialog.h"
 #include "linkfix/widgets/FixRelativeLinks.h"
@@ -263,7 +264,9 @@ TEST_F(FixDialogTest, CancelInTheProgressWindowStopsTheRun) {
     bool cancelEnabled = false;
     bool mainEnabled = true;
     bool dialogShown = true;
-    QTimer::singleShot(0, main_.get(), [&] {
+    int step = 0;
+    EventPump::ScopedTestPump pump([&] {
+        if (++step != 10) return;  // a few lines into the run
         auto* progress = main_->findChild<QWidget*>("frmProgress");
         ASSERT_NE(progress, nullptr);
         auto* cancel = progress->findChild<QPushButton*>("cmdCancel");

@@ -538,12 +538,15 @@ TEST_F(TreloBatch, CopySwapInOneFolderReadsBeforeItReplaces) {
     EXPECT_EQ(Snapshot(dir.path()), "a=B;b=A;");
 }
 
-TEST_F(TreloBatch, CopyOfAFolderFails) {
+TEST_F(TreloBatch, CopyOfAFolderOrPipeFails) {
     TempFolder dest;
     ASSERT_EQ(mkdir((dir / "d").c_str(), 0755), 0);
-    BatchResult result = Run({{dir / "d", dest.path(), "x"}}, {}, BatchMode::Copy);
-    EXPECT_EQ(States(result), (std::vector<ItemState>{kFailed}));
+    ASSERT_EQ(mkfifo((dir / "p").c_str(), 0644), 0);  // nobody writes it: opening must not wait
+    BatchResult result =
+        Run({{dir / "d", dest.path(), "x"}, {dir / "p", dest.path(), "y"}}, {}, BatchMode::Copy);
+    EXPECT_EQ(States(result), (std::vector<ItemState>{kFailed, kFailed}));
     EXPECT_EQ(result.items[0].reason, "Is a directory");
+    EXPECT_EQ(result.items[1].reason, "Not a regular file");
     EXPECT_TRUE(Names(dest.path()).empty());
 }
 

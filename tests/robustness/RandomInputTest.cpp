@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -23,6 +24,8 @@
 #include "helpers/core/IniFile.h"
 #include "helpers/core/Progress.h"
 #include "helpers/core/TextUtil.h"
+#include "linkcheck/core/LinkUpdate.h"
+#include "linkcheck/core/References.h"
 #include "linkfix/core/FixLinks.h"
 #include "renamer/core/NameTemplate.h"
 #include "search/core/FindReplace.h"
@@ -70,6 +73,8 @@ const std::vector<std::string> kReportTokens = {
     "[LINK]",
     "[IMAGE]",
     "[E-MAIL]",
+    "[MISSING]",
+    "[ORPHANS]",
     "[file",
     "[link]",
     "[",
@@ -175,9 +180,68 @@ TEST(RandomInput, SectionsTreeNodesPointIntoTheText) {
     for (int round = 0; round < kRounds; ++round) {
         StringBuffer buffer(random.Next());
         const SectionsTree tree = BuildSectionsTree(buffer, "", NoProgress());
-        for (const SectionNode& file : tree.root.children)
-            EXPECT_EQ(file.children.size(), 5u);
+        // The five kinds of an extraction, or some of a link check's in their order.
+        for (const SectionNode& file : tree.root.children) {
+            std::vector<std::string_view> kinds;
+            for (const SectionNode& kind : file.children)
+                kinds.push_back(kind.text);
+            const std::vector<std::string_view> all(std::begin(kCheckSectionKinds),
+                                                    std::end(kCheckSectionKinds));
+            if (kinds.size() == 5u && kinds[0] == "Script") continue;
+            EXPECT_FALSE(kinds.empty());
+            EXPECT_TRUE(std::includes(all.begin(), all.end(), kinds.begin(), kinds.end(),
+                                      [&all](std::string_view a, std::string_view b) {
+                                          return std::find(all.begin(), all.end(), a) <
+                                                 std::find(all.begin(), all.end(), b);
+                                      }));
+        }
         EXPECT_EQ(buffer.SelectionStart(), 0);
+    }
+}
+
+TEST(RandomInput, ResolvedTargetsStayInsideTheSiteFolder) {
+    RandomText random({"../",
+                       "./",
+                       "..",
+                       ".",
+                       "/",
+                       "//",
+                       "\\",
+                       "%2e",
+                       "%2E%2e",
+                       ".%2E",
+                       "%2F",
+                       "%00",
+                       "%",
+                       "%41",
+                       "?",
+                       "#",
+                       "a",
+                       "b.htm",
+                       "http://www.example.org/",
+                       "//www.example.org",
+                       "HTTP://www.EXAMPLE.org",
+                       "mailto:",
+                       ":",
+                       " ",
+                       "\t",
+                       "\r\n"},
+                      8);
+    const std::vector<SiteAddress> site = MakeSiteAddresses({"http://www.example.org/"});
+    std::string target;
+    for (int round = 0; round < kRounds * 4; ++round) {
+        const std::string base = round % 3 == 0 ? random.Next(6) : "";
+        const std::string reference = random.Next(12);
+        const Resolution kind =
+            ResolveReference(MakePageBase("sub/p.htm", base, site), reference, site, target);
+        if (kind != Resolution::Site) {
+            EXPECT_TRUE(target.empty());
+            continue;
+        }
+        // What is looked up on disk never climbs out of the folder or leaves it by "/".
+        EXPECT_FALSE(target.starts_with('/')) << reference;
+        for (std::string_view segment : Split(target, '/'))
+            EXPECT_TRUE(segment != ".." && segment != ".") << reference << " -> " << target;
     }
 }
 
@@ -307,6 +371,75 @@ TEST(RandomInput, NewNamesNeverHoldASlash) {
         }
         (void)ReadStartValue(random.Next(4));
     }
+}
+
+// A page full of references to a file that moves to another folder, in a page that moves too:
+// every rewritten reference leads where the old one led, seen from the page's new place.
+TEST(RandomInput, RewrittenReferencesLeadToTheMovedFiles) {
+    RandomText random({"<a href=\"",
+                       "<img src=",
+                       "<p style=\"background:url(",
+                       "srcset=\"",
+                       "<script>",
+                       "</script>",
+                       "\"",
+                       "'",
+                       ")",
+                       ">",
+                       " ",
+                       ", ",
+                       "\n",
+                       "\\",
+                       "a b.htm",
+                       "a%20b.htm",
+                       "../sub/",
+                       "/sub/",
+                       "./",
+                       "http://www.example.org/sub/",
+                       "../img/x.gif",
+                       "p.htm",
+                       "#f",
+                       "?q=1",
+                       "&amp;",
+                       "%"},
+                      11);
+    const std::string root = (std::filesystem::temp_directory_path() / "morvrandomXXXXXX").string();
+    std::string folder = root;
+    ASSERT_NE(mkdtemp(folder.data()), nullptr);
+    std::filesystem::create_directories(folder + "/sub");
+    std::filesystem::create_directories(folder + "/img");
+    std::ofstream(folder + "/sub/a b.htm") << "<p>";
+    std::ofstream(folder + "/img/x.gif") << "GIF89a";
+    LinkUpdateRequest request;
+    request.folder = folder;
+    request.addresses = {"http://www.example.org/"};
+    request.moves = {{folder + "/sub/a b.htm", folder + "/new/A b%41.htm"},
+                     {folder + "/sub/p.htm", folder + "/deep/er/p.htm"}};
+    const std::vector<SiteAddress> site = MakeSiteAddresses(request.addresses);
+    const PageBase before = MakePageBase("sub/p.htm", "", site);
+    const PageBase after = MakePageBase("deep/er/p.htm", "", site);
+    auto moved = [](const std::string& target) -> std::string {
+        if (target == "sub/a b.htm") return "new/A b%41.htm";
+        return target == "sub/p.htm" ? "deep/er/p.htm" : target;
+    };
+    std::string oldTarget, newTarget;
+    for (int round = 0; round < kRounds / 2; ++round) {
+        const std::string page = random.Next(40);
+        std::ofstream(folder + "/sub/p.htm", std::ios::binary) << page;
+        Result<LinkUpdatePlan> plan = PlanLinkUpdate(request);
+        ASSERT_TRUE(plan) << page;
+        for (const PageEdits& edits : plan.value().pages) {
+            ASSERT_TRUE(ApplyLinkEdits(page, edits.edits)) << page;
+            for (const LinkEdit& edit : edits.edits) {
+                ASSERT_EQ(ResolveReference(before, edit.oldText, site, oldTarget),
+                          Resolution::Site);
+                ASSERT_EQ(ResolveReference(after, edit.newText, site, newTarget), Resolution::Site)
+                    << edit.oldText << " -> " << edit.newText;
+                EXPECT_EQ(newTarget, moved(oldTarget)) << edit.oldText << " -> " << edit.newText;
+            }
+        }
+    }
+    std::filesystem::remove_all(folder);
 }
 
 }  // namespace

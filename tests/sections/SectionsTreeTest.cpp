@@ -103,6 +103,38 @@ TEST(BuildSectionsTree, NodeShape) {
     }
 }
 
+TEST(BuildSectionsTree, SectionKindsOfAnExtractionOrALinkCheckBlock) {
+    const std::vector<std::string> five = {"Script", "Style", "Link", "Image", "E-mail"};
+    struct Row {
+        const char* name;
+        std::string text;
+        std::vector<std::string> kinds;
+    } rows[] = {
+        {"check block lists what it holds",
+         "[FILE = \"a\"]\r\n\r\n[MISSING]\r\nx\r\n\r\n[OUTSIDE]\r\n../y\r\n\r\n\r\n",
+         {"Missing", "Outside"}},
+        {"orphans block at the end of the text",
+         "[FILE = \"s (orphans)\"]\r\n\r\n[ORPHANS]",
+         {"Orphans"}},
+        {"a later block's headers are not this block's",
+         "[FILE = \"a\"]\r\n\r\n[CASE]\r\nX\r\n\r\n\r\n[FILE = \"b\"]\r\n\r\n[MISSING]\r\n",
+         {"Case"}},
+        {"header not alone on its line", "[FILE = \"a\"]\r\n\r\n[CASE] x\r\n", five},
+        {"check header after an extraction header",
+         "[FILE = \"a\"]\r\n\r\n[LINK]\r\nx\r\n[MISSING]\r\n", five},
+        {"missing file of an extraction", "[FILE = \"a\"]\r\n; Warning: File not found.\r\n", five},
+    };
+    for (const Row& row : rows) {
+        StringBuffer buffer(row.text);
+        const SectionsTree tree = BuildSectionsTree(buffer, "", NoProgress());
+        ASSERT_FALSE(tree.root.children.empty()) << row.name;
+        std::vector<std::string> kinds;
+        for (const SectionNode& section : tree.root.children[0].children)
+            kinds.push_back(section.text);
+        EXPECT_EQ(kinds, row.kinds) << row.name;
+    }
+}
+
 TEST(BuildSectionsTree, RootText) {
     StringBuffer buffer(kReport);
     EXPECT_EQ(BuildSectionsTree(buffer, "", NoProgress()).root.text, "Untitled");

@@ -14,6 +14,7 @@
 #include "editor/widgets/DocumentEditor.h"
 #include "editor/widgets/EditorBuffer.h"
 #include "editor/widgets/MainWindow.h"
+#include "helpers/widgets/EventPump.h"
 #include "helpers/widgets/Prompter.h"
 #include "sections/core/SectionsTree.h"
 #include "sections/widgets/SectionsCommands.h"
@@ -95,18 +96,51 @@ TEST_F(SectionsWidgets, TreeButtonIndexesTheReport) {
     EXPECT_EQ(Tree()->topLevelItem(0)->childCount(), 3);
 }
 
-TEST_F(SectionsWidgets, AnyKeyStopsTheBuild) {
-    // The key is waiting when the build first lets events run.
-    // It goes to the covered editor, which must not take it as typing.
-    QCoreApplication::postEvent(main_->Rich1(),
-                                new QKeyEvent(QEvent::KeyPress, Qt::Key_A, {}, "a"));
-    ClickToolbar("tree");
-    ASSERT_EQ(Tree()->topLevelItemCount(), 1);
-    EXPECT_EQ(Tree()->topLevelItem(0)->childCount(), 0);
-    EXPECT_TRUE(Tree()->topLevelItem(0)->isExpanded());
-    EXPECT_EQ(main_->StatusText(), "Ready");
-    EXPECT_TRUE(main_->State().StopRequest);
-    EXPECT_EQ(Bytes(), kReport);
+TEST_F(SectionsWidgets, AKeyAtAnyStepStopsTheBuildAfterTheCurrentFile) {
+    // The build lets events run at every step here; the hook types the key at the chosen step.
+    struct Row {
+        const char* name;
+        int files;  // file blocks in the report
+        int keyAt;  // the step (1: before the first file) at which the key is typed; 0: none
+        Qt::Key key;
+        bool intoTree;  // typed into the tree instead of the covered editor
+        int built;
+    };
+    const Row rows[] = {
+        {"before the first file", 3, 1, Qt::Key_A, false, 0},
+        {"after the first file", 3, 2, Qt::Key_Escape, true, 1},
+        {"before the last file", 3, 3, Qt::Key_A, false, 2},
+        {"no key", 3, 0, Qt::Key_A, false, 3},
+        {"deep into a long report", 2000, 1500, Qt::Key_Escape, false, 1499},
+    };
+    for (const Row& row : rows) {
+        std::string report;
+        for (int i = 0; i < row.files; ++i)
+            report += "[FILE = \"/web/p" + std::to_string(i) + ".htm\"]\r\n[LINK]\r\nx.htm\r\n\r\n";
+        main_->Rich1()->LoadBytes(report);
+        int step = 0;
+        QWidget* target = row.intoTree ? static_cast<QWidget*>(Tree()) : main_->Rich1();
+        EventPump::ScopedTestPump pump([&] {
+            if (++step != row.keyAt) return;
+            const QString text = row.key == Qt::Key_A ? QStringLiteral("a") : QString();
+            QCoreApplication::postEvent(target, new QKeyEvent(QEvent::KeyPress, row.key, {}, text));
+        });
+        ClickToolbar("tree");
+
+        ASSERT_EQ(Tree()->topLevelItemCount(), 1) << row.name;
+        QTreeWidgetItem* root = Tree()->topLevelItem(0);
+        EXPECT_EQ(root->childCount(), row.built) << row.name;
+        if (row.built > 0) {
+            EXPECT_EQ(root->child(row.built - 1)->text(0),
+                      QStringLiteral("p%1.htm").arg(row.built - 1))
+                << row.name;
+        }
+        EXPECT_TRUE(root->isExpanded()) << row.name;
+        EXPECT_EQ(main_->StatusText(), "Ready") << row.name;
+        EXPECT_TRUE(main_->State().StopRequest) << row.name;
+        EXPECT_EQ(Bytes(), report) << row.name << ": the key must not type into the document";
+        EXPECT_FALSE(main_->Rich1()->isReadOnly()) << row.name;
+    }
 }
 
 TEST_F(SectionsWidgets, ClickingNodesMovesTheSelection) {

@@ -11,9 +11,12 @@
 #include <QTextBrowser>
 #include <QTreeWidget>
 
+#include <fstream>
+
 #include "helpers/widgets/Prompter.h"
 #include "services/widgets/HelpFiles.h"
 #include "services/widgets/HelpWindow.h"
+#include "tests/support/SpecialFiles.h"
 
 namespace morv {
 namespace {
@@ -78,6 +81,18 @@ TEST_F(HelpTest, UnreadableContentsPageFailsContents) {
     SetShippedFileFolders({dir.path()});
     EXPECT_FALSE(ShowHelpContents(nullptr));
     EXPECT_EQ(prompter_.texts(), QStringList{QStringLiteral("Unable to open the help contents.")});
+}
+
+// A named pipe as a page of the help set is passed over at once: it is no topic.
+TEST_F(HelpTest, PipesInTheHelpSetNeverHang) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("html")));
+    const std::string html = dir.filePath(QStringLiteral("html")).toStdString();
+    std::ofstream(html + "/index.htm") << "<a href=\"pipe.htm\">Pipe</a>";
+    ASSERT_TRUE(special_files::MakeFifo(html + "/pipe.htm"));
+    SetShippedFileFolders({dir.path()});
+    EXPECT_FALSE(ShowHelpTopic(nullptr, QStringLiteral("pipe.htm")));
+    EXPECT_EQ(prompter_.texts(), QStringList{QStringLiteral("Unable to open the help topic.")});
 }
 
 TEST_F(HelpTest, ContentsTreeListsTheTopicsAndOpensThem) {

@@ -1,12 +1,21 @@
 #include <gtest/gtest.h>
 
 #include <Qsci/qsciscintillabase.h>
+#include <QAccessible>
+#include <QApplication>
+#include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QDoubleSpinBox>
 #include <QFile>
 #include <QPageLayout>
 #include <QPrinter>
 #include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include "services/widgets/DocumentPrint.h"
 #include "services/widgets/PrintDialogs.h"
@@ -130,24 +139,91 @@ TEST_F(PrintTest, WholeTextOrSelectionAsTheDialogLeavesIt) {
     }
 }
 
-TEST_F(PrintTest, PageSetupChoicesShapeThePrint) {
-    dialogs_.Push([](QPrinter& printer) {
-        printer.setPageSize(QPageSize(QPageSize::A5));
-        printer.setPageOrientation(QPageLayout::Landscape);
-        printer.setPageMargins(QMarginsF(60, 20, 20, 20), QPageLayout::Millimeter);
-        return true;
-    });
-    ASSERT_TRUE(ShowPageSetup(nullptr));
-    dialogs_.Push(ToPdf());
-    ASSERT_TRUE(ShowPrintDialog(nullptr));
-    ASSERT_TRUE(PrintEditor(editor_, DocumentPrinter()).ok());
+// The real page setup dialog, played by a function once it shows; the print dialog scripted.
+class RealPageSetup : public ScriptedPrintDialogs {
+  public:
+    std::function<void(QDialog&)> play;
+    bool PageSetup(QWidget* owner, QPrinter& printer) override {
+        QTimer::singleShot(0, [this] {
+            for (QWidget* window : QApplication::topLevelWidgets())
+                if (window->objectName() == "dlgPageSetup" && window->isVisible())
+                    play(*static_cast<QDialog*>(window));
+        });
+        return QtPrintDialogs().PageSetup(owner, printer);
+    }
+};
 
-    const QString info = RunTool(QStringLiteral("pdfinfo"), {pdf_});
-    EXPECT_TRUE(
-        info.contains(QRegularExpression(QStringLiteral("Page size:\\s+595(\\.\\d+)? x 4(19|20)"))))
-        << info.toStdString();
-    EXPECT_GE(FirstWordLeft(pdf_), 60 / 25.4 * 72 - 1) << "left margin of 60 mm";
-    EXPECT_LT(FirstWordLeft(pdf_), 60 / 25.4 * 72 + 20);
+TEST_F(PrintTest, PageSetupChoicesShapeTheNextPrintAndShowAgain) {
+    struct Row {
+        const char* name;
+        const char* paper;
+        double leftMm;
+        bool screenReader;     // chosen through accessibility actions, not clicks
+        const char* pageSize;  // what pdfinfo reads, in points
+    };
+    const Row rows[] = {
+        {"clicked", "A5", 40, false, "595 x 420"},
+        {"through a screen reader", "A4", 25, true, "842 x 595"},
+    };
+    for (const Row& row : rows) {
+        ResetDocumentPrinter();
+        RealPageSetup dialogs;
+        ScopedPrintDialogs use(&dialogs);
+        auto inMillimetres = [](QDialog& d) {
+            auto* units = d.findChild<QComboBox*>("unitCombo");
+            units->setCurrentIndex(units->findData(QVariant::fromValue(QPageLayout::Millimeter)));
+            return d.findChild<QDoubleSpinBox*>("leftMargin");
+        };
+        dialogs.play = [&](QDialog& d) {
+            auto* paper = d.findChild<QComboBox*>("pageSizeCombo");
+            paper->setCurrentIndex(paper->findText(row.paper));
+            auto* landscape = d.findChild<QRadioButton*>("landscape");
+            QDoubleSpinBox* left = inMillimetres(d);
+            if (row.screenReader) {
+                QAccessible::queryAccessibleInterface(landscape)->actionInterface()->doAction(
+                    QAccessibleActionInterface::toggleAction());
+                QAccessible::queryAccessibleInterface(left)->valueInterface()->setCurrentValue(
+                    row.leftMm);
+            } else {
+                landscape->click();
+                left->setValue(row.leftMm);
+            }
+            d.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+        };
+        ASSERT_TRUE(ShowPageSetup(nullptr)) << row.name;
+
+        // A print dialog cancelled after the printer's paper changed under it loses nothing.
+        dialogs.Push([](QPrinter& printer) {
+            printer.setPageLayout(
+                QPageLayout(QPageSize(QPageSize::Letter), QPageLayout::Portrait, {}));
+            return false;
+        });
+        ASSERT_FALSE(ShowPrintDialog(nullptr)) << row.name;
+        dialogs.Push(ToPdf());
+        ASSERT_TRUE(ShowPrintDialog(nullptr)) << row.name;
+        ASSERT_TRUE(PrintEditor(editor_, DocumentPrinter()).ok()) << row.name;
+
+        const QString info = RunTool(QStringLiteral("pdfinfo"), {pdf_});
+        EXPECT_TRUE(info.contains(QRegularExpression(
+            QStringLiteral("Page size:\\s+") + QString(row.pageSize).replace(" ", "(\\.\\d+)? "))))
+            << row.name << "\n"
+            << info.toStdString();
+        const double left = row.leftMm / 25.4 * 72;
+        EXPECT_GE(FirstWordLeft(pdf_), left - 1) << row.name;
+        EXPECT_LT(FirstWordLeft(pdf_), left + 20) << row.name;
+
+        // Page Setup opens again on the same choices.
+        QString shown;
+        dialogs.play = [&](QDialog& d) {
+            shown = QStringLiteral("%1 %2 %3")
+                        .arg(d.findChild<QComboBox*>("pageSizeCombo")->currentText())
+                        .arg(d.findChild<QRadioButton*>("landscape")->isChecked())
+                        .arg(inMillimetres(d)->value());
+            d.reject();
+        };
+        EXPECT_FALSE(ShowPageSetup(nullptr)) << row.name;
+        EXPECT_EQ(shown, QStringLiteral("%1 1 %2").arg(row.paper).arg(row.leftMm)) << row.name;
+    }
 }
 
 TEST_F(PrintTest, CancelledDialogsPrintNothing) {

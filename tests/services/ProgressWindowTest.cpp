@@ -1,3 +1,4 @@
+#include <QAccessible>
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -8,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "helpers/widgets/EventPump.h"
 #include "services/widgets/ProgressWindow.h"
 
 using namespace morv;
@@ -106,18 +108,20 @@ TEST(ProgressWindow, ShowsItsTextsAndStartsEmpty) {
     window->Unload();
 }
 
-TEST(ProgressWindow, CloseEscAndCancelLeaveItOpenAndCancelSetsTheStopRequest) {
+TEST(ProgressWindow, CloseBoxAndCancelSetTheStopRequestAndOnlyTheOperationClosesIt) {
     bool stop = false;
     auto* window = new frmProgress(nullptr, &stop);
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
 
-    window->close();
-    EXPECT_TRUE(window->isVisible());
     QTest::keyClick(window, Qt::Key_Escape);
     EXPECT_TRUE(window->isVisible());
     EXPECT_FALSE(stop);
+    window->close();  // the close box, Alt+F4
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(stop);
 
+    stop = false;
     QTest::mouseClick(window->cmdCancel(), Qt::LeftButton);
     EXPECT_TRUE(stop);
     EXPECT_TRUE(window->isVisible());
@@ -127,17 +131,30 @@ TEST(ProgressWindow, CloseEscAndCancelLeaveItOpenAndCancelSetsTheStopRequest) {
     EXPECT_TRUE(guard.isNull());
 }
 
-TEST(ProgressWindowObserver, UpdatesTheWindow) {
+QString AccessibleName(QWidget* widget) {
+    return QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name);
+}
+
+TEST(ProgressWindowObserver, ShowsTheActionAtOnceAndTheRestWhenTheThrottleSays) {
     bool stop = false;
     auto* window = new frmProgress(nullptr, &stop);
     ProgressWindowObserver observer(window, &stop);
     observer.SetAction("Scanning...");
-    observer.SetStatus("/site/docs/index.htm");
     observer.SetMax(8);
     observer.SetValue(2);
-    EXPECT_EQ(window->lblAction()->text(), "Scanning...");
-    EXPECT_EQ(window->lblStatus()->text(), "/site/docs/index.htm");
+    observer.SetStatus("/site/a");  // the first item after the action shows at once
+    observer.SetStatus("/site/b");  // the next ones wait
+    EXPECT_EQ(window->lblStatus()->text(), "/site/a");
+    EXPECT_EQ(window->ProgressBar.control()->value(), 0);
+    {
+        EventPump::ScopedTestPump pump;  // every step shows the progress
+        EXPECT_FALSE(observer.ShouldStop());
+    }
     EXPECT_EQ(window->ProgressBar.control()->value(), 25);
+    observer.SetStatus("/site/c");
+    // A screen reader hears the texts, not the labels' roles.
+    EXPECT_EQ(AccessibleName(window->lblAction()), "Scanning...");
+    EXPECT_EQ(AccessibleName(window->lblStatus()), "/site/c");
     window->Unload();
 }
 
@@ -145,16 +162,36 @@ TEST(ProgressWindowObserver, CancelClickReachesTheOperationOnlyWhenEventsRun) {
     bool stop = false;
     auto* window = new frmProgress(nullptr, &stop);
     window->show();
+    ProgressWindowObserver observer(window, &stop);
 
-    // A long interval: the queued click has not run yet, so the operation goes on.
-    ProgressWindowObserver slow(window, &stop, 1000000);
+    // Events have just run and the next run is far off: the queued click waits.
+    const PollThrottle::Ticks never = ~PollThrottle::Ticks(0);
+    EventPump::ScopedTestPump slow({}, {never, never, never, 0});
+    EventPump::RunNow();
     QMetaObject::invokeMethod(window->cmdCancel(), "click", Qt::QueuedConnection);
-    EXPECT_FALSE(slow.ShouldStop());
+    EXPECT_FALSE(observer.ShouldStop());
 
-    // Once the interval has passed, pending events run and the click stops the operation.
-    ProgressWindowObserver eager(window, &stop, 0);
-    EXPECT_TRUE(eager.ShouldStop());
+    // Once events are due, the click runs and stops the operation.
+    EventPump::SetIntervals({0, 0, 0, 0});
+    EXPECT_TRUE(observer.ShouldStop());
     window->Unload();
+}
+
+TEST(PollThrottle, EventsComeSoonerWhileTheyKeepComingAndTheClockIsReadLessWhileStepsAreShort) {
+    PollThrottle throttle({20, 2, 50, 4});
+    PollThrottle::Ticks now = 1000;
+    throttle.Ran(now, true);
+    EXPECT_TRUE(throttle.Look(now += 2).runEvents) << "busy: after the busy interval";
+    throttle.Ran(now, false);
+    EXPECT_FALSE(throttle.Look(now += 19).runEvents) << "idle: not before the idle interval";
+
+    for (int look = 0; look < 10; ++look)
+        throttle.Look(now += 1);  // looks less than half the look interval apart
+    EXPECT_EQ(throttle.stride(), PollThrottle::kMaxStride);
+    throttle.Look(now += 8);  // twice the interval: kept
+    EXPECT_EQ(throttle.stride(), PollThrottle::kMaxStride);
+    throttle.Look(now += 10);  // later than that: every step again
+    EXPECT_EQ(throttle.stride(), 1);
 }
 
 }  // namespace

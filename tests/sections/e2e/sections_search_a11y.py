@@ -3,7 +3,7 @@ the "tree" toolbar button indexes the report, the file nodes appear in the pane,
 Replace dialog rewrites the document."""
 import sys
 
-from a11y import find, find_all, press, running_program, screenshot, text_of, wait_for
+from a11y import find, press, running_program, screenshot, sections_tree_names, text_of, wait_for
 
 
 def main():
@@ -11,13 +11,7 @@ def main():
     with running_program([morv, document], "Morvane", "report.txt - Morvane") as (_, app, frame):
 
         press(wait_for(lambda: find(frame, name="Retrieve Section Tree")))
-        tree = wait_for(lambda: find(frame, name="Sections", showing_only=True,
-                                     role="tree table") or
-                        find(frame, name="Sections", showing_only=True, role="tree"))
-        assert tree is not None, "the sections pane did not show its tree"
-        names = wait_for(lambda: [node.name for node in find_all(tree, "table cell")
-                                  if node.name] or
-                         [node.name for node in find_all(tree, "tree item") if node.name])
+        names = sections_tree_names(frame)
         assert names and "index.htm" in names and "about.htm" in names, \
             "file nodes missing from the tree: %r" % (names,)
 

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QEventLoop>
+
+#include <functional>
+
+#include "helpers/core/Progress.h"
+
+// The one place where long operations on the event thread let pending window events run, so that
+// the windows, the progress window and the accessibility bus answer while they work. Every long
+// operation calls it once per step; one throttle (PollThrottle) paces them all.
+namespace morv::EventPump {
+
+// The throttle's intervals in microseconds: events every 20 ms, 1 ms while they keep coming;
+// progress every 50 ms; a look at the clock about every 0.2 ms.
+inline constexpr PollThrottle::Intervals kDefaultIntervals{20000, 1000, 50000, 200};
+
+namespace detail {
+// Steps left until the next look at the clock (the throttle's stride); 0 while a step hook is set.
+inline int stepsToLook = 0;
+PollThrottle::Decision Look();
+}  // namespace detail
+
+// One step of a long operation: runs the step hook (tests) and says whether events are due and
+// whether the progress should show now (before the events, so that they paint it). Most steps
+// only count down to the next look at the clock.
+inline PollThrottle::Decision Step() {
+    if (--detail::stepsToLook > 0) return {};
+    return detail::Look();
+}
+
+// Lets pending events run now. Operations that nothing may interrupt pass
+// QEventLoop::ExcludeUserInputEvents: windows repaint and the accessibility bus is answered,
+// while keys and clicks wait until the operation ends. Returns true when there were some.
+bool RunNow(QEventLoop::ProcessEventsFlags flags = QEventLoop::AllEvents);
+
+// Step, then RunNow when events are due. Returns true when events ran.
+bool Poll(QEventLoop::ProcessEventsFlags flags = QEventLoop::AllEvents);
+
+// Tests: the throttle's intervals (zeros let events run and progress show at every step) and a
+// hook that runs at the start of every step, so that a key or a click can be sent at a chosen
+// step.
+void SetIntervals(PollThrottle::Intervals intervals);
+void SetStepHook(std::function<void()> hook);
+
+// Sets the intervals and the hook for one scope and restores the defaults afterwards.
+class ScopedTestPump {
+  public:
+    explicit ScopedTestPump(std::function<void()> hook = {},
+                            PollThrottle::Intervals intervals = {0, 0, 0, 0});
+    ~ScopedTestPump();
+    ScopedTestPump(const ScopedTestPump&) = delete;
+    ScopedTestPump& operator=(const ScopedTestPump&) = delete;
+};
+
+}  // namespace morv::EventPump
