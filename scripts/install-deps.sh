@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev qt6-qpa-plugins libqt6svg6
+    libqscintilla2-qt6-dev
     libgtest-dev libgmock-dev
     libxxhash-dev
 )

@@ -111,7 +111,7 @@ frmFix::frmFix(frmMain& main) : QDialog(&main), main_(main) {
 
     // The scope follows the editor: a selection suggests working on it.
     combo1_->addItems({"Whole document", "This point forward", "Selection"});
-    combo1_->setCurrentIndex(main_.Rich1()->textCursor().hasSelection() ? 2 : 0);
+    combo1_->setCurrentIndex(main_.Rich1()->HasSelection() ? 2 : 0);
     combo2_->addItems(
         {"First Fixed Position", "Last Fixed Position", "Begin of Document", "End of Document"});
     LoadFixSettings();
@@ -172,7 +172,7 @@ void frmFix::cmdOK_Click() {
         txtRoot_->setFocus();
         return;
     }
-    if (combo1_->currentIndex() == 2 && !main_.Rich1()->textCursor().hasSelection()) {
+    if (combo1_->currentIndex() == 2 && !main_.Rich1()->HasSelection()) {
         ShowMessage(this, "You have to make a selection first. ", PromptIcon::Exclamation,
                     kAppTitle);
         combo1_->setCurrentIndex(0);
