@@ -9,6 +9,7 @@ packages=(
     # Qt Help: the library, qhelpgenerator (builds the help collection) and the SQLite driver
     # through which Qt Help reads the collection.
     qt6-tools-dev qt6-documentation-tools libqt6sql6-sqlite
+    libqscintilla2-qt6-dev
     libgtest-dev libgmock-dev
     libxxhash-dev
 )

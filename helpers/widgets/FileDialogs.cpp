@@ -2,6 +2,8 @@
 
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QLineEdit>
 
 #include "helpers/core/PathHelpers.h"
 #include "helpers/widgets/Hooks.h"
@@ -25,6 +27,16 @@ QString FolderOf(const QString& path) {
 // program's working folder happens to be.
 QString StartFolder(const QString& initialFolder) {
     return initialFolder.isEmpty() ? QDir::homePath() : initialFolder;
+}
+
+// The names typed into the dialog's name field: several in double quotes ("a" "b"), or one.
+QStringList TypedNames(const QString& text) {
+    if (!text.contains(u'"')) return text.isEmpty() ? QStringList() : QStringList{text};
+    QStringList names;
+    const QStringList parts = text.split(u'"');
+    for (qsizetype i = 1; i < parts.size(); i += 2)  // every other part is what lies between
+        if (!parts[i].isEmpty()) names.append(parts[i]);
+    return names;
 }
 
 }  // namespace
@@ -69,7 +81,19 @@ QStringList QtFileDialogs::OpenFiles(QWidget* owner, const QString& nameFilters,
     dialog.setFileMode(QFileDialog::ExistingFiles);
     dialog.setNameFilter(nameFilters);
     if (dialog.exec() != QDialog::Accepted) return {};
-    return dialog.selectedFiles();
+    // The dialog answers with the names it shows; a hidden file typed among several quoted names
+    // is not among them, so the typed names are the answer whenever they all exist.
+    QStringList chosen = dialog.selectedFiles();
+    if (const auto* edit = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
+        QStringList typed;
+        for (const QString& name : TypedNames(edit->text()))
+            typed.append(dialog.directory().absoluteFilePath(name));
+        bool all = typed.size() > 1;
+        for (const QString& path : typed)
+            all = all && QFileInfo(path).isFile();
+        if (all) chosen = typed;
+    }
+    return chosen;
 }
 
 QString QtFileDialogs::Folder(QWidget* owner, const QString& title, const QString& initialFolder) {

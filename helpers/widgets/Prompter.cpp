@@ -72,6 +72,33 @@ PromptAnswer EscapeAnswer(PromptButtons buttons) {
     }
 }
 
+// The answer of the button at index of a set, in the order the set names them.
+PromptAnswer AnswerAt(PromptButtons buttons, int index) {
+    static const QList<PromptAnswer> kOk{PromptAnswer::OK},
+        kOkCancel{PromptAnswer::OK, PromptAnswer::Cancel},
+        kYesNo{PromptAnswer::Yes, PromptAnswer::No},
+        kYesNoCancel{PromptAnswer::Yes, PromptAnswer::No, PromptAnswer::Cancel},
+        kAll{PromptAnswer::Yes, PromptAnswer::YesToAll, PromptAnswer::No, PromptAnswer::Cancel};
+    const QList<PromptAnswer>* set = &kOk;
+    switch (buttons) {
+        case PromptButtons::OK:
+            break;
+        case PromptButtons::OKCancel:
+            set = &kOkCancel;
+            break;
+        case PromptButtons::YesNo:
+            set = &kYesNo;
+            break;
+        case PromptButtons::YesNoCancel:
+            set = &kYesNoCancel;
+            break;
+        case PromptButtons::YesYesToAllNoCancel:
+            set = &kAll;
+            break;
+    }
+    return set->value(index, PromptAnswer::Cancel);
+}
+
 }  // namespace
 
 Prompter& CurrentPrompter() {
@@ -94,6 +121,14 @@ PromptAnswer MessageBoxPrompter::Ask(QWidget* owner, const Prompt& prompt) {
     box.setObjectName("MessageBox");
     box.setDefaultButton(ToStandard(prompt.defaultAnswer));
     box.setEscapeButton(ToStandard(EscapeAnswer(prompt.buttons)));
+    const QList<QAbstractButton*> buttons = box.buttons();
+    for (int i = 0; i < prompt.captions.size(); ++i) {
+        // The box's own order is the platform's; the captions follow the order of the answers.
+        for (QAbstractButton* button : buttons) {
+            if (box.standardButton(button) == ToStandard(AnswerAt(prompt.buttons, i)))
+                button->setText(prompt.captions[i]);
+        }
+    }
     switch (box.exec()) {
         case QMessageBox::Ok:
             return PromptAnswer::OK;

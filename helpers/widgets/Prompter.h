@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 
@@ -18,6 +19,9 @@ struct Prompt {
     PromptIcon icon = PromptIcon::None;
     PromptAnswer defaultAnswer = PromptAnswer::OK;  // the button that Enter presses
     QString title;                                  // the program's title ("Morvane")
+    // Captions for the buttons, in their order (Yes, No, Cancel), where the standard words would
+    // not say what they do; empty for the standard ones.
+    QStringList captions = {};
 };
 
 class Prompter {

@@ -128,8 +128,7 @@ class Rewrite {
 
     void ApplyTo(TextBuffer& buffer) const {
         if (first_ < 0) return;
-        buffer.Select(first_, copied_ - first_);
-        buffer.ReplaceSelection(out_);
+        buffer.Replace(first_, copied_, out_);
     }
 
   private:

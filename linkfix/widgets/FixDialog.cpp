@@ -122,7 +122,7 @@ frmFix::frmFix(frmMain& main) : QDialog(&main), main_(main) {
     AddChoice(combo1_, "Whole document", int(FixScope::WholeDocument));
     AddChoice(combo1_, "This point forward", int(FixScope::ThisPointForward));
     AddChoice(combo1_, "Selection", int(FixScope::Selection));
-    Choose(combo1_, main_.Rich1()->textCursor().hasSelection() ? FixScope::Selection
+    Choose(combo1_, main_.Rich1()->HasSelection() ? FixScope::Selection
                                                                : FixScope::WholeDocument);
     AddChoice(combo2_, "First Fixed Position", int(FixCaret::FirstFixedPosition));
     AddChoice(combo2_, "Last Fixed Position", int(FixCaret::LastFixedPosition));
@@ -196,7 +196,7 @@ void frmFix::cmdOK_Click() {
         txtRoot_->setFocus();
         return;
     }
-    if (Scope() == FixScope::Selection && !main_.Rich1()->textCursor().hasSelection()) {
+    if (Scope() == FixScope::Selection && !main_.Rich1()->HasSelection()) {
         ShowMessage(this, "You have to make a selection first. ", PromptIcon::Exclamation,
                     kAppTitle);
         Choose(combo1_, FixScope::WholeDocument);

@@ -1,8 +1,12 @@
 #include "renamer/core/NameTemplate.h"
 
+#include <locale.h>
+#include <wctype.h>
+
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 #include "helpers/core/PathHelpers.h"
 #include "helpers/core/TextUtil.h"
@@ -89,7 +93,55 @@ std::string LeadingNumber(std::string_view text) {
     return number;
 }
 
+// The code point of the UTF-8 sequence at text[i] and its length, or length 0 when the bytes
+// there are no valid sequence (a stray continuation byte, a cut or overlong sequence, a
+// surrogate, a value above U+10FFFF).
+std::pair<char32_t, size_t> DecodeUtf8(std::string_view text, size_t i) {
+    const auto byte = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned char lead = byte(i);
+    if (lead < 0x80) return {lead, 1};
+    size_t length = 0;
+    char32_t cp = 0, least = 0;
+    if ((lead & 0xE0) == 0xC0) {
+        length = 2, cp = lead & 0x1F, least = 0x80;
+    } else if ((lead & 0xF0) == 0xE0) {
+        length = 3, cp = lead & 0x0F, least = 0x800;
+    } else if ((lead & 0xF8) == 0xF0) {
+        length = 4, cp = lead & 0x07, least = 0x10000;
+    } else {
+        return {0, 0};
+    }
+    if (i + length > text.size()) return {0, 0};
+    for (size_t k = 1; k < length; ++k) {
+        if ((byte(i + k) & 0xC0) != 0x80) return {0, 0};
+        cp = (cp << 6) | (byte(i + k) & 0x3F);
+    }
+    if (cp < least || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return {0, 0};
+    return {cp, length};
+}
+
 }  // namespace
+
+std::string LowerCaseUtf8(std::string_view text) {
+    // The C library's Unicode case tables, whatever locale the program runs in.
+    static const locale_t utf8 = newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t(nullptr));
+    std::string lower;
+    lower.reserve(text.size());
+    for (size_t i = 0; i < text.size();) {
+        const auto [cp, length] = DecodeUtf8(text, i);
+        if (length == 0) {
+            lower += text[i++];
+        } else if (cp < 0x80 || utf8 == locale_t(nullptr)) {
+            lower.append(text.substr(i, length));
+            if (cp < 0x80) lower.back() = AsciiLower(char(cp));
+            i += length;
+        } else {
+            AppendUtf8(lower, char32_t(towlower_l(wint_t(cp), utf8)));
+            i += length;
+        }
+    }
+    return lower;
+}
 
 double RoundHalfToEven(double x) {
     double floor = std::floor(x);
@@ -159,7 +211,7 @@ std::string BuildNewName(std::string_view nameTemplate, int64_t counter, std::st
     if (!options.removeExtension && !extension.empty()) {
         name += '.';
         if (options.lowerExtension)
-            name += AsciiLowerCopy(extension);
+            name += LowerCaseUtf8(extension);
         else
             name.append(extension);
     }
@@ -167,7 +219,10 @@ std::string BuildNewName(std::string_view nameTemplate, int64_t counter, std::st
 }
 
 Status ShowPreview(std::vector<FileEntry>& entries, std::string_view nameTemplate,
-                   std::string_view startText, TemplateOptions options) {
+                   std::string_view startText, TemplateOptions options, size_t* made) {
+    size_t ignored = 0;
+    size_t& count = made != nullptr ? *made : ignored;
+    count = 0;
     Result<int32_t> start = ReadStartValue(startText);
     if (!start) return start.error();
     int64_t counter = start.value();
@@ -175,7 +230,7 @@ Status ShowPreview(std::vector<FileEntry>& entries, std::string_view nameTemplat
         if (counter > std::numeric_limits<int32_t>::max()) return Overflow();
         entry.newName = BuildNewName(nameTemplate, counter, GetBaseName(entry.displayName),
                                      entry.originalExtension, options);
-        ++counter;
+        ++counter, ++count;
     }
     return Ok();
 }

@@ -49,6 +49,10 @@ Result<int32_t> ReadStartValue(std::string_view text);
 // x rounded to the nearest integer, ties to the even one (1.5 and 2.5 both give 2).
 double RoundHalfToEven(double x);
 
+// text with every letter of its valid UTF-8 sequences in lower case ("ÄÖ" gives "äö"); bytes
+// that are not valid UTF-8 are kept as they are.
+std::string LowerCaseUtf8(std::string_view text);
+
 // The new name of one file: the template's "#" positions filled with the counter, right-aligned
 // and zero-filled (the first "#" takes the surplus digits; a negative counter puts its "-" in
 // front of them), every "*" replaced by baseName in one pass (the inserted text is never searched
@@ -58,10 +62,10 @@ std::string BuildNewName(std::string_view nameTemplate, int64_t counter, std::st
 
 // Rewrites the new name of every entry in list order, the counter starting at the start value
 // and going up by one per entry. On a failure (start value or counter out of range) the run stops
-// at that entry: earlier entries keep their new names, later ones their old contents. The error
-// comes from "mCommon::ShowPreview".
+// at that entry: earlier entries keep their new names, later ones their old contents; made (when
+// given) tells how many got a new name. The error comes from "mCommon::ShowPreview".
 Status ShowPreview(std::vector<FileEntry>& entries, std::string_view nameTemplate,
-                   std::string_view startText, TemplateOptions options);
+                   std::string_view startText, TemplateOptions options, size_t* made = nullptr);
 
 // The template field refuses eight typed characters: / \ : ? " < > |
 bool IsRefusedTemplateChar(char32_t c);

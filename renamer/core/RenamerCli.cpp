@@ -1,20 +1,28 @@
 #include "renamer/core/RenamerCli.h"
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <ctime>
 #include <istream>
+#include <optional>
 #include <ostream>
 #include <unordered_set>
 
 #include "helpers/core/PathHelpers.h"
 #include "helpers/core/TextUtil.h"
 #include "renamer/core/BatchOperation.h"
+#include "renamer/core/BatchRecovery.h"
 #include "renamer/core/NameTemplate.h"
+#include "renamer/core/StopSignals.h"
 
 namespace morv::renamer {
 
 namespace {
 
-enum class Command { Preview, Rename, Copy };
+enum class Command { Preview, Rename, Copy, Recover, Undo };
+
+std::function<int(size_t, std::string_view)> gStepHook;
 
 struct CliArgs {
     std::string nameTemplate;
@@ -23,6 +31,8 @@ struct CliArgs {
     TemplateOptions options;
     bool dryRun = false;
     bool noClobber = false;
+    bool nulSeparated = false;
+    bool finish = false;
     std::string to;
     bool haveTo = false;
     bool help = false;
@@ -33,10 +43,12 @@ const char* Usage(Command command) {
     switch (command) {
         case Command::Preview:
             return "Usage: trelo-cli preview TEMPLATE [--start N] [--remove-ext] [--lower-ext] "
+                   "[-z] "
                    "FILE...\n"
-                   "Prints \"old<TAB>new\" for every file. In TEMPLATE each # is one digit of a "
-                   "counter\nthat starts at N (0), and * is the file's old name without its "
-                   "extension.\n";
+                   "Prints \"old<TAB>new\" for every file (-z: old and new each end in a NUL). In\n"
+                   "TEMPLATE each # is one digit of a counter that starts at N (0), and * is the\n"
+                   "file's old name without its extension. Exits 1 when rename would refuse a "
+                   "name.\n";
         case Command::Rename:
             return "Usage: trelo-cli rename TEMPLATE [--start N] [--remove-ext] [--lower-ext]\n"
                    "                        [--dry-run] [--no-clobber] FILE...\n"
@@ -49,6 +61,16 @@ const char* Usage(Command command) {
                    "                      [--dry-run] [--no-clobber] FILE...\n"
                    "Copies every file under its new name into DIR. Asks before creating DIR and "
                    "before\nreplacing a file (--no-clobber: never does either).\n";
+        case Command::Recover:
+            return "Usage: trelo-cli recover [--finish]\n"
+                   "Puts right a batch that was stopped part way by a crash: turns it back, so "
+                   "that\nevery file has the name it had before the batch (--finish: completes "
+                   "it).\n";
+        case Command::Undo:
+            return "Usage: trelo-cli undo [--dry-run]\n"
+                   "Turns the last batch back: renamed files get their old names again, copies "
+                   "are\ndeleted while each is still the file the batch wrote. Run again, it "
+                   "undoes\nthe batch before (the last ten are kept).\n";
     }
     return "";
 }
@@ -81,15 +103,23 @@ std::string Parse(Command command, const std::vector<std::string>& args, CliArgs
             parsed.options.removeExtension = true;
         } else if (options && arg == "--lower-ext") {
             parsed.options.lowerExtension = true;
-        } else if (options && command != Command::Preview && arg == "--dry-run") {
+        } else if (options && command == Command::Preview && arg == "-z") {
+            parsed.nulSeparated = true;
+        } else if (options && command == Command::Recover && arg == "--finish") {
+            parsed.finish = true;
+        } else if (options && command != Command::Preview && command != Command::Recover &&
+                   arg == "--dry-run") {
             parsed.dryRun = true;
-        } else if (options && command != Command::Preview && arg == "--no-clobber") {
+        } else if (options && (command == Command::Rename || command == Command::Copy) &&
+                   arg == "--no-clobber") {
             parsed.noClobber = true;
         } else if (options && command == Command::Copy && is("--to")) {
             if (std::string error = value("--to", parsed.to); !error.empty()) return error;
             parsed.haveTo = true;
         } else if (options && arg.size() > 1 && arg[0] == '-') {
             return "unknown option '" + arg + "'";
+        } else if (command == Command::Recover || command == Command::Undo) {
+            return "unexpected argument '" + arg + "'";
         } else if (!parsed.haveTemplate) {
             parsed.nameTemplate = arg;
             parsed.haveTemplate = true;
@@ -97,7 +127,7 @@ std::string Parse(Command command, const std::vector<std::string>& args, CliArgs
             parsed.files.push_back(arg);
         }
     }
-    if (parsed.help) return {};
+    if (parsed.help || command == Command::Recover || command == Command::Undo) return {};
     if (!parsed.haveTemplate) return "a TEMPLATE is needed";
     if (parsed.files.empty()) return "no FILE given";
     if (command == Command::Copy && std::string(TrimBlanks(parsed.to)).empty())
@@ -106,11 +136,45 @@ std::string Parse(Command command, const std::vector<std::string>& args, CliArgs
 }
 
 std::string Describe(int64_t size, std::time_t modified) {
+    if (size < 0) return "its file is missing";
     char when[32] = "?";
     struct tm local {};
     if (localtime_r(&modified, &local) != nullptr)
         std::strftime(when, sizeof when, "%Y-%m-%d %H:%M", &local);
     return std::to_string(size) + " bytes, " + when;
+}
+
+std::string DescribeTarget(const ReplaceQuestion& q) {
+    if (!q.targetIsLink) return Describe(q.targetSize, q.targetModified);
+    return "a symbolic link to '" + q.linkTarget + "', " + Describe(q.targetSize, q.targetModified);
+}
+
+// The path as seen from the current folder, so that the journal names the same file wherever
+// a recovery runs.
+std::string Absolute(const std::string& path) {
+    if (path.empty() || path.front() == kPathSeparator) return path;
+    std::string here(4096, '\0');
+    if (getcwd(here.data(), here.size()) == nullptr) return path;
+    here.resize(here.find('\0'));
+    return JoinPath(here, path.substr(0, 2) == "./" ? path.substr(2) : path);
+}
+
+// The exit status of a command that a signal stopped, as a shell gives it.
+int SignalStatus(int signal) {
+    return 128 + signal;
+}
+
+// Says that a batch was interrupted; true when it keeps command from running.
+bool StoppedByInterrupted(Command command, bool dryRun, std::ostream& err) {
+    const std::vector<JournalState> interrupted = FindInterruptedBatches(JournalFolder());
+    if (interrupted.empty()) return false;
+    err << "trelo-cli: " << DescribeInterrupted(interrupted.front()) << "\n"
+        << "trelo-cli: run 'trelo-cli recover' to turn it back, or 'trelo-cli recover --finish' "
+           "to finish it";
+    const bool refused = !dryRun && (command == Command::Rename || command == Command::Copy ||
+                                     command == Command::Undo);
+    err << (refused ? "; no new batch starts until then.\n" : ".\n");
+    return refused;
 }
 
 // Asks on the terminal; the end of input is a Cancel (or a No for a folder).
@@ -120,9 +184,8 @@ class TerminalQuestions : public BatchQuestions {
 
     ReplaceAnswer AskReplace(const ReplaceQuestion& q) override {
         for (;;) {
-            err_ << "'" << q.target << "' exists (" << Describe(q.targetSize, q.targetModified)
-                 << ").\nReplace it with '" << q.source << "' ("
-                 << Describe(q.sourceSize, q.sourceModified)
+            err_ << "'" << q.target << "' exists (" << DescribeTarget(q) << ").\nReplace it with '"
+                 << q.source << "' (" << Describe(q.sourceSize, q.sourceModified)
                  << ")? [y]es / [a]ll / [n]o / [c]ancel: " << std::flush;
             std::string line;
             if (!std::getline(in_, line)) {
@@ -157,6 +220,79 @@ class TerminalQuestions : public BatchQuestions {
     std::ostream& err_;
 };
 
+int Recover(bool finish, std::ostream& out, std::ostream& err) {
+    std::vector<JournalState> interrupted = FindInterruptedBatches(JournalFolder());
+    if (interrupted.empty()) {
+        out << "No interrupted batch was found.\n";
+        return kExitOk;
+    }
+    // Turned back, the newest goes first; finished, the oldest.
+    if (finish) std::reverse(interrupted.begin(), interrupted.end());
+    int status = kExitOk;
+    ScopedStopSignals signals;
+    SignalStopObserver stop;
+    BatchOptions options;
+    options.beforeStep = gStepHook;
+    for (const JournalState& state : interrupted) {
+        out << DescribeInterrupted(state) << "\n";
+        const SettleReport report =
+            RecoverBatch(state, finish ? RecoverWay::Finish : RecoverWay::TurnBack, stop, options);
+        const std::string text =
+            DescribeSettle(report, finish ? "Finished" : "Turned back", size_t(-1));
+        (report.ok() ? out : err) << (report.ok() ? "" : "trelo-cli: ") << text << "\n";
+        if (StopSignalReceived() != 0) return SignalStatus(StopSignalReceived());
+        if (!report.ok()) status = kExitFailed;
+    }
+    return status;
+}
+
+int Undo(bool dryRun, std::ostream& out, std::ostream& err) {
+    std::optional<JournalState> last = FindLastBatch(JournalFolder());
+    if (!last) {
+        err << "trelo-cli: there is no batch to undo\n";
+        return kExitFailed;
+    }
+    ScopedStopSignals signals;
+    SignalStopObserver stop;
+    BatchOptions options;
+    options.beforeStep = gStepHook;
+    out << (dryRun ? "An undo of " : "Undoing ") << DescribeBatch(*last)
+        << (dryRun ? " would:\n" : ".\n");
+    const SettleReport report = UndoBatch(*last, dryRun, stop, options);
+    if (!report.refused.empty()) {
+        err << "trelo-cli: " << report.refused << "\n";
+        return kExitFailed;
+    }
+    if (dryRun) {
+        for (const std::string& line : report.would)
+            out << line << "\n";
+        for (const std::string& line : report.left)
+            err << "trelo-cli: " << line << "\n";
+        return report.left.empty() ? kExitOk : kExitFailed;
+    }
+    const std::string text = DescribeSettle(report, "Undone", size_t(-1));
+    (report.ok() ? out : err) << (report.ok() ? "" : "trelo-cli: ") << text << "\n";
+    if (StopSignalReceived() != 0) return SignalStatus(StopSignalReceived());
+    return report.ok() ? kExitOk : kExitFailed;
+}
+
+int Preview(const std::vector<FileEntry>& entries, size_t made, const CliArgs& parsed,
+            std::ostream& out, std::ostream& err) {
+    const char end = parsed.nulSeparated ? '\0' : '\n';
+    for (size_t i = 0; i < made; ++i)
+        out << entries[i].fullPath << (parsed.nulSeparated ? '\0' : '\t') << entries[i].newName
+            << end;
+    // The names rename would refuse.
+    std::vector<BatchItem> items;
+    for (size_t i = 0; i < made; ++i)
+        items.push_back(
+            {entries[i].fullPath, GetFolderName(entries[i].fullPath, false), entries[i].newName});
+    const BatchPlan plan = PlanBatch(BatchMode::Move, items);
+    for (const std::string& problem : plan.problems)
+        err << "trelo-cli: " << problem << "\n";
+    return plan.problems.empty() ? kExitOk : kExitFailed;
+}
+
 int Run(Command command, const std::vector<std::string>& args, std::istream& in, std::ostream& out,
         std::ostream& err) {
     CliArgs parsed;
@@ -168,6 +304,9 @@ int Run(Command command, const std::vector<std::string>& args, std::istream& in,
         out << Usage(command);
         return kExitOk;
     }
+    if (command == Command::Recover) return Recover(parsed.finish, out, err);
+    if (StoppedByInterrupted(command, parsed.dryRun, err)) return kExitFailed;
+    if (command == Command::Undo) return Undo(parsed.dryRun, out, err);
 
     // The list: each path once, in the order given.
     std::vector<FileEntry> entries;
@@ -175,27 +314,26 @@ int Run(Command command, const std::vector<std::string>& args, std::istream& in,
     for (const std::string& file : parsed.files)
         if (seen.insert(file).second) entries.push_back(MakeFileEntry(file));
 
-    if (Status preview = ShowPreview(entries, parsed.nameTemplate, parsed.start, parsed.options);
+    size_t made = 0;
+    if (Status preview =
+            ShowPreview(entries, parsed.nameTemplate, parsed.start, parsed.options, &made);
         !preview) {
+        // The names made before the failure are shown, as the window keeps them.
+        if (command == Command::Preview) Preview(entries, made, parsed, out, err);
         err << "trelo-cli: " << preview.error().description << ".\n";
         return kExitFailed;
     }
-    if (command == Command::Preview) {
-        for (const FileEntry& entry : entries)
-            out << entry.fullPath << '\t' << entry.newName << '\n';
-        return kExitOk;
-    }
+    if (command == Command::Preview) return Preview(entries, made, parsed, out, err);
 
     const BatchMode mode = command == Command::Rename ? BatchMode::Move : BatchMode::Copy;
-    const std::string destination(TrimBlanks(parsed.to));
+    const std::string destination = Absolute(std::string(TrimBlanks(parsed.to)));
     std::vector<BatchItem> items;
     items.reserve(entries.size());
     for (const FileEntry& entry : entries) {
-        std::string folder =
-            mode == BatchMode::Move ? GetFolderName(entry.fullPath, false) : destination;
-        if (mode == BatchMode::Move && folder.empty())
-            folder = entry.fullPath.front() == kPathSeparator ? "/" : ".";
-        items.push_back({entry.fullPath, folder, entry.newName});
+        const std::string source = Absolute(entry.fullPath);
+        std::string folder = mode == BatchMode::Move ? GetFolderName(source, false) : destination;
+        if (mode == BatchMode::Move && folder.empty()) folder = "/";
+        items.push_back({source, folder, entry.newName});
     }
 
     TerminalQuestions terminal(in, err);
@@ -204,7 +342,10 @@ int Run(Command command, const std::vector<std::string>& args, std::istream& in,
         parsed.noClobber ? static_cast<BatchQuestions&>(noClobber) : terminal;
     BatchOptions options;
     options.dryRun = parsed.dryRun;
-    BatchResult result = RunBatch(mode, items, questions, NoProgress(), options);
+    options.beforeStep = gStepHook;
+    ScopedStopSignals signals;
+    SignalStopObserver stop;
+    BatchResult result = RunJournaledBatch(JournalFolder(), mode, items, questions, stop, options);
 
     if (!result.problems.empty()) {
         err << "trelo-cli: " << DescribeResult(mode, items, result) << "\n";
@@ -213,16 +354,21 @@ int Run(Command command, const std::vector<std::string>& args, std::istream& in,
     if (parsed.dryRun) {
         bool clean = true;
         for (size_t i = 0; i < items.size(); ++i) {
-            out << items[i].source << '\t' << items[i].newName << '\n';
+            out << entries[i].fullPath << '\t' << items[i].newName << '\n';
             const ItemOutcome& outcome = result.items[i];
-            if (outcome.state == ItemState::Failed) {
-                err << "trelo-cli: '" << items[i].source << "': " << outcome.reason << "\n";
+            if (outcome.state == ItemState::Failed || outcome.state == ItemState::Skipped) {
+                err << "trelo-cli: '" << entries[i].fullPath << "': " << outcome.reason << "\n";
                 clean = false;
             } else if (!outcome.reason.empty()) {
-                err << "trelo-cli: '" << items[i].source << "': " << outcome.reason << "\n";
+                err << "trelo-cli: '" << entries[i].fullPath << "': " << outcome.reason << "\n";
             }
         }
         return clean ? kExitOk : kExitFailed;
+    }
+    if (const int signal = StopSignalReceived(); signal != 0) {
+        err << "trelo-cli: stopped by " << StopSignalName(signal) << ": "
+            << DescribeResult(mode, items, result, size_t(-1)) << "\n";
+        return SignalStatus(signal);
     }
     if (result.ok()) {
         out << DescribeResult(mode, items, result) << "\n";
@@ -249,14 +395,31 @@ int RunCopyCommand(const std::vector<std::string>& args, std::istream& in, std::
     return Run(Command::Copy, args, in, out, err);
 }
 
+int RunRecoverCommand(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
+                      std::ostream& err) {
+    return Run(Command::Recover, args, in, out, err);
+}
+
+int RunUndoCommand(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
+                   std::ostream& err) {
+    return Run(Command::Undo, args, in, out, err);
+}
+
+void SetCliStepHook(std::function<int(size_t item, std::string_view step)> hook) {
+    gStepHook = std::move(hook);
+}
+
 std::vector<CliCommand> RenamerCliCommands() {
     return {
-        {"preview", "preview TEMPLATE [--start N] [--remove-ext] [--lower-ext] FILE...",
+        {"preview", "preview TEMPLATE [--start N] [--remove-ext] [--lower-ext] [-z] FILE...",
          RunPreviewCommand},
         {"rename", "rename TEMPLATE [options] [--dry-run] [--no-clobber] FILE...",
          RunRenameCommand},
         {"copy", "copy TEMPLATE --to DIR [options] [--dry-run] [--no-clobber] FILE...",
          RunCopyCommand},
+        {"recover", "recover [--finish]  turn back (or finish) a batch that a crash stopped",
+         RunRecoverCommand},
+        {"undo", "undo [--dry-run]  turn the last batch back", RunUndoCommand},
     };
 }
 

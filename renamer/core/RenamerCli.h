@@ -1,15 +1,21 @@
 #pragma once
 
+#include <functional>
 #include <iosfwd>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "helpers/core/CliCommand.h"
 
 // The subcommands of trelo-cli, on the same core as the window:
-//   preview TEMPLATE [--start N] [--remove-ext] [--lower-ext] FILE...
+//   preview TEMPLATE [--start N] [--remove-ext] [--lower-ext] [-z] FILE...
 //   rename  TEMPLATE [options] [--dry-run] [--no-clobber] FILE...
 //   copy    TEMPLATE --to DIR [options] [--dry-run] [--no-clobber] FILE...
+//   recover [--finish]
+//   undo    [--dry-run]
+// Every command first looks for a batch that a crash stopped part way and says so; until it is
+// recovered, no new batch starts.
 namespace morv::renamer {
 
 int RunPreviewCommand(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
@@ -19,6 +25,15 @@ int RunRenameCommand(const std::vector<std::string>& args, std::istream& in, std
 int RunCopyCommand(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
                    std::ostream& err);
 
+int RunRecoverCommand(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
+                      std::ostream& err);
+int RunUndoCommand(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
+                   std::ostream& err);
+
 std::vector<CliCommand> RenamerCliCommands();
+
+// Tests: called before every step on disk of the batches the commands run (see
+// BatchOptions::beforeStep); empty for none.
+void SetCliStepHook(std::function<int(size_t item, std::string_view step)> hook);
 
 }  // namespace morv::renamer

@@ -10,6 +10,7 @@
 #include "helpers/core/PathHelpers.h"
 #include "helpers/widgets/Prompter.h"
 #include "helpers/widgets/QtText.h"
+#include "renamer/core/StopSignals.h"
 #include "renamer/widgets/RenamerText.h"
 
 namespace morv::renamer {
@@ -17,6 +18,7 @@ namespace morv::renamer {
 namespace {
 
 QString Describe(int64_t size, std::time_t modified) {
+    if (size < 0) return QStringLiteral("its file is missing");
     QLocale locale;
     return QStringLiteral("%1, modified %2")
         .arg(
@@ -57,7 +59,7 @@ class PrompterQuestions : public BatchQuestions {
 // a moment, and lets window events run at most every few milliseconds.
 class ProgressWindow : public ProgressObserver {
   public:
-    ProgressWindow(QWidget* owner, BatchMode mode) : owner_(owner), mode_(mode) {}
+    ProgressWindow(QWidget* owner, QString label) : owner_(owner), label_(std::move(label)) {}
     ~ProgressWindow() override { delete dialog_; }
 
     void SetMax(long max) override {
@@ -65,8 +67,7 @@ class ProgressWindow : public ProgressObserver {
             dialog_ = new QProgressDialog(owner_);
             dialog_->setObjectName("frmProgress");
             dialog_->setWindowTitle(QStringLiteral("Progress"));
-            dialog_->setLabelText(mode_ == BatchMode::Move ? QStringLiteral("Renaming files...")
-                                                           : QStringLiteral("Copying files..."));
+            dialog_->setLabelText(label_);
             dialog_->setWindowModality(Qt::WindowModal);
             dialog_->setMinimumDuration(500);
             dialog_->setAutoClose(false);
@@ -95,7 +96,7 @@ class ProgressWindow : public ProgressObserver {
   private:
     static constexpr int kEveryMs = 30;
     QWidget* owner_;
-    BatchMode mode_;
+    QString label_;
     QPointer<QProgressDialog> dialog_;
     long max_ = 0;
     QElapsedTimer clock_, events_;
@@ -112,13 +113,20 @@ ArrowWhileAsking::~ArrowWhileAsking() {
 }
 
 QString ReplaceQuestionText(const ReplaceQuestion& question) {
-    return QStringLiteral(
-               "There is already a file named '%1' in '%2' (%3).\n\n"
-               "Do you want to replace it with '%4' (%5)?")
-        .arg(PathToQString(GetFileName(question.target)),
-             PathToQString(GetFolderName(question.target, false)),
-             Describe(question.targetSize, question.targetModified), PathToQString(question.source),
-             Describe(question.sourceSize, question.sourceModified));
+    const QString existing =
+        question.targetIsLink
+            ? QStringLiteral("There is already a symbolic link named '%1' in '%2', to '%3' (%4).")
+                  .arg(PathToQString(GetFileName(question.target)),
+                       PathToQString(GetFolderName(question.target, false)),
+                       PathToQString(question.linkTarget),
+                       Describe(question.targetSize, question.targetModified))
+            : QStringLiteral("There is already a file named '%1' in '%2' (%3).")
+                  .arg(PathToQString(GetFileName(question.target)),
+                       PathToQString(GetFolderName(question.target, false)),
+                       Describe(question.targetSize, question.targetModified));
+    return existing + QStringLiteral("\n\nDo you want to replace it with '%1' (%2)?")
+                          .arg(PathToQString(question.source),
+                               Describe(question.sourceSize, question.sourceModified));
 }
 
 QString CreateFolderQuestionText(const std::string& folder) {
@@ -129,8 +137,24 @@ QString CreateFolderQuestionText(const std::string& folder) {
 BatchResult RunBatchWithWindow(QWidget* owner, BatchMode mode,
                                const std::vector<BatchItem>& items) {
     PrompterQuestions questions(owner);
-    ProgressWindow progress(owner, mode);
-    return RunBatch(mode, items, questions, progress);
+    ProgressWindow progress(owner, mode == BatchMode::Move ? QStringLiteral("Renaming files...")
+                                                           : QStringLiteral("Copying files..."));
+    SignalStopObserver stop(progress);
+    return RunJournaledBatch(JournalFolder(), mode, items, questions, stop);
+}
+
+SettleReport RecoverWithWindow(QWidget* owner, const JournalState& state, RecoverWay way) {
+    ProgressWindow progress(owner, way == RecoverWay::TurnBack
+                                       ? QStringLiteral("Turning the batch back...")
+                                       : QStringLiteral("Finishing the batch..."));
+    SignalStopObserver stop(progress);
+    return RecoverBatch(state, way, stop);
+}
+
+SettleReport UndoWithWindow(QWidget* owner, const JournalState& state) {
+    ProgressWindow progress(owner, QStringLiteral("Undoing the last batch..."));
+    SignalStopObserver stop(progress);
+    return UndoBatch(state, false, stop);
 }
 
 }  // namespace morv::renamer

@@ -6,12 +6,15 @@
 #include <vector>
 
 #include "renamer/core/BatchOperation.h"
+#include "renamer/core/BatchRecovery.h"
 
 class QWidget;
 
 // The window's front of the batch file operation: the questions go through the Prompter (Yes,
 // Yes to All, No, Cancel before replacing a file; Yes, No before creating a folder) and a
-// progress window without file names, with a Cancel button, shows while it runs.
+// progress window without file names, with a Cancel button, shows while it runs. A stop signal
+// (SIGINT, SIGTERM, SIGHUP) stops it like Cancel. Batches are journaled, so that a crash can be
+// put right and the last batches undone.
 namespace morv::renamer {
 
 // The pointer as an arrow while a question or message shows inside a busy command, and the busy
@@ -25,6 +28,8 @@ class ArrowWhileAsking {
 };
 
 BatchResult RunBatchWithWindow(QWidget* owner, BatchMode mode, const std::vector<BatchItem>& items);
+SettleReport RecoverWithWindow(QWidget* owner, const JournalState& state, RecoverWay way);
+SettleReport UndoWithWindow(QWidget* owner, const JournalState& state);
 
 // The question texts, for the tests.
 QString ReplaceQuestionText(const ReplaceQuestion& question);

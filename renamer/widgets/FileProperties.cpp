@@ -89,6 +89,9 @@ void ShowFileProperties(QWidget* owner, const QString& path) {
     if (ShowOverDBus(path)) return;
     auto* dialog = new FilePropertiesDialog(owner, path);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
+    // Above its owner also when the owner stays on top of other windows.
+    if (owner != nullptr && owner->window()->windowFlags().testFlag(Qt::WindowStaysOnTopHint))
+        dialog->setWindowFlag(Qt::WindowStaysOnTopHint, true);
     dialog->show();
 }
 

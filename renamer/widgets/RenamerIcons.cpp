@@ -19,6 +19,8 @@ const char* ThemeName(RenamerIconKind kind) {
             return "go-up";
         case RenamerIconKind::Down:
             return "go-down";
+        case RenamerIconKind::Undo:
+            return "edit-undo";
         case RenamerIconKind::Preview:
             return "view-preview";
         case RenamerIconKind::Program:

@@ -81,6 +81,11 @@ frmHelp::frmHelp(QWidget* owner, bool onTop) : QDialog(owner) {
     step("Label3", QStringLiteral("3. Enter Start at to specify the starting index."), true);
     step("Label4", QStringLiteral("4. Click <Preview> to see the new names."), true);
     step("Label5", QStringLiteral("5. Click <Rename> to start renaming."), true);
+    step("Label6",
+         QStringLiteral("Undo Last Batch (or Ctrl+Z) turns the last batch back, also after "
+                        "Trellin was closed; the last ten batches are kept, to undo one after the "
+                        "other."),
+         false);
 
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setObjectName("cmdOK");

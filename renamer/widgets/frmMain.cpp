@@ -18,9 +18,15 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSet>
+#include <QSocketNotifier>
 #include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
+
+#include <signal.h>
+
+#include <cstdio>
+#include <optional>
 
 #include "helpers/core/FileIo.h"
 #include "helpers/core/PathHelpers.h"
@@ -29,6 +35,8 @@
 #include "helpers/widgets/Prompter.h"
 #include "helpers/widgets/QtText.h"
 #include "renamer/core/BatchOperation.h"
+#include "renamer/core/BatchRecovery.h"
+#include "renamer/core/StopSignals.h"
 #include "renamer/widgets/BatchFront.h"
 #include "renamer/widgets/FileListView.h"
 #include "renamer/widgets/FileProperties.h"
@@ -248,6 +256,7 @@ void frmMain::CreateActions() {
         {"clear", " Remove All Files ", RenamerIconKind::Clear, &frmMain::ClearFiles},
         {"up", " Move Up ", RenamerIconKind::Up, &frmMain::MoveFileUp},
         {"down", " Move Down ", RenamerIconKind::Down, &frmMain::MoveFileDown},
+        {"undo", " Undo Last Batch ", RenamerIconKind::Undo, &frmMain::UndoLastBatch},
     };
     for (const Button& b : kButtons) {
         QAction* action =
@@ -256,6 +265,8 @@ void frmMain::CreateActions() {
         action->setToolTip(QLatin1String(b.tip));
         connect(action, &QAction::triggered, this, b.command);
     }
+    // The text fields keep Ctrl+Z for their own undo (they take the key first).
+    Toolbar1_->findChild<QAction*>("undo")->setShortcut(QKeySequence::Undo);
     previewAction_ = Toolbar1_->addAction(RenamerIcon(RenamerIconKind::Preview),
                                           QStringLiteral("Image Preview"));
     previewAction_->setObjectName("preview");
@@ -282,8 +293,9 @@ void frmMain::CreateActions() {
         mnuPopList_->popup(ListView1_->viewport()->mapToGlobal(pos));
     });
     connect(mnuPopListProperties_, &QAction::triggered, this, [this] {
+        // Owned by the window, so that it opens above it also while the window stays on top.
         if (QTreeWidgetItem* item = ListView1_->currentItem())
-            ShowFileProperties(nullptr, item->data(0, kPathRole).toString());
+            ShowFileProperties(this, item->data(0, kPathRole).toString());
     });
 }
 
@@ -564,6 +576,7 @@ void frmMain::BrowseButton() {
 
 void frmMain::RenameButton() {
     if (ListView1_->topLevelItemCount() == 0) return;
+    if (!OfferRecovery()) return;  // no batch starts while one is interrupted
     if (cmdRename_->text() == kRenameCaption) {
         RenameFiles();
         return;
@@ -594,7 +607,17 @@ void frmMain::CopyFiles() {
             PromptButtons::OKCancel, PromptIcon::Information, PromptAnswer::Cancel,
             kAppTitle) != PromptAnswer::OK)
         return;
-    RunBatch(BatchMode::Copy, destination);
+    RunBatch(BatchMode::Copy, CopyDestination(destination));
+}
+
+QString frmMain::CopyDestination(const QString& typed) const {
+    const std::string folder = PathToStd(typed);
+    if (folder.empty() || folder.front() == kPathSeparator || ListView1_->topLevelItemCount() == 0)
+        return typed;
+    const std::string files =
+        GetFolderName(PathToStd(ListView1_->topLevelItem(0)->data(0, kPathRole).toString()), false);
+    return PathToQString(JoinPath(files.empty() ? std::string(1, kPathSeparator) : files,
+                                  folder.rfind("./", 0) == 0 ? folder.substr(2) : folder));
 }
 
 void frmMain::RunBatch(BatchMode mode, const QString& destination) {
@@ -628,7 +651,9 @@ void frmMain::RunBatch(BatchMode mode, const QString& destination) {
         items.push_back({entry.fullPath, std::move(target), entry.newName});
     }
 
+    batchRunning_ = true;
     const BatchResult result = RunBatchWithWindow(this, mode, items);
+    batchRunning_ = false;
 
     // The list keeps exactly the entries that were not done.
     bool removed = false;
@@ -640,16 +665,126 @@ void frmMain::RunBatch(BatchMode mode, const QString& destination) {
     }
     if (removed) ClearImage();
 
+    if (ClosingForStopSignal(DescribeResult(mode, items, result, size_t(-1)))) {
+        finish();
+        return;
+    }
     const bool quietCancel = result.cancelled && result.problems.empty() && result.DoneCount() == 0;
     if (!result.ok() && !quietCancel) {
+        // Refused names are a warning; files the user chose to keep, or a stop, are news.
         ArrowWhileAsking arrow;
-        bool failed = false;
-        for (const ItemOutcome& item : result.items)
-            failed = failed || item.state == ItemState::Failed;
-        ShowMessage(this, ToQString(DescribeResult(mode, items, result)),
-                    failed ? PromptIcon::Critical : PromptIcon::Exclamation, kAppTitle);
+        const PromptIcon icon = AnyFailed(result)          ? PromptIcon::Critical
+                                : !result.problems.empty() ? PromptIcon::Exclamation
+                                                           : PromptIcon::Information;
+        ShowMessage(this, ToQString(DescribeResult(mode, items, result)), icon, kAppTitle);
     }
     finish();
+}
+
+// ----- recovery, undo and stop signals -----
+
+bool frmMain::OfferRecovery() {
+    for (;;) {
+        const std::vector<JournalState> interrupted = FindInterruptedBatches(JournalFolder());
+        if (interrupted.empty()) return true;
+        const JournalState& state = interrupted.front();
+        const QString question =
+            ToQString(DescribeInterrupted(state)) + QStringLiteral("\n\n") +
+            (state.undoing ? QStringLiteral("Turn the undo back, so that the files keep the names "
+                                            "the batch gave them, or finish the undo?")
+                           : QStringLiteral("Turn the batch back, so that every file has the name "
+                                            "it had before it, or finish the batch?")) +
+            QStringLiteral("\n\nNo new batch can start until then.");
+        PromptAnswer answer = PromptAnswer::Cancel;
+        {
+            ArrowWhileAsking arrow;
+            answer = CurrentPrompter().Ask(
+                this, Prompt{question,
+                             PromptButtons::YesNoCancel,
+                             PromptIcon::Question,
+                             PromptAnswer::Yes,
+                             kAppTitle,
+                             {QStringLiteral("Turn Back"), QStringLiteral("Finish"),
+                              QStringLiteral("Later")}});
+        }
+        if (answer != PromptAnswer::Yes && answer != PromptAnswer::No) return false;
+        const RecoverWay way =
+            answer == PromptAnswer::Yes ? RecoverWay::TurnBack : RecoverWay::Finish;
+        SetBusy(true);
+        batchRunning_ = true;
+        const SettleReport report = RecoverWithWindow(this, state, way);
+        batchRunning_ = false;
+        if (ClosingForStopSignal(DescribeSettle(report, "Recovery", size_t(-1)))) {
+            SetBusy(false);
+            return false;
+        }
+        {
+            ArrowWhileAsking arrow;
+            ShowMessage(this,
+                        ToQString(DescribeSettle(
+                            report, way == RecoverWay::TurnBack ? "Turned back" : "Finished")),
+                        report.ok() ? PromptIcon::Information : PromptIcon::Exclamation, kAppTitle);
+        }
+        SetBusy(false);
+        if (!report.refused.empty() || report.stopped) return false;
+    }
+}
+
+void frmMain::UndoLastBatch() {
+    if (IsBusy() || !OfferRecovery()) return;
+    const std::optional<JournalState> last = FindLastBatch(JournalFolder());
+    if (!last) {
+        ShowMessage(this, QStringLiteral("There is no batch to undo."), PromptIcon::Information,
+                    kAppTitle);
+        return;
+    }
+    const QString question =
+        QStringLiteral(
+            "Undo %1?\n\nRenamed files get their old names back; copies are deleted "
+            "unless they were changed since. The last ten batches can be undone, one "
+            "after the other, also after Trellin was closed.")
+            .arg(ToQString(DescribeBatch(*last)));
+    if (Ask(this, question, PromptButtons::YesNo, PromptIcon::Question, PromptAnswer::No,
+            kAppTitle) != PromptAnswer::Yes)
+        return;
+    SetBusy(true);
+    batchRunning_ = true;
+    const SettleReport report = UndoWithWindow(this, *last);
+    batchRunning_ = false;
+    if (ClosingForStopSignal(DescribeSettle(report, "Undo", size_t(-1)))) {
+        SetBusy(false);
+        return;
+    }
+    {
+        ArrowWhileAsking arrow;
+        ShowMessage(this, ToQString(DescribeSettle(report, "Undone")),
+                    report.ok() ? PromptIcon::Information : PromptIcon::Exclamation, kAppTitle);
+    }
+    SetBusy(false);
+}
+
+bool frmMain::ClosingForStopSignal(const std::string& outcome) {
+    const int signal = StopSignalReceived();
+    if (signal == 0) return false;
+    // SIGINT stops a batch as Cancel does; SIGTERM and SIGHUP also end the program, without a
+    // box in the way.
+    ClearStopSignal();
+    std::fprintf(stderr, "trelo: stopped by %s: %s\n", StopSignalName(signal).c_str(),
+                 outcome.c_str());
+    if (signal == SIGINT) return false;
+    QTimer::singleShot(0, qApp, &QApplication::closeAllWindows);
+    return true;
+}
+
+void frmMain::WatchStopSignals() {
+    if (StopSignalFd() < 0) return;
+    auto* notifier = new QSocketNotifier(StopSignalFd(), QSocketNotifier::Read, this);
+    connect(notifier, &QSocketNotifier::activated, this, [this] {
+        DrainStopSignalPipe();
+        if (batchRunning_) return;  // the batch polls the signal and stops by itself
+        ClearStopSignal();
+        QApplication::closeAllWindows();  // open dialogs too; closing saves the settings
+    });
 }
 
 }  // namespace morv::renamer

@@ -45,6 +45,13 @@ class frmMain : public QWidget {
     void ClearFiles();
     void MoveFileUp();
     void MoveFileDown();
+    // Undo Last Batch: the toolbar's "undo" button, and Ctrl+Z outside the text fields.
+    void UndoLastBatch();
+    // Asks what to do with a batch that a crash stopped part way, and does it; true when no such
+    // batch is left (a new batch may start).
+    bool OfferRecovery();
+    // SIGINT, SIGTERM and SIGHUP: a running batch stops; otherwise the window closes.
+    void WatchStopSignals();
     void ShowImagePreview(QTreeWidgetItem* item);
     void SetCopyMode(bool copy);
     void SetPanelVisible(bool visible);
@@ -85,11 +92,17 @@ class frmMain : public QWidget {
     void RenameFiles();
     void CopyFiles();
     void RunBatch(BatchMode mode, const QString& destination);
+    // After a batch, recovery or undo: a stop signal is reported; true when it also closes the
+    // window (SIGTERM, SIGHUP).
+    bool ClosingForStopSignal(const std::string& outcome);
+    // The "Save in:" folder as a full path: a relative one is taken from the files' folder.
+    QString CopyDestination(const QString& typed) const;
     void ClearImage();
     void ApplySize();
 
     QString settingsFile_;
     int busy_ = 0;
+    bool batchRunning_ = false;  // a batch, recovery or undo: it sees a stop signal itself
     bool wide_ = false;
     bool copyMode_ = false;
 

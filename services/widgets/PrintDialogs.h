@@ -5,16 +5,14 @@
 
 #include "helpers/core/Result.h"
 
-class QPlainTextEdit;
 class QPrinter;
-class QTextDocument;
 class QWidget;
 
-// Page setup, the print dialog and printing of the editor's text. The program keeps the page
-// layout (paper, orientation, margins) last confirmed in either dialog for the rest of its run:
-// it goes onto the printer before each dialog opens, so Page Setup shows it again and the print
-// dialog and the next print start from it. The printer itself keeps the other choices (printer,
-// pages, copies).
+// Page setup and the print dialog. The program keeps the page layout (paper, orientation,
+// margins) last confirmed in either dialog for the rest of its run: it goes onto the printer
+// before each dialog opens, so Page Setup shows it again and the print dialog and the next print
+// start from it. The printer itself keeps the other choices (printer, pages, copies), and
+// printing (DocumentPrint.h) follows them all.
 namespace morv {
 
 // The dialogs, reached through an injectable object so tests can answer them
@@ -44,14 +42,5 @@ void ResetDocumentPrinter();
 bool ShowPageSetup(QWidget* owner);
 // hasSelection offers "Selection" as the range and preselects it.
 bool ShowPrintDialog(QWidget* owner, bool hasSelection = false);
-
-// Prints doc with font as its base font on printer, following its page range, copies, page
-// order and page layout. Fails with a description when the printer cannot be opened or reports
-// an error, or when the chosen pages are not in the document.
-Status PrintDocument(const QTextDocument& doc, const QFont& font, QPrinter& printer);
-
-// Prints the editor's text, with its formatting: only the selection when the printer's range is
-// "Selection" and the editor has one, else the whole text.
-Status PrintEditor(const QPlainTextEdit& editor, QPrinter& printer);
 
 }  // namespace morv

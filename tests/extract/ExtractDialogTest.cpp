@@ -421,6 +421,31 @@ TEST_F(ExtractDialog, StoppedOrFailedRunLeavesTheEditorAlone) {
     }
 }
 
+// The report fills the editor with Cancel still enabled; a Cancel then leaves the editor as it
+// was, without a message.
+TEST_F(ExtractDialog, CancelWhileTheReportLoadsLeavesTheEditorAlone) {
+    window_->Rich1()->LoadBytes("old text");
+    frmExtract* dialog = Open();
+    Add(dialog, {page_});
+    bool cancelEnabled = false;
+    // At the first poll after the extraction has written its report.
+    std::function<void()> atFinalizing = [&] {
+        auto* progress = window_->findChild<frmProgress*>("frmProgress");
+        if (progress == nullptr || progress->lblAction()->text() != "Finalizing...") {
+            QTimer::singleShot(0, window_.get(), atFinalizing);
+            return;
+        }
+        cancelEnabled = progress->cmdCancel()->isEnabled();
+        QTest::mouseClick(progress->cmdCancel(), Qt::LeftButton);
+    };
+    QTimer::singleShot(0, window_.get(), atFinalizing);
+    QTest::mouseClick(dialog->cmdExtract(), Qt::LeftButton);
+    EXPECT_TRUE(cancelEnabled);
+    EXPECT_EQ(Text(), "old text");
+    EXPECT_TRUE(prompter_.asked().isEmpty());
+    ExpectRestored();
+}
+
 TEST_F(ExtractDialog, FolderScan) {
     tree_.Write("site/sub/b.HTML", kPage);
     tree_.Write("site/c.asp", kPage);

@@ -1,9 +1,12 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileSystemModel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -90,6 +93,36 @@ TEST(QtFileDialogs, OpenInTheFolderGivenElseInTheHomeFolder) {
     }
 }
 
+TEST(FileDialogs, HiddenFileTypedAmongQuotedNamesIsChosenToo) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    for (const char* name : {"a.txt", ".hidden", "b.txt"}) {
+        QFile file(dir.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    QTimer::singleShot(0, qApp, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        // Typed once the folder is listed, as a person would.
+        auto* model = dialog->findChild<QFileSystemModel*>();
+        for (int i = 0; i < 250 && model->rowCount(model->index(dir.path())) < 2; ++i)
+            QTest::qWait(20);
+        auto* edit = dialog->findChild<QLineEdit*>("fileNameEdit");
+        ASSERT_NE(edit, nullptr);
+        dialog->activateWindow();
+        (void)QTest::qWaitForWindowActive(dialog);
+        edit->setFocus();
+        dialog->selectFile(dir.filePath("a.txt"));  // picked in the list first
+        edit->selectAll();
+        QTest::keyClicks(edit, "\"a.txt\" \".hidden\"");
+        QTest::keyClick(edit, Qt::Key_Return);
+    });
+    QtFileDialogs dialogs;
+    const QStringList files =
+        dialogs.OpenFiles(nullptr, "All Files (*)", "Select Files", dir.path());
+    EXPECT_EQ(files, (QStringList{dir.filePath("a.txt"), dir.filePath(".hidden")}));
+}
+
 TEST(FlatToolbar, ToggledTwiceIsAsBefore) {
     QToolBar toolbar;
     QAction* action = toolbar.addAction("x");
@@ -154,6 +187,27 @@ TEST(MessageBoxPrompter, ShowsTitleIconButtonsAndDefault) {
         EXPECT_EQ(seenDefault, row.expectedDefault) << row.name;
         EXPECT_EQ(seenTitle, "Morvane") << row.name;
     }
+}
+
+TEST(MessageBoxPrompter, CaptionsNameTheButtonsInTheOrderOfTheAnswers) {
+    QStringList seen;
+    QTimer::singleShot(0, qApp, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        for (QMessageBox::StandardButton button :
+             {QMessageBox::Yes, QMessageBox::No, QMessageBox::Cancel})
+            seen.append(box->button(button)->text());
+        box->button(QMessageBox::No)->click();
+    });
+    MessageBoxPrompter prompter;
+    EXPECT_EQ(prompter.Ask(nullptr, Prompt{"text",
+                                           PromptButtons::YesNoCancel,
+                                           PromptIcon::Question,
+                                           PromptAnswer::Yes,
+                                           "Trellin",
+                                           {"Turn Back", "Finish", "Later"}}),
+              PromptAnswer::No);
+    EXPECT_EQ(seen, (QStringList{"Turn Back", "Finish", "Later"}));
 }
 
 TEST(ScriptedPrompter, RecordsAndCountsUnexpectedQuestions) {

@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -236,7 +237,7 @@ TEST_F(FixDialogTest, RunFixesTheDocumentAsOneUndoStep) {
     EXPECT_EQ(main_->StatusText(), "Ready");
     EXPECT_TRUE(main_->State().StopRequest);
     EXPECT_TRUE(main_->State().DocumentModified);
-    EXPECT_EQ(main_->Rich1()->lineWrapMode(), QPlainTextEdit::WidgetWidth);
+    EXPECT_TRUE(main_->Rich1()->IsWrapped());
     EXPECT_EQ(EditorBuffer(main_->Rich1()).SelectionStart(), 0);
 
     main_->Rich1()->undo();

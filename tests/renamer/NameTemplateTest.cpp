@@ -172,6 +172,21 @@ const PreviewRow kPreviewRows[] = {
      {"/d/a", "/d/b", "/d/c", "/d/d"},
      {"-03", "-02", "-01", "00"}},
     {"remove wins over lower case", "*", "0", true, true, {"/d/A.JPG"}, {"A"}},
+    {"lower case beyond ASCII", "*", "0", false, true, {"/d/ÄÖ.ÄÖ"}, {"ÄÖ.äö"}},
+    {"Greek and a four-byte letter",
+     "x",
+     "0",
+     false,
+     true,
+     {"/d/a.ΣΑ\xF0\x90\x90\x80"},
+     {"x.σα\xF0\x90\x90\xA8"}},
+    {"bytes that are no UTF-8 stay",
+     "x",
+     "0",
+     false,
+     true,
+     {"/d/a.J\xC4P\xE2\x82G\xC0\xAF"},
+     {"x.j\xC4p\xE2\x82g\xC0\xAF"}},
 };
 
 TEST(TreloNameTemplate, Preview) {

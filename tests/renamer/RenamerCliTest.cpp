@@ -1,9 +1,13 @@
+#include <signal.h>
+#include <unistd.h>
+
 #include <sstream>
 
 #include <gtest/gtest.h>
 
 #include "TempFolder.h"
 #include "helpers/core/CliCommand.h"
+#include "renamer/core/BatchJournal.h"
 #include "renamer/core/RenamerCli.h"
 
 using namespace morv;
@@ -46,6 +50,8 @@ TEST(TreloCli, UsageErrors) {
         {"dry run is not a preview option", RunPreviewCommand, {"#", "--dry-run", "a"}},
         {"copy without --to", RunCopyCommand, {"#", "a"}},
         {"copy to blanks", RunCopyCommand, {"#", "--to", "  ", "a"}},
+        {"recover takes no file", RunRecoverCommand, {"a"}},
+        {"undo has no --finish", RunUndoCommand, {"--finish"}},
     };
     for (const Row& row : rows) {
         Ran ran = Call(row.command, row.args);
@@ -55,10 +61,108 @@ TEST(TreloCli, UsageErrors) {
     EXPECT_EQ(Call(RunRenameCommand, {"--help"}).status, kExitOk);
 }
 
-TEST(TreloCli, OverflowIsReported) {
-    Ran ran = Call(RunPreviewCommand, {"#", "--start", "99999999999", "a"});
+TEST(TreloCli, PreviewSaysWhatRenameWouldRefuse) {
+    struct Row {
+        const char* name;
+        std::vector<std::string> args;
+        int status;
+        std::string out;
+        const char* err;  // a part of it
+    } rows[] = {
+        {"start out of range", {"#", "--start", "99999999999", "a"}, kExitFailed, "", "Overflow."},
+        {"the names made before the counter overflows",
+         {"#", "--start", "2147483646", "a", "b", "c"},
+         kExitFailed,
+         "a\t2147483646\nb\t2147483647\n",
+         "Overflow."},
+        {"an empty name", {"", "--remove-ext", "a.txt"}, kExitFailed, "a.txt\t\n", "is empty"},
+        {"a name over 255 bytes",
+         {std::string(256, 'n'), "a"},
+         kExitFailed,
+         "a\t" + std::string(256, 'n') + "\n",
+         "longer than 255 bytes"},
+        {"a folder with a file inside it",
+         {"z#", "dd", "dd/f.txt"},
+         kExitFailed,
+         "dd\tz0\ndd/f.txt\tz1.txt\n",
+         "inside the folder 'dd'"},
+        {"NUL-separated",
+         {"*", "-z", "a\nb.txt"},
+         kExitOk,
+         std::string("a\nb.txt\0a\nb.txt\0", 16),
+         ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Ran ran = Call(RunPreviewCommand, row.args);
+        EXPECT_EQ(ran.status, row.status);
+        EXPECT_EQ(ran.out, row.out);
+        EXPECT_NE(ran.err.find(row.err), std::string::npos) << ran.err;
+    }
+}
+
+TEST(TreloCli, CopyOntoItselfIsSkipped) {
+    TempFolder dir;
+    WriteFile(dir / "a.txt", "A");
+    Ran ran = Call(RunCopyCommand, {"*", "--to", dir.path(), dir / "a.txt"});
     EXPECT_EQ(ran.status, kExitFailed);
-    EXPECT_EQ(ran.err, "trelo-cli: Overflow.\n");
+    EXPECT_EQ(ran.out, "");
+    EXPECT_NE(ran.err.find("0 of 1 file was copied"), std::string::npos) << ran.err;
+    EXPECT_NE(ran.err.find("skipped"), std::string::npos) << ran.err;
+    EXPECT_EQ(Snapshot(dir.path()), "a.txt=A;");
+}
+
+TEST(TreloCli, ReplacingASymbolicLinkSaysWhereItPoints) {
+    TempFolder dir;
+    WriteFile(dir / "a", "A");
+    WriteFile(dir / "big", std::string(1000, 'b'));
+    ASSERT_EQ(symlink("big", (dir / "0").c_str()), 0);
+    Ran ran = Call(RunRenameCommand, {"#", dir / "a"}, "n\n");
+    EXPECT_NE(ran.err.find("exists (a symbolic link to 'big', 1000 bytes"), std::string::npos)
+        << ran.err;
+}
+
+TEST(TreloCli, InterruptedBatchIsRecoveredBeforeAnythingElse) {
+    StateHome home;
+    TempFolder dir;
+    WriteFile(dir / "1", "one");
+    WriteFile(dir / "0", "zero");
+    // SIGTERM in the middle of the swap: the round is finished, the command stops.
+    long step = 0;
+    SetCliStepHook([&](size_t, std::string_view) {
+        if (++step == 2) raise(SIGTERM);
+        return 0;
+    });
+    WriteFile(dir / "x", "X");
+    Ran stopped = Call(RunRenameCommand, {"#", dir / "1", dir / "0", dir / "x"});
+    SetCliStepHook({});
+    EXPECT_EQ(stopped.status, 128 + SIGTERM);
+    EXPECT_NE(stopped.err.find("stopped by SIGTERM: 2 of 3 files were renamed"), std::string::npos)
+        << stopped.err;
+    EXPECT_EQ(Snapshot(dir.path()), "0=one;1=zero;x=X;");
+
+    // A batch the journal shows unfinished, as after a crash.
+    WriteFile(home.journals() + "/batch-000099.journal",
+              "trelo-journal\t1\nbatch\tt\tmove\t0\t1\nitem\t0\tgo\t0\t0\t-1\t0\t0\t" + dir / "x" +
+                  "\t" + dir.path() + "\ty\t.t\nbegin\n");
+    Ran refused = Call(RunRenameCommand, {"#", dir / "x"});
+    EXPECT_EQ(refused.status, kExitFailed);
+    EXPECT_NE(refused.err.find("no new batch starts until then"), std::string::npos);
+    EXPECT_EQ(Call(RunPreviewCommand, {"#", "a"}).status, kExitOk);
+    Ran recovered = Call(RunRecoverCommand, {});
+    EXPECT_EQ(recovered.status, kExitFailed) << recovered.out;  // its file is nowhere to be found
+    EXPECT_NE(recovered.err.find("is at none of its names"), std::string::npos) << recovered.err;
+    EXPECT_EQ(Call(RunRecoverCommand, {}).out, "No interrupted batch was found.\n");
+
+    Ran dry = Call(RunUndoCommand, {"--dry-run"});
+    EXPECT_EQ(dry.status, kExitOk) << dry.err;
+    EXPECT_NE(dry.out.find("'" + dir / "0" + "' \xE2\x86\x92 '" + dir / "1" + "'"),
+              std::string::npos)
+        << dry.out;
+    Ran undone = Call(RunUndoCommand, {});
+    EXPECT_EQ(undone.status, kExitOk) << undone.err;
+    EXPECT_EQ(Snapshot(dir.path()), "0=zero;1=one;x=X;");
+    EXPECT_EQ(Call(RunUndoCommand, {}).status, kExitFailed);  // nothing left to undo
 }
 
 TEST(TreloCli, RenameSwapsThroughTheBatch) {

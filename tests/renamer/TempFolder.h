@@ -7,9 +7,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "tests/support/EnvVar.h"
 
 // Real folders on disk for the renamer's tests.
 namespace renamer_test {
@@ -78,5 +81,18 @@ inline std::string Snapshot(const std::string& folder) {
         text += name + "=" + ReadFile(folder + "/" + name) + ";";
     return text;
 }
+
+// A home of its own: XDG_STATE_HOME (where the batch journals go) and HOME point into a new
+// temporary folder for the life of the object, so that no test writes to the real home.
+class StateHome {
+  public:
+    std::string journals() const { return folder_ / "state/trellin"; }
+    const TempFolder& folder() const { return folder_; }
+
+  private:
+    TempFolder folder_;
+    EnvVar state_{"XDG_STATE_HOME", (folder_ / "state").c_str()};
+    EnvVar home_{"HOME", (folder_ / "home").c_str()};
+};
 
 }  // namespace renamer_test

@@ -17,6 +17,7 @@
 #include <QTreeWidget>
 #include <QUrl>
 
+#include <signal.h>
 #include <sys/stat.h>
 
 #include <gtest/gtest.h>
@@ -25,7 +26,10 @@
 #include "helpers/widgets/FileDialogs.h"
 #include "helpers/widgets/FlatToolbar.h"
 #include "helpers/widgets/Prompter.h"
+#include "renamer/core/BatchJournal.h"
+#include "renamer/core/BatchRecovery.h"
 #include "renamer/core/RenamerSettings.h"
+#include "renamer/core/StopSignals.h"
 #include "renamer/widgets/BatchFront.h"
 #include "renamer/widgets/FileProperties.h"
 #include "renamer/widgets/frmHelp.h"
@@ -48,6 +52,7 @@ class NoFileManager : public ::testing::Environment {
 
 class TreloWindow : public ::testing::Test {
   protected:
+    StateHome home;
     TempFolder dir;
     ScriptedPrompter prompter;
     ScriptedFileDialogs dialogs;
@@ -132,9 +137,10 @@ TEST_F(TreloWindow, StartsInRenameModeWithEveryControl) {
     QStringList keys, tips;
     for (QAction* action : toolbar->actions())
         keys.append(action->objectName()), tips.append(action->toolTip());
-    EXPECT_EQ(keys, (QStringList{"add", "remove", "clear", "up", "down", "preview"}));
-    EXPECT_EQ(tips, (QStringList{" Add Files ", " Remove Selected File ", " Remove All Files ",
-                                 " Move Up ", " Move Down ", " Image Preview "}));
+    EXPECT_EQ(keys, (QStringList{"add", "remove", "clear", "up", "down", "undo", "preview"}));
+    EXPECT_EQ(tips,
+              (QStringList{" Add Files ", " Remove Selected File ", " Remove All Files ",
+                           " Move Up ", " Move Down ", " Undo Last Batch ", " Image Preview "}));
     EXPECT_EQ(Find<QMenu>("mnuPopList")->title(), "Pop List");
     EXPECT_EQ(Find<QAction>("mnuPopListProperties")->text(), "Properties");
 }
@@ -357,7 +363,8 @@ TEST_F(TreloWindow, ExistingTargetAnsweredNoKeepsBothAndTheEntry) {
     EXPECT_EQ(prompter.asked()[1].buttons, PromptButtons::YesYesToAllNoCancel);
     EXPECT_TRUE(prompter.asked()[1].text.startsWith("There is already a file named '0' in '"));
     EXPECT_TRUE(prompter.asked()[2].text.startsWith("1 of 2 files was renamed."));
-    EXPECT_EQ(Column(0), QStringList{"a"});  // only what was not done
+    EXPECT_EQ(prompter.asked()[2].icon, PromptIcon::Information);  // the user's own choice
+    EXPECT_EQ(Column(0), QStringList{"a"});                        // only what was not done
     EXPECT_EQ(Snapshot(dir / "files"), "0=outside;1=b;a=a;");
 }
 
@@ -419,6 +426,96 @@ TEST_F(TreloWindow, CopyNeedsADestinationAndAsksForAMissingFolder) {
     EXPECT_EQ(List()->topLevelItemCount(), 0);
 }
 
+TEST_F(TreloWindow, RelativeSaveInIsTheFilesFolder) {
+    Add({"a.JPG"});
+    Find<QCheckBox>("chkCopy")->setChecked(true);
+    Find<QLineEdit>("txtDest")->setText(" out ");
+    prompter.Push(PromptAnswer::OK);   // copy?
+    prompter.Push(PromptAnswer::Yes);  // create the folder
+    Click("cmdRename");
+    ASSERT_EQ(prompter.asked().size(), 2);
+    EXPECT_EQ(prompter.asked()[1].text, CreateFolderQuestionText(dir / "files/out"));
+    EXPECT_EQ(Snapshot(dir / "files/out"), "File [000] (a).JPG=a.JPG;");
+}
+
+TEST_F(TreloWindow, InterruptedBatchIsOfferedBackBeforeANewOne) {
+    Add({"a", "b"});
+    // As a crash leaves it: the plan written, a renamed to x, b not yet.
+    {
+        auto journal = std::move(BatchJournal::Create(JournalFolder()).value());
+        const std::vector<BatchItem> items = {{File("a"), dir / "files", "x"},
+                                              {File("b"), dir / "files", "y"}};
+        ASSERT_EQ(
+            journal->Begin(BatchMode::Move, items, {LookAtPath(File("a")), LookAtPath(File("b"))},
+                           {ItemDecision::Go, ItemDecision::Go}),
+            "");
+        ASSERT_EQ(rename(File("a").c_str(), File("x").c_str()), 0);
+    }
+    prompter.Push(PromptAnswer::Cancel);  // later
+    Click("cmdRename");
+    ASSERT_EQ(prompter.asked().size(), 1);  // no batch without an answer
+    const Prompt& question = prompter.asked()[0];
+    EXPECT_TRUE(question.text.startsWith("A batch started on ")) << question.text.toStdString();
+    EXPECT_NE(question.text.indexOf("1 file has its new name, 1 still has its old one"), -1)
+        << question.text.toStdString();
+    EXPECT_EQ(question.captions, (QStringList{"Turn Back", "Finish", "Later"}));
+    EXPECT_EQ(question.defaultAnswer, PromptAnswer::Yes);
+    EXPECT_EQ(Snapshot(dir / "files"), "b=b;x=a;");
+
+    prompter.Push(PromptAnswer::Yes);  // turn back
+    prompter.Push(PromptAnswer::OK);
+    EXPECT_TRUE(w->OfferRecovery());
+    EXPECT_TRUE(prompter.asked()[2].text.startsWith("Turned back: 1 file was renamed."));
+    EXPECT_EQ(Snapshot(dir / "files"), "a=a;b=b;");
+    EXPECT_TRUE(w->OfferRecovery());  // nothing left to ask about
+    EXPECT_EQ(prompter.asked().size(), 3);
+}
+
+TEST_F(TreloWindow, UndoLastBatchByButtonAndCtrlZOutsideTextFields) {
+    Add({"1.txt", "0.txt", "c"});
+    Find<QLineEdit>("txtTemplate")->setText("#");
+    prompter.Push(PromptAnswer::Yes);
+    Click("cmdRename");
+    ASSERT_EQ(Snapshot(dir / "files"), "0.txt=1.txt;1.txt=0.txt;2=c;");
+
+    w->show();
+    w->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+    auto* tmpl = Find<QLineEdit>("txtTemplate");
+    tmpl->setFocus();
+    QTest::keyClick(tmpl, Qt::Key_Z, Qt::ControlModifier);  // the field's own undo
+    EXPECT_EQ(prompter.asked().size(), 1);
+
+    prompter.Push(PromptAnswer::No);
+    List()->setFocus();
+    QTest::keyClick(List(), Qt::Key_Z, Qt::ControlModifier);
+    ASSERT_EQ(prompter.asked().size(), 2);
+    EXPECT_TRUE(prompter.asked()[1].text.startsWith("Undo the batch of "))
+        << prompter.texts().join("|").toStdString();
+    EXPECT_EQ(prompter.asked()[1].defaultAnswer, PromptAnswer::No);
+    EXPECT_EQ(Snapshot(dir / "files"), "0.txt=1.txt;1.txt=0.txt;2=c;");
+
+    prompter.Push(PromptAnswer::Yes);
+    prompter.Push(PromptAnswer::OK);
+    Key("undo")->trigger();
+    EXPECT_EQ(prompter.asked()[3].text, "Undone: 3 files were renamed.");
+    EXPECT_EQ(Snapshot(dir / "files"), "0.txt=0.txt;1.txt=1.txt;c=c;");
+    prompter.Push(PromptAnswer::OK);
+    Key("undo")->trigger();
+    EXPECT_EQ(prompter.asked()[4].text, "There is no batch to undo.");
+    EXPECT_FALSE(w->IsBusy());
+}
+
+TEST_F(TreloWindow, StopSignalWhileIdleClosesTheWindowAndKeepsTheSettings) {
+    ScopedStopSignals stopSignals(true);
+    w->WatchStopSignals();
+    w->show();
+    Find<QLineEdit>("txtTemplate")->setText("Kept ###");
+    ::raise(SIGTERM);
+    QTRY_VERIFY(!w->isVisible());
+    EXPECT_EQ(LoadRenamerSettings(dir / "trelo.ini", 0, 0).nameTemplate, "Kept ###");
+}
+
 TEST_F(TreloWindow, BrowseStartsAtTheTypedFolder) {
     Find<QCheckBox>("chkCopy")->setChecked(true);
     auto* dest = Find<QLineEdit>("txtDest");
@@ -452,6 +549,9 @@ TEST_F(TreloWindow, PopupPropertiesOnlyOverAnEntry) {
         if (auto* dialog = qobject_cast<FilePropertiesDialog*>(top)) sheet = dialog;
     ASSERT_NE(sheet, nullptr);
     EXPECT_TRUE(sheet->windowTitle().startsWith("a "));
+    // Above the window that stays on top, not behind it.
+    EXPECT_EQ(sheet->parentWidget(), w.get());
+    EXPECT_TRUE(sheet->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     sheet->close();
 }
 
@@ -494,6 +594,7 @@ TEST_F(TreloWindow, HelpWindowShowsTheSteps) {
         EXPECT_EQ(text("Label3"), "3. Enter Start at to specify the starting index.");
         EXPECT_EQ(text("Label4"), "4. Click <Preview> to see the new names.");
         EXPECT_EQ(text("Label5"), "5. Click <Rename> to start renaming.");
+        EXPECT_NE(text("Label6").indexOf("the last ten batches are kept"), -1);
         help->findChild<QPushButton*>("cmdOK")->click();
     });
     Click("cmdHelp");

@@ -58,7 +58,7 @@ class SectionsWidgets : public ::testing::Test {
 TEST_F(SectionsWidgets, TreeButtonIndexesTheReport) {
     QAction* pane = main_->Toolbar1()->findChild<QAction*>("pane");
     ASSERT_FALSE(pane->isChecked());
-    main_->Rich1()->moveCursor(QTextCursor::End);
+    Buffer().SetCaret(kEndOfText);
     ClickToolbar("tree");
 
     ASSERT_EQ(Tree()->topLevelItemCount(), 1);
@@ -209,7 +209,7 @@ TEST_F(SectionsWidgets, CleanupCommands) {
     };
     for (const Row& row : rows) {
         main_->Rich1()->LoadBytes(kReport);
-        main_->Rich1()->document()->clearUndoRedoStacks();
+        main_->Rich1()->EmptyUndoBuffer();
         main_->State().DocumentModified = false;
         ClickToolbar("tree");
         main_->SetStatusText("Idle");

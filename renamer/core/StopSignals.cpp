@@ -1,0 +1,77 @@
+#include "renamer/core/StopSignals.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace morv::renamer {
+
+namespace {
+
+volatile sig_atomic_t gSignal = 0;
+int gPipe[2] = {-1, -1};
+constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+extern "C" void OnStopSignal(int signal) {
+    gSignal = signal;
+    const int saved = errno;
+    if (gPipe[1] >= 0) (void)!write(gPipe[1], "s", 1);
+    errno = saved;
+}
+
+}  // namespace
+
+void InstallStopSignals(bool restart) {
+    if (gPipe[0] < 0 && pipe2(gPipe, O_CLOEXEC | O_NONBLOCK) != 0) gPipe[0] = gPipe[1] = -1;
+    gSignal = 0;
+    struct sigaction action {};
+    action.sa_handler = OnStopSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = restart ? SA_RESTART : 0;
+    for (int signal : kSignals)
+        sigaction(signal, &action, nullptr);
+}
+
+void RemoveStopSignals() {
+    struct sigaction action {};
+    action.sa_handler = SIG_DFL;
+    sigemptyset(&action.sa_mask);
+    for (int signal : kSignals)
+        sigaction(signal, &action, nullptr);
+}
+
+int StopSignalReceived() {
+    return gSignal;
+}
+
+void ClearStopSignal() {
+    gSignal = 0;
+    DrainStopSignalPipe();
+}
+
+void DrainStopSignalPipe() {
+    char drain[64];
+    while (gPipe[0] >= 0 && read(gPipe[0], drain, sizeof drain) > 0) {
+    }
+}
+
+int StopSignalFd() {
+    return gPipe[0];
+}
+
+std::string StopSignalName(int signal) {
+    switch (signal) {
+        case SIGINT:
+            return "SIGINT";
+        case SIGTERM:
+            return "SIGTERM";
+        case SIGHUP:
+            return "SIGHUP";
+        default:
+            return "signal " + std::to_string(signal);
+    }
+}
+
+}  // namespace morv::renamer
