@@ -17,6 +17,7 @@
 #include "helpers/widgets/Prompter.h"
 #include "search/widgets/FindDialogs.h"
 #include "sections/widgets/SectionsCommands.h"
+#include "tests/support/WidgetFakes.h"
 
 using namespace morv;
 

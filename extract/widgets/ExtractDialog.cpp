@@ -125,7 +125,7 @@ frmExtract::frmExtract(frmMain& main)
         {"", "", ""},
         {"add", " Add Files ", "list-add"},
         {"remove", " Remove Selected Files ", "list-remove"},
-        {"clear", " Remove All Files ", "edit-clear-all"},
+        {"clear", " Remove All Files ", "edit-clear"},
         {"", "", ""},
         {"load", " Load List ", "document-open"},
         {"save", " Save List ", "document-save"},

@@ -254,16 +254,16 @@ FixLinksResult FixLinksInDocument(TextBuffer& buffer, const FixLinksOptions& opt
         rewrite.ApplyTo(buffer);
         selLength = 0;
         switch (options.caret) {
-            case int(FixCaret::FirstFixedPosition):
+            case FixCaret::FirstFixedPosition:
                 selStart = start;
                 break;
-            case int(FixCaret::BeginOfDocument):
+            case FixCaret::BeginOfDocument:
                 selStart = 0;
                 break;
-            case int(FixCaret::EndOfDocument):
+            case FixCaret::EndOfDocument:
                 selStart = kEndOfText;
                 break;
-            default:
+            case FixCaret::LastFixedPosition:
                 break;  // where the scan stopped
         }
         buffer.Select(selStart, selLength);

@@ -1,7 +1,6 @@
 #include "linkfix/widgets/FixRelativeLinks.h"
 
 #include <QApplication>
-#include <QComboBox>
 #include <QLineEdit>
 
 #include <exception>
@@ -36,8 +35,8 @@ void FixRelativeLinks(frmMain& main, frmFix& dialog) {
     // Typed text goes into the document in the document's own encoding.
     options.root = editor->ToEditorText(dialog.txtRoot()->text());
     options.path = editor->ToEditorText(dialog.txtPath()->text());
-    options.scope = FixScope(std::max(0, dialog.Combo1()->currentIndex()));
-    options.caret = dialog.Combo2()->currentIndex();
+    options.scope = dialog.Scope();
+    options.caret = dialog.Caret();
 
     FixLinksResult result;
     try {

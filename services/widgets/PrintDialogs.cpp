@@ -9,12 +9,14 @@
 #include <memory>
 #include <optional>
 
+#include "helpers/widgets/Hooks.h"
+#include "helpers/widgets/QtText.h"
+
 namespace morv {
 
 namespace {
 
 QtPrintDialogs gQtPrintDialogs;
-PrintDialogs* gPrintDialogs = &gQtPrintDialogs;
 std::unique_ptr<QPrinter> gPrinter;
 std::optional<QPageLayout> gPageLayout;  // nothing chosen yet: the printer's own
 
@@ -90,29 +92,9 @@ bool QtPrintDialogs::Print(QWidget* owner, QPrinter& printer, bool hasSelection)
     return dialog.exec() == QDialog::Accepted;
 }
 
-bool ScriptedPrintDialogs::Next(QPrinter& printer) {
-    if (answers_.isEmpty()) return false;
-    Answer answer = answers_.takeFirst();
-    return answer ? answer(printer) : false;
-}
-
-bool ScriptedPrintDialogs::PageSetup(QWidget*, QPrinter& printer) {
-    ++pageSetupCalls_;
-    return Next(printer);
-}
-
-bool ScriptedPrintDialogs::Print(QWidget*, QPrinter& printer, bool hasSelection) {
-    ++printCalls_;
-    lastHadSelection_ = hasSelection;
-    return Next(printer);
-}
-
 PrintDialogs& CurrentPrintDialogs() {
-    return *gPrintDialogs;
-}
-
-void SetPrintDialogs(PrintDialogs* dialogs) {
-    gPrintDialogs = dialogs != nullptr ? dialogs : &gQtPrintDialogs;
+    PrintDialogs* hooked = Hooks().printDialogs;
+    return hooked != nullptr ? *hooked : gQtPrintDialogs;
 }
 
 QPrinter& DocumentPrinter() {

@@ -1,10 +1,7 @@
 #pragma once
 
 #include <QFont>
-#include <QList>
 #include <QString>
-
-#include <functional>
 
 #include "helpers/core/Result.h"
 
@@ -18,7 +15,8 @@ class QWidget;
 // printing (DocumentPrint.h) follows them all.
 namespace morv {
 
-// The dialogs, reached through an injectable object so tests can answer them.
+// The dialogs, reached through an injectable object so tests can answer them
+// (WidgetHooks::printDialogs).
 class PrintDialogs {
   public:
     virtual ~PrintDialogs() = default;
@@ -32,36 +30,7 @@ class QtPrintDialogs : public PrintDialogs {
     bool Print(QWidget* owner, QPrinter& printer, bool hasSelection) override;
 };
 
-// Answers each dialog with the next function, which plays the user's choices on the printer
-// and returns true for OK. Runs out: cancels.
-class ScriptedPrintDialogs : public PrintDialogs {
-  public:
-    using Answer = std::function<bool(QPrinter&)>;
-    void Push(Answer answer) { answers_.append(std::move(answer)); }
-    bool PageSetup(QWidget* owner, QPrinter& printer) override;
-    bool Print(QWidget* owner, QPrinter& printer, bool hasSelection) override;
-    int pageSetupCalls() const { return pageSetupCalls_; }
-    int printCalls() const { return printCalls_; }
-    bool lastHadSelection() const { return lastHadSelection_; }
-
-  private:
-    bool Next(QPrinter& printer);
-    QList<Answer> answers_;
-    int pageSetupCalls_ = 0;
-    int printCalls_ = 0;
-    bool lastHadSelection_ = false;
-};
-
-PrintDialogs& CurrentPrintDialogs();
-void SetPrintDialogs(PrintDialogs* dialogs);  // nullptr: the Qt dialogs again
-
-class ScopedPrintDialogs {
-  public:
-    explicit ScopedPrintDialogs(PrintDialogs* dialogs) { SetPrintDialogs(dialogs); }
-    ~ScopedPrintDialogs() { SetPrintDialogs(nullptr); }
-    ScopedPrintDialogs(const ScopedPrintDialogs&) = delete;
-    ScopedPrintDialogs& operator=(const ScopedPrintDialogs&) = delete;
-};
+PrintDialogs& CurrentPrintDialogs();  // the Qt dialogs unless the hooks name others
 
 // The program's printer with the choices made so far.
 QPrinter& DocumentPrinter();

@@ -31,6 +31,7 @@
 #include "services/widgets/AboutDialog.h"
 #include "services/widgets/HelpWindow.h"
 #include "services/widgets/PrintDialogs.h"
+#include "tests/support/WidgetFakes.h"
 
 using namespace morv;
 

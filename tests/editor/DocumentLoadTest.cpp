@@ -16,6 +16,7 @@
 #include "helpers/widgets/FileDialogs.h"
 #include "helpers/widgets/Prompter.h"
 #include "services/widgets/ProgressWindow.h"
+#include "tests/support/WidgetFakes.h"
 
 using namespace morv;
 
@@ -64,7 +65,7 @@ class DocumentLoadTest : public ::testing::Test {
     }
     std::string_view Text() { return window_->Rich1()->Text(); }
 
-    EventPump::ScopedTestPump pump_;  // every poll lets a queued click in
+    ScopedHooks pump_{{.pollIntervals = kPollAtEveryStep}};  // every poll lets a queued click in
     QTemporaryDir folder_;
     std::unique_ptr<frmMain> window_;
     ScriptedPrompter prompter_;

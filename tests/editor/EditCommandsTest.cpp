@@ -13,6 +13,7 @@
 #include "editor/widgets/EditCommands.h"
 #include "editor/widgets/MainWindow.h"
 #include "helpers/widgets/Prompter.h"
+#include "tests/support/WidgetFakes.h"
 
 using namespace morv;
 

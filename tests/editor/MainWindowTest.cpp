@@ -23,6 +23,7 @@
 #include "helpers/core/IniFile.h"
 #include "helpers/widgets/Prompter.h"
 #include "tests/support/SpecialFiles.h"
+#include "tests/support/WidgetFakes.h"
 
 using namespace morv;
 

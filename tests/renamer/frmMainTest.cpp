@@ -34,6 +34,7 @@
 #include "renamer/widgets/FileProperties.h"
 #include "renamer/widgets/frmHelp.h"
 #include "renamer/widgets/frmMain.h"
+#include "tests/support/WidgetFakes.h"
 
 using namespace morv;
 using namespace morv::renamer;

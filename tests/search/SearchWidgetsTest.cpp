@@ -18,6 +18,7 @@
 #include "editor/widgets/MainWindow.h"
 #include "helpers/widgets/Prompter.h"
 #include "search/widgets/FindDialogs.h"
+#include "tests/support/WidgetFakes.h"
 
 using namespace morv;
 

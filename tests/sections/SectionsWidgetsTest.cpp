@@ -18,6 +18,7 @@
 #include "helpers/widgets/Prompter.h"
 #include "sections/core/SectionsTree.h"
 #include "sections/widgets/SectionsCommands.h"
+#include "tests/support/WidgetFakes.h"
 
 using namespace morv;
 
@@ -120,11 +121,15 @@ TEST_F(SectionsWidgets, AKeyAtAnyStepStopsTheBuildAfterTheCurrentFile) {
         main_->Rich1()->LoadBytes(report);
         int step = 0;
         QWidget* target = row.intoTree ? static_cast<QWidget*>(Tree()) : main_->Rich1();
-        EventPump::ScopedTestPump pump([&] {
-            if (++step != row.keyAt) return;
-            const QString text = row.key == Qt::Key_A ? QStringLiteral("a") : QString();
-            QCoreApplication::postEvent(target, new QKeyEvent(QEvent::KeyPress, row.key, {}, text));
-        });
+        ScopedHooks pump({.eachStep =
+                              [&] {
+                                  if (++step != row.keyAt) return;
+                                  const QString text =
+                                      row.key == Qt::Key_A ? QStringLiteral("a") : QString();
+                                  QCoreApplication::postEvent(
+                                      target, new QKeyEvent(QEvent::KeyPress, row.key, {}, text));
+                              },
+                          .pollIntervals = kPollAtEveryStep});
         ClickToolbar("tree");
 
         ASSERT_EQ(Tree()->topLevelItemCount(), 1) << row.name;

@@ -19,6 +19,7 @@
 
 #include "services/widgets/DocumentPrint.h"
 #include "services/widgets/PrintDialogs.h"
+#include "tests/support/WidgetFakes.h"
 
 namespace morv {
 namespace {
