@@ -6,6 +6,10 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev qt6-qpa-plugins libqt6svg6
+    # Qt Help: the library, qhelpgenerator (builds the help collection) and the SQLite driver
+    # through which Qt Help reads the collection.
+    qt6-tools-dev qt6-documentation-tools libqt6sql6-sqlite
+    libqscintilla2-qt6-dev
     libgtest-dev libgmock-dev
     libxxhash-dev
 )

@@ -52,7 +52,7 @@ int main() {
 
     StringBuffer buffer(std::move(copy));
     FixLinksOptions options{"www.example.org", "products/software/games", FixScope::WholeDocument,
-                            int(FixCaret::LastFixedPosition)};
+                            FixCaret::LastFixedPosition};
     auto runStart = Clock::now();
     const FixLinksResult result = FixLinksInDocument(buffer, options);
     const double runSeconds = Seconds(runStart);

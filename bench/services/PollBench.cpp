@@ -27,6 +27,7 @@
 #include "extract/core/FindFiles.h"
 #include "extract/core/Report.h"
 #include "helpers/widgets/EventPump.h"
+#include "helpers/widgets/Hooks.h"
 #include "linkfix/core/FixLinks.h"
 #include "sections/widgets/SectionsCommands.h"
 #include "services/widgets/ProgressWindow.h"
@@ -66,7 +67,7 @@ void Compare(const char* name, const std::function<void()>& base,
     };
     long steps = 0;
     {
-        EventPump::ScopedTestPump count([&steps] { ++steps; }, EventPump::kDefaultIntervals);
+        ScopedHooks count({.eachStep = [&steps] { ++steps; }});
         watched();
     }
     for (int i = 0; i < kRounds; ++i) {
@@ -123,7 +124,8 @@ int main(int argc, char** argv) {
         });
 
     const std::string report = bench::MakeReport();
-    const FixLinksOptions fix{"www.example.org", "docs", FixScope::WholeDocument, 0};
+    const FixLinksOptions fix{"www.example.org", "docs", FixScope::WholeDocument,
+                              FixCaret::FirstFixedPosition};
     Compare(
         "link fixing",
         [&] {
@@ -145,8 +147,8 @@ int main(int argc, char** argv) {
     const PollThrottle::Ticks never = ~PollThrottle::Ticks(0);
     auto withoutEvents = [never](const std::function<void()>& run) {
         return [never, run] {
-            EventPump::ScopedTestPump pump(
-                {}, {never, never, never, EventPump::kDefaultIntervals.look});
+            ScopedHooks pump({.pollIntervals = PollThrottle::Intervals{
+                                  never, never, never, EventPump::kDefaultIntervals.look}});
             EventPump::RunNow();
             run();
         };

@@ -1,6 +1,8 @@
 #include "editor/core/DocumentText.h"
 
+#include <algorithm>
 #include <array>
+#include <cstring>
 
 #include "helpers/core/FileIo.h"
 
@@ -43,19 +45,6 @@ int Utf8Sequence(std::string_view text, size_t i, char32_t& cp) {
     return length;
 }
 
-template <typename Emit>
-void ForEachLine(std::string_view bytes, Emit emit) {
-    size_t start = 0;
-    for (size_t i = 0; i < bytes.size(); ++i) {
-        const char c = bytes[i];
-        if (c != '\r' && c != '\n') continue;
-        emit(bytes.substr(start, i - start), true);
-        if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
-        start = i + 1;
-    }
-    emit(bytes.substr(start), false);
-}
-
 }  // namespace
 
 Result<std::string> ReadDocumentFile(const std::string& path) {
@@ -86,14 +75,60 @@ bool IsValidUtf8(std::string_view bytes) {
     return true;
 }
 
+namespace {
+
+// The next CR and the next LF at or after a position, found with memchr and remembered until the
+// position passes them, so a scan for breaks reads the text once.
+class BreakScanner {
+  public:
+    explicit BreakScanner(std::string_view bytes) : bytes_(bytes) {}
+    // Offset of the next CR or LF at or after from, or the size when there is none.
+    size_t Next(size_t from) {
+        if (cr_ == kUnknown || cr_ < from) cr_ = Find('\r', from);
+        if (lf_ == kUnknown || lf_ < from) lf_ = Find('\n', from);
+        return std::min(cr_, lf_);
+    }
+
+  private:
+    size_t Find(char c, size_t from) const {
+        if (from >= bytes_.size()) return bytes_.size();
+        const void* at = std::memchr(bytes_.data() + from, c, bytes_.size() - from);
+        return at == nullptr ? bytes_.size() : size_t(static_cast<const char*>(at) - bytes_.data());
+    }
+    static constexpr size_t kUnknown = size_t(-1);
+    std::string_view bytes_;
+    size_t cr_ = kUnknown, lf_ = kUnknown;
+};
+
+// Calls onBreak(offset, isLone, length) for each line break: CR LF (length 2), lone CR or LF.
+template <typename OnBreak>
+void ForEachBreak(std::string_view bytes, OnBreak onBreak) {
+    BreakScanner scanner(bytes);
+    size_t at = scanner.Next(0);
+    while (at < bytes.size()) {
+        const bool pair = bytes[at] == '\r' && at + 1 < bytes.size() && bytes[at + 1] == '\n';
+        if (!onBreak(at, !pair, pair ? size_t(2) : size_t(1))) return;
+        at = scanner.Next(at + (pair ? 2 : 1));
+    }
+}
+
+}  // namespace
+
+bool HasLoneBreak(std::string_view bytes) {
+    bool lone = false;
+    ForEachBreak(bytes, [&](size_t, bool isLone, size_t) { return !(lone = isLone); });
+    return lone;
+}
+
 std::string NormalizeLineBreaks(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size() + bytes.size() / 64);
-    ForEachLine(bytes, [&](std::string_view line, bool broken) {
-        out += line;
-        if (broken) out += "\r\n";
-    });
+    AppendDecoded(bytes, TextEncoding::Utf8, out);
     return out;
+}
+
+TextEncoding DetectEncoding(std::string_view bytes) {
+    return IsValidUtf8(bytes) ? TextEncoding::Utf8 : TextEncoding::Windows1252;
 }
 
 char32_t Windows1252ToUnicode(unsigned char byte) {
@@ -111,39 +146,79 @@ int UnicodeToWindows1252(char32_t cp) {
     return -1;
 }
 
-std::string DecodeAs(std::string_view bytes, TextEncoding encoding) {
-    std::string out;
-    out.reserve(bytes.size() + (encoding == TextEncoding::Utf8 ? 0 : bytes.size() / 8));
-    ForEachLine(bytes, [&](std::string_view line, bool broken) {
+bool IsEditorText(std::string_view bytes, TextEncoding encoding) {
+    if (encoding == TextEncoding::Windows1252) {
+        for (char c : bytes)
+            if ((unsigned char)c >= 0x80) return false;
+    }
+    return !HasLoneBreak(bytes);
+}
+
+void AppendDecoded(std::string_view bytes, TextEncoding encoding, std::string& out) {
+    // The text between breaks goes over in one piece; each break becomes CR LF.
+    auto appendText = [&](std::string_view text) {
         if (encoding == TextEncoding::Utf8) {
-            out += line;
-        } else {
-            for (char c : line)
+            out += text;
+            return;
+        }
+        for (char c : text) {
+            if ((unsigned char)c < 0x80)
+                out += c;
+            else
                 AppendUtf8(out, Windows1252ToUnicode((unsigned char)c));
         }
-        if (broken) out += '\n';
+    };
+    size_t start = 0;
+    ForEachBreak(bytes, [&](size_t at, bool, size_t length) {
+        appendText(bytes.substr(start, at - start));
+        out += "\r\n";
+        start = at + length;
+        return true;
     });
-    return out;
+    appendText(bytes.substr(start));
+}
+
+uint64_t DecodedLength(std::string_view bytes, TextEncoding encoding) {
+    uint64_t length = bytes.size();
+    ForEachBreak(bytes, [&](size_t, bool isLone, size_t) {
+        if (isLone) ++length;  // one byte becomes two
+        return true;
+    });
+    if (encoding == TextEncoding::Windows1252) {
+        for (char c : bytes) {
+            if ((unsigned char)c >= 0x80)
+                length += Windows1252ToUnicode((unsigned char)c) < 0x800 ? 1 : 2;
+        }
+    }
+    return length;
+}
+
+size_t PieceEnd(std::string_view bytes, size_t start, size_t pieceSize) {
+    size_t end = std::min(bytes.size(), start + std::max<size_t>(pieceSize, 1));
+    // Within a UTF-8 sequence: on to its end, at most three bytes (more is no UTF-8 anyway).
+    for (int k = 0; k < 3 && end < bytes.size() && ((unsigned char)bytes[end] & 0xC0) == 0x80; ++k)
+        ++end;
+    if (end < bytes.size() && bytes[end - 1] == '\r' && bytes[end] == '\n') ++end;
+    return end;
 }
 
 DecodedText DecodeDocument(std::string_view bytes) {
-    TextEncoding encoding = IsValidUtf8(bytes) ? TextEncoding::Utf8 : TextEncoding::Windows1252;
-    return DecodedText{DecodeAs(bytes, encoding), encoding};
+    DecodedText decoded;
+    decoded.encoding = DetectEncoding(bytes);
+    decoded.utf8.reserve(size_t(DecodedLength(bytes, decoded.encoding)));
+    AppendDecoded(bytes, decoded.encoding, decoded.utf8);
+    return decoded;
 }
 
 std::string EncodeDocument(std::string_view utf8, TextEncoding encoding, bool* lossless) {
     if (lossless != nullptr) *lossless = true;
+    if (encoding == TextEncoding::Utf8) return std::string(utf8);
     std::string out;
-    out.reserve(utf8.size() + utf8.size() / 32);
+    out.reserve(utf8.size());
     size_t i = 0;
     while (i < utf8.size()) {
         const char c = utf8[i];
-        if (c == '\n') {
-            out += "\r\n";
-            ++i;
-            continue;
-        }
-        if (encoding == TextEncoding::Utf8) {
+        if ((unsigned char)c < 0x80) {
             out += c;
             ++i;
             continue;
@@ -165,18 +240,6 @@ std::string EncodeDocument(std::string_view utf8, TextEncoding encoding, bool* l
         i += size_t(length);
     }
     return out;
-}
-
-int EncodedLength(char16_t unit, TextEncoding encoding) {
-    if (encoding == TextEncoding::Windows1252) {
-        // A surrogate half stands for a character the code page cannot hold: one '?'.
-        return (unit >= 0xDC00 && unit <= 0xDFFF) ? 0 : 1;
-    }
-    if (unit < 0x80) return 1;
-    if (unit < 0x800) return 2;
-    if (unit >= 0xD800 && unit <= 0xDBFF) return 4;  // a pair: four bytes in all
-    if (unit >= 0xDC00 && unit <= 0xDFFF) return 0;
-    return 3;
 }
 
 }  // namespace morv

@@ -1,15 +1,17 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
 #include "helpers/core/Result.h"
 #include "helpers/core/TextUtil.h"  // AppendUtf8
 
-// How a document's bytes become the editor's text and back. The editor shows a file as UTF-8
-// when its bytes are valid UTF-8, otherwise as Windows-1252 in which every byte is one character
-// (the five bytes that code page leaves unassigned stay the control characters of the same
-// number), and saves it back in the same encoding. An unchanged file with CR LF line breaks
+// How a document's bytes become the editor's text and back. The editor's text is UTF-8 with
+// CR LF line breaks. A file whose bytes are valid UTF-8 is that text already (once its lone CR
+// and lone LF breaks are CR LF); any other file is read as Windows-1252, in which every byte is
+// one character (the five bytes that code page leaves unassigned stay the control characters of
+// the same number), and saved back in the same encoding. An unchanged file with CR LF line breaks
 // therefore saves to identical bytes.
 
 namespace morv {
@@ -30,22 +32,39 @@ bool IsValidUtf8(std::string_view bytes);
 // Every lone CR and lone LF becomes CR LF; CR LF stays.
 std::string NormalizeLineBreaks(std::string_view bytes);
 
-// The document as UTF-8 text with '\n' line breaks (CR LF, lone CR and lone LF each become one
-// '\n'), and the encoding it was read in.
+// True when bytes hold a CR that is not followed by LF, or a LF that does not follow a CR.
+bool HasLoneBreak(std::string_view bytes);
+
+// The encoding a document's bytes are read in.
+TextEncoding DetectEncoding(std::string_view bytes);
+
+// Appends the editor's text for bytes known to be in a given encoding: decoded to UTF-8, every
+// lone CR and lone LF made CR LF. A document may be decoded piece by piece when no piece ends
+// between the CR and the LF of a break (PieceEnd).
+void AppendDecoded(std::string_view bytes, TextEncoding encoding, std::string& out);
+
+// True when bytes in an encoding are the editor's text as they stand (UTF-8 without lone breaks),
+// so that they need no copy.
+bool IsEditorText(std::string_view bytes, TextEncoding encoding);
+
+// The length of the editor's text for bytes in an encoding, without making it.
+uint64_t DecodedLength(std::string_view bytes, TextEncoding encoding);
+
+// Where a piece of about pieceSize bytes starting at start should end: never between a CR and
+// the LF after it, never before a UTF-8 continuation byte, and never past the end. Pieces cut so
+// are valid UTF-8 each exactly when the whole is, and decode to the whole's text.
+size_t PieceEnd(std::string_view bytes, size_t start, size_t pieceSize);
+
+// The editor's text for a whole document, and the encoding it was read in.
 struct DecodedText {
     std::string utf8;
     TextEncoding encoding = TextEncoding::Utf8;
 };
 DecodedText DecodeDocument(std::string_view bytes);
-// The same conversion for bytes known to be in a given encoding (a piece of a document).
-std::string DecodeAs(std::string_view bytes, TextEncoding encoding);
 
-// UTF-8 text with '\n' breaks back to bytes in the encoding with CR LF breaks. Characters the
-// encoding cannot hold become '?' and *lossless is set to false.
+// The editor's text back to bytes in the encoding. Characters the encoding cannot hold become
+// '?' and *lossless is set to false.
 std::string EncodeDocument(std::string_view utf8, TextEncoding encoding, bool* lossless = nullptr);
-
-// The number of bytes one character (a UTF-16 code unit from the editor) takes when encoded.
-int EncodedLength(char16_t unit, TextEncoding encoding);
 
 // Windows-1252 byte <-> Unicode code point.
 char32_t Windows1252ToUnicode(unsigned char byte);

@@ -2,8 +2,10 @@
 
 #include <cctype>
 #include <cstdlib>
+#include <map>
 
 #include "editor/core/DocumentText.h"
+#include "helpers/core/TextUtil.h"
 
 namespace morv {
 
@@ -14,14 +16,15 @@ struct State {
     int halfPoints = 0;
     int color = 0;  // index into the colour table; 0 = automatic
     int skipAfterUnicode = 1;
+    int font = -1;      // number in the font table; -1 = the document's default font
     bool skip = false;  // inside a destination whose text is not document text
     bool colorTable = false;
+    bool fontName = false;  // inside the font table, where text is a font's name
 };
 
 // Destinations whose contents are never part of the text.
 bool IsIgnoredDestination(std::string_view word) {
     static constexpr std::string_view kIgnored[] = {
-        "fonttbl",
         "stylesheet",
         "info",
         "pict",
@@ -83,6 +86,11 @@ class Reader {
             } else {
                 if (state.colorTable) {
                     if (c == ';') FinishColor();
+                } else if (state.fontName) {
+                    if (c == ';')
+                        FinishFont();
+                    else
+                        fontText_ += c;
                 } else if (!state.skip) {
                     std::string ch;
                     AppendUtf8(ch, Windows1252ToUnicode((unsigned char)c));
@@ -114,6 +122,7 @@ class Reader {
                     return i + 1;
                 case '*':
                     state.skip = true;  // an optional destination we do not know
+                    state.fontName = false;
                     return i + 1;
                 case '\'': {
                     if (i + 2 < in_.size() + 0 && i + 2 <= in_.size()) {
@@ -160,6 +169,19 @@ class Reader {
         const bool on = !hasParam || param != 0;
         if (IsIgnoredDestination(word)) {
             state.skip = true;
+            state.fontName = false;
+        } else if (word == "fonttbl") {
+            state.skip = true;
+            state.fontName = true;
+        } else if (state.fontName) {
+            if (word == "f" && hasParam) {
+                fontNumber_ = param;
+                fontText_.clear();
+            }
+        } else if (word == "deff" && hasParam) {
+            defaultFont_ = param;
+        } else if (word == "f") {
+            state.font = hasParam ? int(param) : -1;
         } else if (word == "colortbl") {
             state.colorTable = true;
             colors_.clear();
@@ -189,6 +211,7 @@ class Reader {
             state.bold = state.italic = state.underline = false;
             state.halfPoints = 0;
             state.color = 0;
+            state.font = -1;
         } else if (word == "fs") {
             state.halfPoints = hasParam && param > 0 && param < 4000 ? int(param) : 0;
         } else if (word == "cf") {
@@ -223,21 +246,33 @@ class Reader {
         pending_ = 0;
     }
 
+    void FinishFont() {
+        const std::string_view name = TrimBlanks(fontText_);
+        if (fontNumber_ >= 0 && !name.empty()) fonts_[fontNumber_] = std::string(name);
+        fontText_.clear();
+    }
+
+    std::string FontOf(const State& state) const {
+        const auto found = fonts_.find(state.font >= 0 ? state.font : defaultFont_);
+        return found == fonts_.end() ? std::string() : found->second;
+    }
+
     void Emit(const State& state, const std::string& text) {
         int64_t rgb = -1;
         if (state.color > 0 && size_t(state.color) < colors_.size())
             rgb = colors_[size_t(state.color)];
+        std::string font = FontOf(state);
         if (!runs_.empty()) {
             RtfRun& last = runs_.back();
             if (last.bold == state.bold && last.italic == state.italic &&
                 last.underline == state.underline && last.halfPoints == state.halfPoints &&
-                last.rgb == rgb) {
+                last.rgb == rgb && last.font == font) {
                 last.text += text;
                 return;
             }
         }
-        runs_.push_back(
-            RtfRun{text, state.bold, state.italic, state.underline, state.halfPoints, rgb});
+        runs_.push_back(RtfRun{text, state.bold, state.italic, state.underline, state.halfPoints,
+                               rgb, std::move(font)});
     }
 
     std::string_view in_;
@@ -245,6 +280,10 @@ class Reader {
     std::vector<int64_t> colors_{-1};
     int64_t pending_ = 0;
     bool firstColor_ = true;
+    std::map<long, std::string> fonts_;  // the font table: number -> face name
+    long fontNumber_ = -1;
+    long defaultFont_ = -1;
+    std::string fontText_;
 };
 
 }  // namespace

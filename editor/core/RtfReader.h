@@ -6,8 +6,8 @@
 #include <vector>
 
 // A small reader of the RTF that word processors write: groups, control words, paragraphs,
-// bold, italic, underline, font size, colour from the colour table, "\'hh" bytes (Windows-1252)
-// and "\uN" characters. Everything else is dropped or read as plain text.
+// bold, italic, underline, font size, font face and colour from their tables, "\'hh" bytes
+// (Windows-1252) and "\uN" characters. Everything else is dropped or read as plain text.
 namespace morv {
 
 struct RtfRun {
@@ -17,6 +17,7 @@ struct RtfRun {
     bool underline = false;
     int halfPoints = 0;  // font size in half points; 0 = the editor's own size
     int64_t rgb = -1;    // 0xRRGGBB; -1 = the editor's own colour
+    std::string font;    // face name from the font table; empty = the editor's own font
 };
 
 // True when the bytes start (after blanks) with "{\rtf".

@@ -31,7 +31,6 @@ class StringBuffer : public TextBuffer {
     void SetText(std::string_view text) override;
 
     const std::string& str() const { return text_; }
-    std::string&& TakeText() { return std::move(text_); }
 
   private:
     void IndexLines() const;

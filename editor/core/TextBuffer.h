@@ -40,6 +40,12 @@ class TextBuffer {
 
     // Replaces the selection (or inserts at the caret); the caret ends after the new text.
     virtual void ReplaceSelection(std::string_view text) = 0;
+    // Replaces [start, end) as ReplaceSelection would after Select, without showing that range
+    // selected on the way (a selection of a whole large document is not free in the editor).
+    virtual void Replace(long start, long end, std::string_view text) {
+        Select(start, end - start);
+        ReplaceSelection(text);
+    }
 
     // Extends the selection forwards from its end over every character not in stopChars.
     virtual void ExtendSelectionOverNotIn(std::string_view stopChars) = 0;

@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QProcess>
-#include <QTextCursor>
 #include <QTreeWidget>
 
 #include <cerrno>
@@ -11,6 +10,7 @@
 #include "editor/core/CommandLine.h"
 #include "editor/core/DocumentText.h"
 #include "editor/widgets/DocumentEditor.h"
+#include "editor/widgets/DocumentLoad.h"
 #include "editor/widgets/EditCommands.h"
 #include "editor/widgets/MainWindow.h"
 #include "helpers/core/PathHelpers.h"
@@ -19,6 +19,7 @@
 #include "helpers/widgets/Prompter.h"
 #include "helpers/widgets/QtText.h"
 #include "services/widgets/AboutDialog.h"
+#include "services/widgets/DocumentPrint.h"
 #include "services/widgets/HelpWindow.h"
 #include "services/widgets/PrintDialogs.h"
 
@@ -58,7 +59,7 @@ bool ChooseSaveEncoding(frmMain& window) {
     DocumentEditor* editor = window.Rich1();
     if (editor->Encoding() != TextEncoding::Windows1252) return true;
     bool lossless = true;
-    EncodeDocument(ToStd(editor->toPlainText()), TextEncoding::Windows1252, &lossless);
+    EncodeDocument(editor->Text(), TextEncoding::Windows1252, &lossless);
     if (lossless) return true;
     const PromptAnswer answer =
         Ask(&window,
@@ -139,8 +140,8 @@ bool QuerySaveChanges(frmMain& window) {
 void FileNew(frmMain& window) {
     if (!QuerySaveChanges(window)) return;
     ClearSectionsTree(window);
-    window.Rich1()->clear();
-    window.Rich1()->SetEncoding(TextEncoding::Utf8);
+    window.Rich1()->NewDocument();
+    AdaptViewToDocument(window);
     window.State().DocumentFile.clear();
     window.State().DocumentModified = false;
     window.SetUntitledCaption();
@@ -149,7 +150,9 @@ void FileNew(frmMain& window) {
 void FileOpen(frmMain& window) {
     if (!QuerySaveChanges(window)) return;
     const QString path = AskForDocument(window, QStringLiteral("Open"));
-    if (!path.isEmpty()) {
+    LoadReport report =
+        path.isEmpty() ? LoadReport{LoadResult::Declined, {}} : CheckFileSize(window, path);
+    if (report.result == LoadResult::Done) {
         WaitCursor wait;
         window.SetStatusText(QStringLiteral("Loading..."));
         ClearSectionsTree(window);
@@ -157,17 +160,17 @@ void FileOpen(frmMain& window) {
         window.SetDocumentCaption(path, IsReadOnlyFile(PathToStd(path)));
         window.repaint();
         Result<std::string> bytes = ReadDocumentFile(PathToStd(path));
-        if (bytes) {
-            window.Rich1()->LoadBytes(bytes.value());
+        report = bytes ? LoadDocumentBytes(window, std::move(bytes.value()), FileNameOf(path))
+                       : LoadReport{LoadResult::Failed, ToQString(bytes.error().description)};
+        if (report.result == LoadResult::Done) {
             window.State().DocumentFile = path;
             window.State().DocumentModified = false;
         } else {
             // The document is still the one the caption named before.
             window.setWindowTitle(oldCaption);
-            wait.Release();
-            ShowFailure(window, ToQString(bytes.error().description));
         }
     }
+    if (report.result == LoadResult::Failed) ShowFailure(window, report.error);
     window.SetStatusText(QStringLiteral("Ready"));
 }
 
@@ -182,12 +185,12 @@ void FileReopen(frmMain& window) {
                    kAppTitle) == PromptAnswer::Yes) {
         window.SetStatusText(QStringLiteral("Loading..."));
         WaitCursor wait;
-        const QString error = window.LoadThroughReader(state.DocumentFile);
+        const LoadReport report = window.LoadThroughReader(state.DocumentFile);
         wait.Release();
-        if (error.isEmpty()) {
+        if (report.result == LoadResult::Done) {
             state.DocumentModified = false;
-        } else {
-            ShowFailure(window, error);
+        } else if (report.result == LoadResult::Failed) {
+            ShowFailure(window, report.error);
         }
     }
     window.SetStatusText(QStringLiteral("Ready"));
@@ -250,6 +253,9 @@ void FileReopenNewWindow(frmMain& window) {
 void InsertFile(frmMain& window) {
     const QString path = AskForDocument(window, QStringLiteral("Insert"));
     if (path.isEmpty()) return;
+    const LoadReport size = CheckFileSize(window, path);
+    if (size.result == LoadResult::Failed) ShowFailure(window, size.error);
+    if (size.result != LoadResult::Done) return;
     Result<std::string> bytes = ReadDocumentFile(PathToStd(path));
     if (!bytes) {
         ShowFailure(window, ToQString(bytes.error().description));
@@ -257,9 +263,8 @@ void InsertFile(frmMain& window) {
     }
     // The file's own encoding decides how its bytes read; the text goes in without formatting.
     const DecodedText decoded = DecodeDocument(bytes.value());
-    QTextCursor cursor = window.Rich1()->textCursor();
-    cursor.insertText(QString::fromStdString(decoded.utf8), QTextCharFormat());
-    window.Rich1()->setTextCursor(cursor);
+    DocumentEditor* editor = window.Rich1();
+    editor->ReplaceRange(editor->SelectionStart(), editor->SelectionEnd(), decoded.utf8);
 }
 
 void FilePageSetup(frmMain& window) {
@@ -270,7 +275,7 @@ void FilePrint(frmMain& window) {
     window.CloseFindReplace();
     window.SetStatusText(QStringLiteral("Printing..."));
     DocumentEditor* editor = window.Rich1();
-    if (ShowPrintDialog(&window, editor->textCursor().hasSelection())) {
+    if (ShowPrintDialog(&window, editor->HasSelection())) {
         WaitCursor wait;
         const Status printed = PrintEditor(*editor, DocumentPrinter());
         wait.Release();

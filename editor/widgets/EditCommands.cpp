@@ -6,18 +6,16 @@
 #include <QFontDialog>
 #include <QKeyEvent>
 #include <QMimeData>
-#include <QPlainTextEdit>
 #include <QPointer>
 #include <QTextBlock>
-#include <QTextCursor>
 #include <QTextDocument>
-#include <QTextDocumentFragment>
 #include <QTimer>
 
 #include <cmath>
 
 #include "editor/widgets/DocumentCommands.h"
 #include "editor/widgets/DocumentEditor.h"
+#include "editor/widgets/DocumentLoad.h"
 #include "editor/widgets/MainWindow.h"
 #include "helpers/widgets/Prompter.h"
 
@@ -63,7 +61,7 @@ class EditCommandState : public QObject {
     }
 
   private:
-    QPlainTextEdit* editor_;
+    DocumentEditor* editor_;
 };
 
 EditCommandState& StateOf(frmMain& window) {
@@ -73,44 +71,35 @@ EditCommandState& StateOf(frmMain& window) {
     return *state;
 }
 
-QString NormalizedBreaks(QString text) {
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    return text;
+// The look of pasted text in the editor: weight, slant, underline and colours; neither its font
+// nor its size, since the editor's font is the font of the whole text.
+CharFormat EditorFormat(const QTextCharFormat& format) {
+    CharFormat look;
+    look.bold = format.fontWeight() > QFont::Medium;
+    look.italic = format.fontItalic();
+    look.underline = format.fontUnderline();
+    if (format.hasProperty(QTextFormat::ForegroundBrush) &&
+        format.foreground().style() != Qt::NoBrush)
+        look.rgb = format.foreground().color().rgb() & 0xFFFFFF;
+    if (format.hasProperty(QTextFormat::BackgroundBrush) &&
+        format.background().style() != Qt::NoBrush)
+        look.background = format.background().color().rgb() & 0xFFFFFF;
+    return look;
 }
 
-// A character format for the editor: the look of the pasted text (weight, slant, lines,
-// colours) without links, images or other objects, and without a font of its own: the editor's
-// font is the font of the whole text.
-QTextCharFormat EditorFormat(QTextCharFormat format) {
-    for (int property : {int(QTextFormat::FontFamilies), int(QTextFormat::FontFamily),
-                         int(QTextFormat::FontStyleName), int(QTextFormat::FontPointSize),
-                         int(QTextFormat::FontPixelSize), int(QTextFormat::FontSizeAdjustment),
-                         int(QTextFormat::FontFixedPitch), int(QTextFormat::FontStyleHint)})
-        format.clearProperty(property);
-    format.setAnchor(false);
-    format.setAnchorHref(QString());
-    format.setAnchorNames({});
-    format.setToolTip(QString());
-    format.clearProperty(QTextFormat::ObjectType);
-    format.setVerticalAlignment(QTextCharFormat::AlignNormal);
-    return format;
-}
-
-// Inserts formatted HTML as runs of text with their character formats; paragraphs, list items
-// and table cells become lines.
-void InsertFormatted(QTextCursor& cursor, const QString& html) {
+// Formatted HTML as runs of text with their looks; paragraphs, list items and table cells
+// become lines, and links, images and other objects are left out.
+std::vector<FormattedRun> FormattedRuns(const QString& html) {
     QTextDocument source;
     source.setHtml(html);
     // The empty block a document keeps after a closing table or list is not text.
     QTextBlock last = source.lastBlock();
     while (last.isValid() && last.length() <= 1 && last != source.begin())
         last = last.previous();
-    bool firstBlock = true;
+    std::vector<FormattedRun> runs;
     for (QTextBlock block = source.begin(); block.isValid(); block = block.next()) {
         if (last.isValid() && block.blockNumber() > last.blockNumber()) break;
-        if (!firstBlock) cursor.insertBlock(QTextBlockFormat(), QTextCharFormat());
-        firstBlock = false;
+        if (block != source.begin()) runs.push_back({"\r\n", {}});
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment fragment = it.fragment();
             if (!fragment.isValid()) continue;
@@ -119,9 +108,11 @@ void InsertFormatted(QTextCursor& cursor, const QString& html) {
             text.replace(QChar::LineSeparator, QLatin1Char('\n'));
             text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
             text.replace(QChar::Nbsp, QLatin1Char(' '));
-            if (!text.isEmpty()) cursor.insertText(text, EditorFormat(fragment.charFormat()));
+            if (!text.isEmpty())
+                runs.push_back({DocumentEditor::TextOf(text), EditorFormat(fragment.charFormat())});
         }
     }
+    return runs;
 }
 
 }  // namespace
@@ -130,22 +121,18 @@ bool& EditorKeyHandled(frmMain& window) {
     return StateOf(window).keyHandled;
 }
 
-void PasteClipboard(QPlainTextEdit* editor) {
+void PasteClipboard(DocumentEditor* editor) {
     const QMimeData* mime = QApplication::clipboard()->mimeData();
     if (mime == nullptr) return;
-    QTextCursor cursor = editor->textCursor();
     if (mime->hasHtml() && !mime->html().isEmpty()) {
-        cursor.beginEditBlock();
-        cursor.removeSelectedText();
-        InsertFormatted(cursor, mime->html());
-        cursor.endEditBlock();
+        editor->ReplaceSelectionFormatted(FormattedRuns(mime->html()));
     } else if (mime->hasText() && !mime->text().isEmpty()) {
-        cursor.insertText(NormalizedBreaks(mime->text()));
+        editor->ReplaceRange(editor->SelectionStart(), editor->SelectionEnd(),
+                             DocumentEditor::TextOf(mime->text()));
     } else {
         return;
     }
-    editor->setTextCursor(cursor);
-    editor->ensureCursorVisible();
+    editor->EnsureCaretVisible();
 }
 
 void EditUndo(frmMain& window) {
@@ -169,10 +156,9 @@ void EditPaste(frmMain& window) {
 }
 
 void EditDelete(frmMain& window) {
-    QTextCursor cursor = window.Rich1()->textCursor();
-    if (!cursor.hasSelection()) return;
-    cursor.removeSelectedText();
-    window.Rich1()->setTextCursor(cursor);
+    DocumentEditor* editor = window.Rich1();
+    if (editor->HasSelection())
+        editor->ReplaceRange(editor->SelectionStart(), editor->SelectionEnd(), {});
 }
 
 void EditClear(frmMain& window) {
@@ -180,10 +166,7 @@ void EditClear(frmMain& window) {
     ClearSectionsTree(window);
     window.setUpdatesEnabled(false);
     // An ordinary edit: Undo brings the text back.
-    QTextCursor cursor(window.Rich1()->document());
-    cursor.select(QTextCursor::Document);
-    cursor.removeSelectedText();
-    window.Rich1()->setTextCursor(cursor);
+    window.Rich1()->ReplaceRange(0, window.Rich1()->Length(), {});
     window.setUpdatesEnabled(true);
     QApplication::restoreOverrideCursor();
 }
@@ -195,7 +178,14 @@ void EditSelectAll(frmMain& window) {
 void FormatWordWrap(frmMain& window) {
     // The menu item toggles its own tick when it is chosen; the tick is the wrap state.
     QAction* item = window.MenuAction("mnuFormatWordWrap");
-    window.SetWordWrapMode(item != nullptr && item->isChecked() ? 1 : 0);
+    const bool wrap = item != nullptr && item->isChecked();
+    QString why;
+    if (wrap && !CanWrapDocument(window, &why)) {
+        item->setChecked(false);
+        ShowMessage(&window, why, PromptIcon::Information, kAppTitle);
+        return;
+    }
+    window.SetWordWrapMode(wrap ? 1 : 0);
     window.Rich1()->viewport()->update();
 }
 

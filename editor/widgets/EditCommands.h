@@ -6,12 +6,12 @@
 #include <functional>
 
 class QWidget;
-class QPlainTextEdit;
 
 // The commands of the Edit menu (also the editor's context menu) and of the Format menu, as free
 // functions over the main window, and the font dialog.
 namespace morv {
 
+class DocumentEditor;
 class frmMain;
 
 void EditUndo(frmMain& window);
@@ -27,7 +27,7 @@ void FormatFont(frmMain& window);
 // Replaces the editor's selection with the clipboard's content in one undoable edit. Text with
 // formatting (HTML on the clipboard) keeps its character formatting on screen; saving writes
 // only its characters.
-void PasteClipboard(QPlainTextEdit* editor);
+void PasteClipboard(DocumentEditor* editor);
 
 // The editor key press that triggered Undo or Paste was carried out by the editor itself: the
 // command then does nothing, so one key press acts once. Set by a Ctrl+Z or Ctrl+V (exactly

@@ -3,17 +3,17 @@
 #include <string>
 #include <string_view>
 
+#include "editor/core/ChangedRange.h"
 #include "editor/core/TextBuffer.h"
 
 namespace morv {
 
 class DocumentEditor;
 
-// The editor operations over the document editor. Offsets are byte offsets of the document as
-// it would be saved (DocumentEditor::Bytes()); reads come from that cached snapshot, writes go
-// through the widget's cursor. Each write invalidates the snapshot, so a loop of many small
-// writes should instead run on a StringBuffer snapshot and hand the result back with
-// ReplaceDocumentBytes.
+// The editor operations over the document editor. Offsets are the editor's own positions, byte
+// offsets of its text (UTF-8, CR LF breaks); reads look at the text in place, without a copy.
+// Each write is one undoable edit, so a command that makes many changes should instead run on a
+// StringBuffer copy and hand the result back with ReplaceBufferText.
 class EditorBuffer : public TextBuffer {
   public:
     explicit EditorBuffer(DocumentEditor* editor) : editor_(editor) {}
@@ -25,6 +25,7 @@ class EditorBuffer : public TextBuffer {
     long SelectionLength() const override;
     std::string SelectedText() const override;
     void ReplaceSelection(std::string_view text) override;
+    void Replace(long start, long end, std::string_view text) override;
     void ExtendSelectionOverNotIn(std::string_view stopChars) override;
     void MoveCaretBackToAny(std::string_view chars) override;
     long LineCount() const override;
@@ -38,11 +39,14 @@ class EditorBuffer : public TextBuffer {
     DocumentEditor* editor_;
 };
 
-// The document's bytes as they would be saved.
+// The editor's text, read in place; valid until the next change.
+std::string_view BufferText(DocumentEditor* editor);
+
+// The document's bytes as they would be saved (its encoding).
 std::string DocumentBytes(DocumentEditor* editor);
 
-// Makes the document's bytes newText in one undoable edit that replaces only the range that
+// Makes the editor's text newText in one undoable edit that replaces only the range that
 // differs. The caret ends at the end of the replaced range.
-void ReplaceDocumentBytes(DocumentEditor* editor, std::string_view newText);
+void ReplaceBufferText(DocumentEditor* editor, std::string_view newText);
 
 }  // namespace morv

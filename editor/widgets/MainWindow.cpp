@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QScreen>
 #include <QScrollBar>
@@ -83,10 +84,7 @@ frmMain::frmMain(const QString& programFolder, const QString& settingsFolder, QW
     resize(TwipsToPixelsX(9600), TwipsToPixelsY(7200));
     SetUntitledCaption();
 
-    connect(rich1_->document(), &QTextDocument::contentsChange, this,
-            [this](int, int removed, int added) {
-                if (removed != 0 || added != 0) state_.DocumentModified = true;
-            });
+    connect(rich1_, &DocumentEditor::TextChanged, this, [this] { state_.DocumentModified = true; });
     rich1_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(rich1_, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { mnuEdit_->popup(rich1_->mapToGlobal(at)); });
@@ -458,7 +456,10 @@ void frmMain::InstallDefaultCommands() {
     commands_.cut = [this] { rich1_->cut(); };
     commands_.copy = [this] { rich1_->copy(); };
     commands_.paste = [this] { rich1_->paste(); };
-    commands_.del = [this] { rich1_->textCursor().removeSelectedText(); };
+    commands_.del = [this] {
+        if (rich1_->HasSelection())
+            rich1_->ReplaceRange(rich1_->SelectionStart(), rich1_->SelectionEnd(), {});
+    };
     commands_.selectAll = [this] { rich1_->selectAll(); };
     commands_.wordWrap = [this] {
         QAction* wrap = MenuAction("mnuFormatWordWrap");
@@ -541,8 +542,7 @@ void frmMain::CloseFindReplace() {
 }
 
 void frmMain::SetWordWrapMode(int mode) {
-    rich1_->setLineWrapMode(mode == 1 ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
-    rich1_->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    rich1_->SetWrapped(mode == 1);
 }
 
 bool frmMain::IsWordWrapOn() const {
@@ -615,11 +615,7 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
         if (widget != nullptr && widget->window() == this && event->type() == QEvent::KeyPress) {
             // Any key stops a long operation that lets events run while this window is active.
             state_.StopRequest = true;
-            auto* key = static_cast<QKeyEvent*>(event);
-            if (watched == rich1_ && key->key() == Qt::Key_Insert &&
-                key->modifiers() == Qt::NoModifier) {
-                rich1_->setOverwriteMode(!rich1_->overwriteMode());
-            }
+            // The editor itself toggles overtype on Insert; the panel follows afterwards.
             QTimer::singleShot(0, this, [this] { UpdateKeyIndicators(); });
         }
     }
@@ -656,14 +652,16 @@ void frmMain::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-QString frmMain::LoadThroughReader(const QString& path) {
-    const Result<std::string> bytes = ReadDocumentFile(PathToStd(path));
-    if (!bytes) return ToQString(bytes.error().description);
-    if (LooksLikeRtf(bytes.value())) {
-        rich1_->LoadRuns(ReadRtf(bytes.value()));
-    } else {
-        rich1_->LoadBytes(bytes.value());
-    }
+LoadReport frmMain::LoadThroughReader(const QString& path) {
+    const LoadReport size = CheckFileSize(*this, path);
+    if (size.result != LoadResult::Done) return size;
+    Result<std::string> bytes = ReadDocumentFile(PathToStd(path));
+    if (!bytes) return {LoadResult::Failed, ToQString(bytes.error().description)};
+    if (!LooksLikeRtf(bytes.value()))
+        return LoadDocumentBytes(*this, std::move(bytes.value()),
+                                 PathToQString(GetFileName(PathToStd(path))));
+    rich1_->LoadRuns(ReadRtf(bytes.value()));
+    AdaptViewToDocument(*this);
     return {};
 }
 
@@ -674,8 +672,14 @@ void frmMain::LoadStartupDocument(const QString& path) {
     state_.LastPath = PathToQString(GetFolderName(PathToStd(path), false));
     SetDocumentCaption(path, IsReadOnlyFile(PathToStd(path)));
     repaint();
-    const QString error = LoadThroughReader(path);
-    if (!error.isEmpty()) ShowMessage(this, error + ".", PromptIcon::Exclamation, kAppTitle);
+    const LoadReport report = LoadThroughReader(path);
+    if (report.result != LoadResult::Done) {
+        // Untitled again: a later Save must not write this empty text over the file.
+        state_.DocumentFile.clear();
+        SetUntitledCaption();
+    }
+    if (report.result == LoadResult::Failed)
+        ShowMessage(this, report.error + ".", PromptIcon::Exclamation, kAppTitle);
     SetStatusText("Ready");
 }
 

@@ -3,6 +3,7 @@
 #include <QMainWindow>
 
 #include "editor/widgets/AppState.h"
+#include "editor/widgets/DocumentLoad.h"
 #include "editor/widgets/MainCommands.h"
 
 class QAction;
@@ -65,9 +66,9 @@ class frmMain : public QMainWindow {
     // Loads the start-up document named by the command line's argument text (if any).
     void LoadStartupDocument(const QString& path);
     // Loads a file into the editor through the rich-text reader: RTF shown formatted, any other
-    // file as text in its own encoding. Returns an error description (without the final period)
-    // or an empty string.
-    QString LoadThroughReader(const QString& path);
+    // file as text in its own encoding. Large files are asked about or refused first
+    // (DocumentLoad.h); the editor is unchanged unless the result is Done.
+    LoadReport LoadThroughReader(const QString& path);
 
     void LoadSettings();
     void SaveSettings();

@@ -17,6 +17,7 @@
 
 #include "editor/widgets/DocumentCommands.h"
 #include "editor/widgets/DocumentEditor.h"
+#include "editor/widgets/DocumentLoad.h"
 #include "editor/widgets/EditorBuffer.h"
 #include "editor/widgets/MainWindow.h"
 #include "extract/core/FindFiles.h"
@@ -124,7 +125,7 @@ frmExtract::frmExtract(frmMain& main)
         {"", "", ""},
         {"add", " Add Files ", "list-add"},
         {"remove", " Remove Selected Files ", "list-remove"},
-        {"clear", " Remove All Files ", "edit-clear-all"},
+        {"clear", " Remove All Files ", "edit-clear"},
         {"", "", ""},
         {"load", " Load List ", "document-open"},
         {"save", " Save List ", "document-save"},
@@ -492,9 +493,12 @@ void ExtractTags(frmMain& main, frmExtract& dialog, frmProgress& progress) {
     Result<std::string> report = ExtractReport(request, observer);
     observer.Flush();
     if (report) {
-        progress.cmdCancel()->setEnabled(false);
-        progress.repaint();
-        main.Rich1()->LoadBytes(report.value());
+        // The report fills the editor with the bar moving; Cancel still stops, and leaves the
+        // editor as it was.
+        const LoadReport loaded = LoadDocumentBytes(main, std::move(report.value()),
+                                                    QStringLiteral("the report"), &observer);
+        if (loaded.result == LoadResult::Failed)
+            ShowMessage(&main, loaded.error + ".", PromptIcon::Critical, kAppTitle);
     } else if (report.error().number != kUserInterrupt) {
         ShowMessage(&main, ToQString(report.error().description) + ".", PromptIcon::Critical,
                     kAppTitle);

@@ -3,7 +3,8 @@
 #include <QAbstractEventDispatcher>
 
 #include <chrono>
-#include <utility>
+
+#include "helpers/widgets/Hooks.h"
 
 namespace morv::EventPump {
 
@@ -16,7 +17,6 @@ PollThrottle::Ticks NowMicros() {
 }
 
 PollThrottle gThrottle(kDefaultIntervals);
-std::function<void()> gStepHook;
 
 // The event loop waits for events only between operations (and in the dialogs they open):
 // whatever runs next starts looking at the clock at every step.
@@ -35,11 +35,17 @@ void RestartWhenTheLoopWaits() {
 }  // namespace
 
 PollThrottle::Decision detail::Look() {
-    if (gStepHook) gStepHook();
+    const std::function<void()>& hook = Hooks().eachStep;
+    if (hook) hook();
     RestartWhenTheLoopWaits();
     const PollThrottle::Decision decision = gThrottle.Look(NowMicros());
-    stepsToLook = gStepHook ? 0 : gThrottle.stride();
+    stepsToLook = hook ? 0 : gThrottle.stride();
     return decision;
+}
+
+void detail::HooksChanged() {
+    gThrottle.SetIntervals(Hooks().pollIntervals.value_or(kDefaultIntervals));
+    stepsToLook = 0;
 }
 
 bool RunNow(QEventLoop::ProcessEventsFlags flags) {
@@ -51,26 +57,6 @@ bool RunNow(QEventLoop::ProcessEventsFlags flags) {
 
 bool Poll(QEventLoop::ProcessEventsFlags flags) {
     return Step().runEvents && RunNow(flags);
-}
-
-void SetIntervals(PollThrottle::Intervals intervals) {
-    gThrottle.SetIntervals(intervals);
-    detail::stepsToLook = 0;
-}
-
-void SetStepHook(std::function<void()> hook) {
-    gStepHook = std::move(hook);
-    detail::stepsToLook = 0;
-}
-
-ScopedTestPump::ScopedTestPump(std::function<void()> hook, PollThrottle::Intervals intervals) {
-    SetIntervals(intervals);
-    SetStepHook(std::move(hook));
-}
-
-ScopedTestPump::~ScopedTestPump() {
-    SetIntervals(kDefaultIntervals);
-    SetStepHook({});
 }
 
 }  // namespace morv::EventPump

@@ -2,8 +2,6 @@
 
 #include <QEventLoop>
 
-#include <functional>
-
 #include "helpers/core/Progress.h"
 
 // The one place where long operations on the event thread let pending window events run, so that
@@ -19,11 +17,13 @@ namespace detail {
 // Steps left until the next look at the clock (the throttle's stride); 0 while a step hook is set.
 inline int stepsToLook = 0;
 PollThrottle::Decision Look();
+// Takes up the step hook and the intervals of the hooks now in force (WidgetHooks).
+void HooksChanged();
 }  // namespace detail
 
-// One step of a long operation: runs the step hook (tests) and says whether events are due and
-// whether the progress should show now (before the events, so that they paint it). Most steps
-// only count down to the next look at the clock.
+// One step of a long operation: runs the step hook (WidgetHooks::eachStep) and says whether
+// events are due and whether the progress should show now (before the events, so that they
+// paint it). Most steps only count down to the next look at the clock.
 inline PollThrottle::Decision Step() {
     if (--detail::stepsToLook > 0) return {};
     return detail::Look();
@@ -36,21 +36,5 @@ bool RunNow(QEventLoop::ProcessEventsFlags flags = QEventLoop::AllEvents);
 
 // Step, then RunNow when events are due. Returns true when events ran.
 bool Poll(QEventLoop::ProcessEventsFlags flags = QEventLoop::AllEvents);
-
-// Tests: the throttle's intervals (zeros let events run and progress show at every step) and a
-// hook that runs at the start of every step, so that a key or a click can be sent at a chosen
-// step.
-void SetIntervals(PollThrottle::Intervals intervals);
-void SetStepHook(std::function<void()> hook);
-
-// Sets the intervals and the hook for one scope and restores the defaults afterwards.
-class ScopedTestPump {
-  public:
-    explicit ScopedTestPump(std::function<void()> hook = {},
-                            PollThrottle::Intervals intervals = {0, 0, 0, 0});
-    ~ScopedTestPump();
-    ScopedTestPump(const ScopedTestPump&) = delete;
-    ScopedTestPump& operator=(const ScopedTestPump&) = delete;
-};
 
 }  // namespace morv::EventPump

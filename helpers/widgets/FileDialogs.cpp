@@ -6,6 +6,7 @@
 #include <QLineEdit>
 
 #include "helpers/core/PathHelpers.h"
+#include "helpers/widgets/Hooks.h"
 #include "helpers/widgets/QtText.h"
 
 namespace morv {
@@ -13,7 +14,6 @@ namespace morv {
 namespace {
 
 QtFileDialogs gQtFileDialogs;
-FileDialogs* gFileDialogs = &gQtFileDialogs;
 
 QString QtFilters(const QString& filter) {
     return ToQString(ToQtNameFilters(ToStd(filter)));
@@ -21,6 +21,12 @@ QString QtFilters(const QString& filter) {
 
 QString FolderOf(const QString& path) {
     return PathToQString(GetFolderName(PathToStd(path), false));
+}
+
+// Where a dialog opens: the folder asked for, or the user's home folder rather than whatever the
+// program's working folder happens to be.
+QString StartFolder(const QString& initialFolder) {
+    return initialFolder.isEmpty() ? QDir::homePath() : initialFolder;
 }
 
 // The names typed into the dialog's name field: several in double quotes ("a" "b"), or one.
@@ -36,16 +42,14 @@ QStringList TypedNames(const QString& text) {
 }  // namespace
 
 FileDialogs& CurrentFileDialogs() {
-    return *gFileDialogs;
-}
-void SetFileDialogs(FileDialogs* dialogs) {
-    gFileDialogs = dialogs != nullptr ? dialogs : &gQtFileDialogs;
+    FileDialogs* hooked = Hooks().fileDialogs;
+    return hooked != nullptr ? *hooked : gQtFileDialogs;
 }
 
 QString QtFileDialogs::OpenFile(QWidget* owner, const QString& nameFilters,
                                 const QString& initialFolder, const QString& title,
                                 const QString& fileName) {
-    QFileDialog dialog(owner, title, initialFolder);
+    QFileDialog dialog(owner, title, StartFolder(initialFolder));
     dialog.setObjectName("FileDialog");
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
@@ -58,7 +62,7 @@ QString QtFileDialogs::OpenFile(QWidget* owner, const QString& nameFilters,
 QString QtFileDialogs::SaveFile(QWidget* owner, const QString& nameFilters, const QString& fileName,
                                 const QString& initialFolder, const QString& title,
                                 const QString& defaultSuffix) {
-    QFileDialog dialog(owner, title, initialFolder);
+    QFileDialog dialog(owner, title, StartFolder(initialFolder));
     dialog.setObjectName("FileDialog");
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
@@ -71,7 +75,7 @@ QString QtFileDialogs::SaveFile(QWidget* owner, const QString& nameFilters, cons
 
 QStringList QtFileDialogs::OpenFiles(QWidget* owner, const QString& nameFilters,
                                      const QString& title, const QString& initialFolder) {
-    QFileDialog dialog(owner, title, initialFolder);
+    QFileDialog dialog(owner, title, StartFolder(initialFolder));
     dialog.setObjectName("FileDialog");
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFiles);
@@ -93,37 +97,8 @@ QStringList QtFileDialogs::OpenFiles(QWidget* owner, const QString& nameFilters,
 }
 
 QString QtFileDialogs::Folder(QWidget* owner, const QString& title, const QString& initialFolder) {
-    return QFileDialog::getExistingDirectory(owner, title, initialFolder,
+    return QFileDialog::getExistingDirectory(owner, title, StartFolder(initialFolder),
                                              QFileDialog::ShowDirsOnly);
-}
-
-QStringList ScriptedFileDialogs::Next(const DialogCall& call) {
-    calls_.append(call);
-    return answers_.isEmpty() ? QStringList() : answers_.takeFirst();
-}
-
-QString ScriptedFileDialogs::OpenFile(QWidget*, const QString& nameFilters,
-                                      const QString& initialFolder, const QString& title,
-                                      const QString&) {
-    QStringList answer = Next({"open", title, initialFolder, nameFilters});
-    return answer.isEmpty() ? QString() : answer.constFirst();
-}
-
-QString ScriptedFileDialogs::SaveFile(QWidget*, const QString& nameFilters, const QString&,
-                                      const QString& initialFolder, const QString& title,
-                                      const QString&) {
-    QStringList answer = Next({"save", title, initialFolder, nameFilters});
-    return answer.isEmpty() ? QString() : answer.constFirst();
-}
-
-QStringList ScriptedFileDialogs::OpenFiles(QWidget*, const QString& nameFilters,
-                                           const QString& title, const QString& initialFolder) {
-    return Next({"files", title, initialFolder, nameFilters});
-}
-
-QString ScriptedFileDialogs::Folder(QWidget*, const QString& title, const QString& initialFolder) {
-    QStringList answer = Next({"folder", title, initialFolder, QString()});
-    return answer.isEmpty() ? QString() : answer.constFirst();
 }
 
 QString ShowOpenDialog(QWidget* owner, const QString& filter, const QString& initialFolder,

@@ -6,7 +6,8 @@
 class QWidget;
 
 // File and folder dialogs. The programs call the Show/Select/Browse functions; they reach the
-// dialogs through the current FileDialogs, which tests replace with a scripted one.
+// dialogs through the current FileDialogs, which tests replace with a scripted one
+// (WidgetHooks::fileDialogs).
 namespace morv {
 
 class FileDialogs {
@@ -25,9 +26,9 @@ class FileDialogs {
     virtual QString Folder(QWidget* owner, const QString& title, const QString& initialFolder) = 0;
 };
 
-FileDialogs& CurrentFileDialogs();
-void SetFileDialogs(FileDialogs* dialogs);  // nullptr: the QFileDialog ones again
+FileDialogs& CurrentFileDialogs();  // the QFileDialog ones unless the hooks name others
 
+// QFileDialog. With no initial folder a dialog opens in the user's home folder.
 class QtFileDialogs : public FileDialogs {
   public:
     QString OpenFile(QWidget* owner, const QString& nameFilters, const QString& initialFolder,
@@ -38,44 +39,6 @@ class QtFileDialogs : public FileDialogs {
     QStringList OpenFiles(QWidget* owner, const QString& nameFilters, const QString& title,
                           const QString& initialFolder) override;
     QString Folder(QWidget* owner, const QString& title, const QString& initialFolder) override;
-};
-
-// One recorded dialog call of the scripted dialogs.
-struct DialogCall {
-    QString kind;  // "open", "save", "files" or "folder"
-    QString title;
-    QString initialFolder;
-    QString nameFilters;
-};
-
-// Answers each dialog with the next list of paths (an empty list is a cancel) and records the
-// calls. Runs out: cancels.
-class ScriptedFileDialogs : public FileDialogs {
-  public:
-    void Push(QStringList answer) { answers_.append(std::move(answer)); }
-    void Push(const QString& answer) { answers_.append(QStringList{answer}); }
-    const QList<DialogCall>& calls() const { return calls_; }
-
-    QString OpenFile(QWidget*, const QString& nameFilters, const QString& initialFolder,
-                     const QString& title, const QString&) override;
-    QString SaveFile(QWidget*, const QString& nameFilters, const QString&,
-                     const QString& initialFolder, const QString& title, const QString&) override;
-    QStringList OpenFiles(QWidget*, const QString& nameFilters, const QString& title,
-                          const QString& initialFolder) override;
-    QString Folder(QWidget*, const QString& title, const QString& initialFolder) override;
-
-  private:
-    QStringList Next(const DialogCall& call);
-    QList<QStringList> answers_;
-    QList<DialogCall> calls_;
-};
-
-class ScopedFileDialogs {
-  public:
-    explicit ScopedFileDialogs(FileDialogs* dialogs) { SetFileDialogs(dialogs); }
-    ~ScopedFileDialogs() { SetFileDialogs(nullptr); }
-    ScopedFileDialogs(const ScopedFileDialogs&) = delete;
-    ScopedFileDialogs& operator=(const ScopedFileDialogs&) = delete;
 };
 
 // The programs' dialog helpers. filter is the "|"-separated form ("Text Documents

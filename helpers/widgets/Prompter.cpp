@@ -4,12 +4,13 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include "helpers/widgets/Hooks.h"
+
 namespace morv {
 
 namespace {
 
 MessageBoxPrompter gMessageBoxPrompter;
-Prompter* gPrompter = &gMessageBoxPrompter;
 
 QMessageBox::StandardButton ToStandard(PromptAnswer answer) {
     switch (answer) {
@@ -101,11 +102,8 @@ PromptAnswer AnswerAt(PromptButtons buttons, int index) {
 }  // namespace
 
 Prompter& CurrentPrompter() {
-    return *gPrompter;
-}
-
-void SetPrompter(Prompter* prompter) {
-    gPrompter = prompter != nullptr ? prompter : &gMessageBoxPrompter;
+    Prompter* hooked = Hooks().prompter;
+    return hooked != nullptr ? *hooked : gMessageBoxPrompter;
 }
 
 PromptAnswer Ask(QWidget* owner, const QString& text, PromptButtons buttons, PromptIcon icon,
@@ -145,22 +143,6 @@ PromptAnswer MessageBoxPrompter::Ask(QWidget* owner, const Prompt& prompt) {
         default:
             return EscapeAnswer(prompt.buttons);
     }
-}
-
-PromptAnswer ScriptedPrompter::Ask(QWidget*, const Prompt& prompt) {
-    asked_.append(prompt);
-    if (answers_.isEmpty()) {
-        ++unexpected_;
-        return prompt.defaultAnswer;
-    }
-    return answers_.takeFirst();
-}
-
-QStringList ScriptedPrompter::texts() const {
-    QStringList list;
-    for (const Prompt& prompt : asked_)
-        list.append(prompt.text);
-    return list;
 }
 
 }  // namespace morv

@@ -6,7 +6,7 @@
 class QWidget;
 
 // Every message box of both programs goes through the current Prompter, so tests can answer
-// them from a script instead of clicking a window.
+// them from a script instead of clicking a window (WidgetHooks::prompter).
 namespace morv {
 
 enum class PromptIcon { None, Information, Question, Exclamation, Critical };
@@ -30,10 +30,8 @@ class Prompter {
     virtual PromptAnswer Ask(QWidget* owner, const Prompt& prompt) = 0;
 };
 
-// The prompter in use: the QMessageBox one unless a test installed another.
+// The prompter in use: the QMessageBox one unless the hooks name another.
 Prompter& CurrentPrompter();
-// Installs a prompter (not owned) or, with nullptr, the QMessageBox one again.
-void SetPrompter(Prompter* prompter);
 
 // Shorthands for the common boxes.
 PromptAnswer Ask(QWidget* owner, const QString& text, PromptButtons buttons, PromptIcon icon,
@@ -44,34 +42,6 @@ void ShowMessage(QWidget* owner, const QString& text, PromptIcon icon, const QSt
 class MessageBoxPrompter : public Prompter {
   public:
     PromptAnswer Ask(QWidget* owner, const Prompt& prompt) override;
-};
-
-// Answers from a list, in order, and records every prompt. When the list runs out it answers
-// with the prompt's default and counts the prompt as unexpected.
-class ScriptedPrompter : public Prompter {
-  public:
-    explicit ScriptedPrompter(QList<PromptAnswer> answers = {}) : answers_(std::move(answers)) {}
-    PromptAnswer Ask(QWidget* owner, const Prompt& prompt) override;
-
-    void Push(PromptAnswer answer) { answers_.append(answer); }
-    const QList<Prompt>& asked() const { return asked_; }
-    QStringList texts() const;
-    int unexpected() const { return unexpected_; }
-    void clear() { asked_.clear(), answers_.clear(), unexpected_ = 0; }
-
-  private:
-    QList<PromptAnswer> answers_;
-    QList<Prompt> asked_;
-    int unexpected_ = 0;
-};
-
-// Installs a prompter for the life of the object (tests).
-class ScopedPrompter {
-  public:
-    explicit ScopedPrompter(Prompter* prompter) { SetPrompter(prompter); }
-    ~ScopedPrompter() { SetPrompter(nullptr); }
-    ScopedPrompter(const ScopedPrompter&) = delete;
-    ScopedPrompter& operator=(const ScopedPrompter&) = delete;
 };
 
 }  // namespace morv

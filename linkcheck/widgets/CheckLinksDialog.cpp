@@ -13,6 +13,7 @@
 
 #include "editor/widgets/DocumentCommands.h"
 #include "editor/widgets/DocumentEditor.h"
+#include "editor/widgets/DocumentLoad.h"
 #include "editor/widgets/MainWindow.h"
 #include "helpers/core/IniFile.h"
 #include "helpers/core/TextUtil.h"
@@ -216,18 +217,24 @@ void RunCheckLinks(frmMain& main, frmCheckLinks& dialog) {
 
     state.StopRequest = false;
     ReportWriter report;
+    ProgressWindowObserver observer(progress, &state.StopRequest);
     Result<LinkCheckCounts> counts = Error{};
     {
-        ProgressWindowObserver observer(progress, &state.StopRequest);
         LinkReportWriter sink(report);
         counts = CheckLinks(options, sink, observer);
     }
+    observer.Flush();
     if (counts) {
-        progress->cmdCancel()->setEnabled(false);
-        progress->repaint();
-        main.SetUntitledCaption();
-        state.DocumentFile.clear();
-        main.Rich1()->LoadBytes(report.memory());
+        // The report fills the editor as an extraction's does: Cancel still stops, and leaves the
+        // editor as it was.
+        const LoadReport loaded = LoadDocumentBytes(main, std::string(report.memory()),
+                                                    QStringLiteral("the report"), &observer);
+        if (loaded.result == LoadResult::Done) {
+            main.SetUntitledCaption();
+            state.DocumentFile.clear();
+        } else if (loaded.result == LoadResult::Failed) {
+            ShowMessage(&main, loaded.error + ".", PromptIcon::Critical, kAppTitle);
+        }
     } else if (counts.error().number != kUserInterrupt) {
         ShowMessage(&main, ToQString(counts.error().description) + ".", PromptIcon::Critical,
                     kAppTitle);

@@ -128,8 +128,7 @@ class Rewrite {
 
     void ApplyTo(TextBuffer& buffer) const {
         if (first_ < 0) return;
-        buffer.Select(first_, copied_ - first_);
-        buffer.ReplaceSelection(out_);
+        buffer.Replace(first_, copied_, out_);
     }
 
   private:
@@ -255,16 +254,16 @@ FixLinksResult FixLinksInDocument(TextBuffer& buffer, const FixLinksOptions& opt
         rewrite.ApplyTo(buffer);
         selLength = 0;
         switch (options.caret) {
-            case int(FixCaret::FirstFixedPosition):
+            case FixCaret::FirstFixedPosition:
                 selStart = start;
                 break;
-            case int(FixCaret::BeginOfDocument):
+            case FixCaret::BeginOfDocument:
                 selStart = 0;
                 break;
-            case int(FixCaret::EndOfDocument):
+            case FixCaret::EndOfDocument:
                 selStart = kEndOfText;
                 break;
-            default:
+            case FixCaret::LastFixedPosition:
                 break;  // where the scan stopped
         }
         buffer.Select(selStart, selLength);

@@ -29,7 +29,7 @@ struct FixLinksOptions {
     std::string root;  // as typed
     std::string path;  // as typed, may be empty
     FixScope scope = FixScope::WholeDocument;
-    int caret = int(FixCaret::LastFixedPosition);  // a FixCaret; any other value leaves the caret
+    FixCaret caret = FixCaret::LastFixedPosition;
 };
 
 enum class FixOutcome {

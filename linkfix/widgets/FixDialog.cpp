@@ -27,6 +27,15 @@ namespace {
 
 constexpr int kDefaultGoto = int(FixCaret::LastFixedPosition);
 
+// The lists' entries in order; each carries its choice as item data.
+void AddChoice(QComboBox* combo, const char* text, int choice) {
+    combo->addItem(QString::fromLatin1(text), choice);
+}
+
+void Choose(QComboBox* combo, FixScope scope) {
+    combo->setCurrentIndex(combo->findData(int(scope)));
+}
+
 cINI FixIni(const frmMain& main) {
     cINI ini;
     ini.FileName = PathToStd(main.SettingsFile());
@@ -110,15 +119,30 @@ frmFix::frmFix(frmMain& main) : QDialog(&main), main_(main) {
     txtPath_->installEventFilter(this);
 
     // The scope follows the editor: a selection suggests working on it.
-    combo1_->addItems({"Whole document", "This point forward", "Selection"});
-    combo1_->setCurrentIndex(main_.Rich1()->textCursor().hasSelection() ? 2 : 0);
-    combo2_->addItems(
-        {"First Fixed Position", "Last Fixed Position", "Begin of Document", "End of Document"});
+    AddChoice(combo1_, "Whole document", int(FixScope::WholeDocument));
+    AddChoice(combo1_, "This point forward", int(FixScope::ThisPointForward));
+    AddChoice(combo1_, "Selection", int(FixScope::Selection));
+    Choose(combo1_, main_.Rich1()->HasSelection() ? FixScope::Selection
+                                                               : FixScope::WholeDocument);
+    AddChoice(combo2_, "First Fixed Position", int(FixCaret::FirstFixedPosition));
+    AddChoice(combo2_, "Last Fixed Position", int(FixCaret::LastFixedPosition));
+    AddChoice(combo2_, "Begin of Document", int(FixCaret::BeginOfDocument));
+    AddChoice(combo2_, "End of Document", int(FixCaret::EndOfDocument));
     LoadFixSettings();
 }
 
 frmFix::~frmFix() {
     if (!unloaded_) SaveFixSettings();
+}
+
+FixScope frmFix::Scope() const {
+    const QVariant choice = combo1_->currentData();
+    return choice.isValid() ? FixScope(choice.toInt()) : FixScope::WholeDocument;
+}
+
+FixCaret frmFix::Caret() const {
+    const QVariant choice = combo2_->currentData();
+    return choice.isValid() ? FixCaret(choice.toInt()) : FixCaret::LastFixedPosition;
 }
 
 void frmFix::LoadFixSettings() {
@@ -172,10 +196,10 @@ void frmFix::cmdOK_Click() {
         txtRoot_->setFocus();
         return;
     }
-    if (combo1_->currentIndex() == 2 && !main_.Rich1()->textCursor().hasSelection()) {
+    if (Scope() == FixScope::Selection && !main_.Rich1()->HasSelection()) {
         ShowMessage(this, "You have to make a selection first. ", PromptIcon::Exclamation,
                     kAppTitle);
-        combo1_->setCurrentIndex(0);
+        Choose(combo1_, FixScope::WholeDocument);
         combo1_->setFocus();
         return;
     }

@@ -2,6 +2,8 @@
 
 #include <QDialog>
 
+#include "linkfix/core/FixLinks.h"
+
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -28,6 +30,11 @@ class frmFix : public QDialog {
     QLineEdit* txtPath() const { return txtPath_; }
     QComboBox* Combo1() const { return combo1_; }  // scope
     QComboBox* Combo2() const { return combo2_; }  // caret afterwards
+
+    // The choices of the two lists. With no caret choice (a stored "Goto" of -1) the caret stays
+    // where the scan stopped, as with "Last Fixed Position".
+    FixScope Scope() const;
+    FixCaret Caret() const;
     QPushButton* cmdOK() const { return cmdOK_; }
     QPushButton* cmdCancel() const { return cmdCancel_; }
     QPushButton* cmdHelp() const { return cmdHelp_; }

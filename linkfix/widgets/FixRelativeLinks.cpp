@@ -1,14 +1,11 @@
 #include "linkfix/widgets/FixRelativeLinks.h"
 
 #include <QApplication>
-#include <QComboBox>
 #include <QLineEdit>
 
 #include <exception>
 #include <string>
 
-#include "editor/core/DocumentText.h"
-#include "editor/core/StringBuffer.h"
 #include "editor/widgets/DocumentEditor.h"
 #include "editor/widgets/EditorBuffer.h"
 #include "editor/widgets/MainWindow.h"
@@ -36,27 +33,21 @@ void FixRelativeLinks(frmMain& main, frmFix& dialog) {
     DocumentEditor* editor = main.Rich1();
     FixLinksOptions options;
     // Typed text goes into the document in the document's own encoding.
-    options.root = EncodeDocument(ToStd(dialog.txtRoot()->text()), editor->Encoding());
-    options.path = EncodeDocument(ToStd(dialog.txtPath()->text()), editor->Encoding());
-    options.scope = FixScope(std::max(0, dialog.Combo1()->currentIndex()));
-    options.caret = dialog.Combo2()->currentIndex();
+    options.root = editor->ToEditorText(dialog.txtRoot()->text());
+    options.path = editor->ToEditorText(dialog.txtPath()->text());
+    options.scope = dialog.Scope();
+    options.caret = dialog.Caret();
 
     FixLinksResult result;
     try {
         state.StopRequest = false;
-        // The run works on a copy of the document; the editor takes the result as one edit,
-        // which the user can undo in one step.
-        StringBuffer snapshot(DocumentBytes(editor));
+        // The run reads a copy of the text and hands the editor one replacement of the range
+        // it changed, which the user can undo in one step.
         EditorBuffer live(editor);
-        snapshot.Select(live.SelectionStart(), live.SelectionLength());
         ProgressWindowObserver window(progress, &state.StopRequest);
-        result = FixLinksInDocument(snapshot, options, window);
+        result = FixLinksInDocument(live, options, window);
         window.Flush();
-        if (result.outcome == FixOutcome::Finished || result.outcome == FixOutcome::Stopped) {
-            ReplaceDocumentBytes(editor, snapshot.str());
-            live.Select(snapshot.SelectionStart(), snapshot.SelectionLength());
-            editor->ensureCursorVisible();
-        }
+        editor->EnsureCaretVisible();
     } catch (const std::exception& e) {
         result.outcome = FixOutcome::Failed;
         result.message = e.what();

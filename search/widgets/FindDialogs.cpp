@@ -12,7 +12,6 @@
 
 #include <optional>
 
-#include "editor/core/DocumentText.h"
 #include "editor/widgets/DocumentEditor.h"
 #include "editor/widgets/EditorBuffer.h"
 #include "editor/widgets/MainWindow.h"
@@ -42,13 +41,13 @@ class SelectAllLineEdit : public QLineEdit {
 const char kUnstorable[] =
     "The replacement text holds characters that this document's encoding cannot store.";
 
-// Text in the editor's terms: the bytes the document would hold for it, or nothing when the
-// document's encoding cannot hold every character of it (such a text cannot occur in it).
+// Text in the editor's terms, or nothing when the document's encoding cannot hold every
+// character of it (such a text cannot occur in it).
 std::optional<std::string> ToDocumentBytes(frmMain& main, const QString& text) {
-    bool lossless = true;
-    std::string bytes = EncodeDocument(text.toStdString(), main.Rich1()->Encoding(), &lossless);
-    if (!lossless) return std::nullopt;
-    return bytes;
+    bool storable = true;
+    std::string inEditor = main.Rich1()->ToEditorText(text, &storable);
+    if (!storable) return std::nullopt;
+    return inEditor;
 }
 
 // Find Next from one character after the caret; false when there is no match.
@@ -144,8 +143,10 @@ SearchDialog::SearchDialog(SearchState& state, const QString& caption, bool repl
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     // Loading: the editor's selection, or else the last text found.
-    QString selected = main_.Rich1()->textCursor().selectedText();
-    selected.replace(QChar::ParagraphSeparator, QChar('\n'));
+    const DocumentEditor* editor = main_.Rich1();
+    QString selected = DocumentEditor::DecodePiece(
+        editor->Range(editor->SelectionStart(), editor->SelectionEnd() - editor->SelectionStart()));
+    selected.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     text1_->setText(selected.isEmpty() ? state.LastFindText : selected);
 }
 
@@ -262,9 +263,9 @@ void frmReplace::cmdReplaceAll_Click() {
     if (!sought) return;  // the document cannot hold it, so it holds no match
     DocumentEditor* editor = main_.Rich1();
     const ReplaceAllResult result =
-        ReplaceAllMatches(DocumentBytes(editor), *sought, *replacement, Flags());
+        ReplaceAllMatches(BufferText(editor), *sought, *replacement, Flags());
     if (result.count == 0) return;
-    ReplaceDocumentBytes(editor, result.text);
+    ReplaceBufferText(editor, result.text);
     EditorBuffer(editor).SetCaret(result.caret);
 }
 

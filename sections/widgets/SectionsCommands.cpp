@@ -74,8 +74,8 @@ void RunCleanup(frmMain& main, const char* question, const char* status, bool cl
     if (clearTree) ClearSectionsTree(main);
     try {
         RepaintWhileWorking progress;
-        const std::string result = filter(DocumentBytes(main.Rich1()), progress);
-        ReplaceDocumentBytes(main.Rich1(), result);
+        const std::string result = filter(BufferText(main.Rich1()), progress);
+        ReplaceBufferText(main.Rich1(), result);
         // Taking the result in counts as a change even where the text came out the same.
         main.State().DocumentModified = true;
     } catch (const std::exception&) {
@@ -95,7 +95,7 @@ void BuildSectionsTree(frmMain& main) {
 
     // The scan runs on a snapshot, so the editor's caret does not wander over the text. Keys
     // pressed to stop the build reach the window but must not change the hidden text.
-    StringBuffer snapshot(DocumentBytes(editor));
+    StringBuffer snapshot{std::string(BufferText(editor))};
     const bool wasReadOnly = editor->isReadOnly();
     editor->setReadOnly(true);
 

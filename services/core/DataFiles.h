@@ -7,10 +7,10 @@
 // Where the files that ship with the program live, and what the machine offers.
 namespace morv {
 
-// The folders searched, in order, for a file that ships with the program (the help set
-// "html/..." and "License.txt"): the program's own folder, which holds them in a build tree or
-// an unpacked copy, then the installed data folder "<prefix>/share/morvane" beside the
-// program's "<prefix>/bin", then installedDataFolder (the data folder of the configured install
+// The folders searched, in order, for a file that ships with the program (the help collection
+// "morv.qhc" with "morv.qch", and "License.txt"): the program's own folder, which holds them in a
+// build tree or an unpacked copy, then the installed data folder "<prefix>/share/morvane" beside
+// the program's "<prefix>/bin", then installedDataFolder (the data folder of the configured install
 // prefix) when it is not empty.
 std::vector<std::string> DataFolders(const std::string& programFolder,
                                      const std::string& installedDataFolder);

@@ -13,6 +13,7 @@
 #include <cerrno>
 
 #include "helpers/core/SystemFolder.h"
+#include "helpers/widgets/Hooks.h"
 #include "helpers/widgets/Prompter.h"
 #include "helpers/widgets/QtText.h"
 #include "helpers/widgets/ThemeIcon.h"
@@ -25,8 +26,6 @@ namespace {
 
 const QString kTitle = QStringLiteral("Morvane");
 const QString kIndent = QStringLiteral("        ");  // eight blanks before a name or address
-
-UrlOpener gUrlOpener;
 
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text) {
     auto* label = new QLabel(text, parent);
@@ -57,12 +56,9 @@ QFrame* MakeLine(QWidget* parent, const char* name) {
 
 }  // namespace
 
-void SetUrlOpener(UrlOpener opener) {
-    gUrlOpener = std::move(opener);
-}
-
 bool OpenUrl(const QUrl& url) {
-    return gUrlOpener ? gUrlOpener(url) : QDesktopServices::openUrl(url);
+    const std::function<bool(const QUrl&)>& hooked = Hooks().openUrl;
+    return hooked ? hooked(url) : QDesktopServices::openUrl(url);
 }
 
 frmAbout::frmAbout(QWidget* owner) : QDialog(owner) {

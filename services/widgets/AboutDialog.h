@@ -2,8 +2,6 @@
 
 #include <QDialog>
 
-#include <functional>
-
 class QLabel;
 class QLocale;
 class QPushButton;
@@ -36,10 +34,7 @@ class frmAbout : public QDialog {
 // Shows the about box modally.
 void ShowAbout(QWidget* owner);
 
-// How documents and links are handed to the desktop (QDesktopServices::openUrl); tests replace
-// it. An empty function restores the desktop's.
-using UrlOpener = std::function<bool(const QUrl&)>;
-void SetUrlOpener(UrlOpener opener);
+// Hands a document or link to the desktop (QDesktopServices::openUrl, or WidgetHooks::openUrl).
 bool OpenUrl(const QUrl& url);
 
 }  // namespace morv

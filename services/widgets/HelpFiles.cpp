@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 
+#include "helpers/widgets/Hooks.h"
 #include "helpers/widgets/QtText.h"
 #include "services/core/DataFiles.h"
 
@@ -12,12 +13,8 @@
 
 namespace morv {
 
-namespace {
-QStringList gFolderOverride;
-}
-
 QStringList ShippedFileFolders() {
-    if (!gFolderOverride.isEmpty()) return gFolderOverride;
+    if (!Hooks().shippedFileFolders.isEmpty()) return Hooks().shippedFileFolders;
     QStringList folders;
     for (const std::string& f :
          DataFolders(PathToStd(QCoreApplication::applicationDirPath()), MORV_INSTALLED_DATA_DIR))
@@ -32,10 +29,6 @@ QString FindShippedFile(const QString& relativeName) {
         if (QFileInfo::exists(path)) return QFileInfo(path).absoluteFilePath();
     }
     return {};
-}
-
-void SetShippedFileFolders(const QStringList& folders) {
-    gFolderOverride = folders;
 }
 
 }  // namespace morv

@@ -3,18 +3,17 @@
 #include <QString>
 #include <QStringList>
 
-// The files that ship beside the program: the help set ("html/...") and "License.txt".
+// The files that ship beside the program: the help collection ("morv.qhc", "morv.qch") and
+// "License.txt".
 namespace morv {
 
 // The folders searched for them, in order: the program's folder, "<prefix>/share/morvane"
-// beside "<prefix>/bin", then the data folder of the configured install prefix.
+// beside "<prefix>/bin", then the data folder of the configured install prefix; or those of
+// WidgetHooks::shippedFileFolders.
 QStringList ShippedFileFolders();
 
-// The full path of a shipped file ("License.txt", "html/index.htm"), or "" when no folder
+// The full path of a shipped file ("License.txt", "morv.qhc"), or "" when no folder
 // holds it.
 QString FindShippedFile(const QString& relativeName);
-
-// Replaces the searched folders (tests); an empty list restores the real ones.
-void SetShippedFileFolders(const QStringList& folders);
 
 }  // namespace morv

@@ -4,22 +4,30 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
-#include <QHeaderView>
+#include <QHelpContentItem>
+#include <QHelpContentModel>
+#include <QHelpContentWidget>
+#include <QHelpEngine>
+#include <QHelpLink>
+#include <QHelpSearchEngine>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QSplitter>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTextBrowser>
 #include <QToolBar>
-#include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "helpers/core/FileIo.h"
+#include <filesystem>
+
 #include "helpers/widgets/Prompter.h"
 #include "helpers/widgets/QtText.h"
 #include "helpers/widgets/ThemeIcon.h"
+#include "services/core/HelpProject.h"
+#include "services/widgets/AboutDialog.h"
 #include "services/widgets/HelpFiles.h"
 
 namespace morv {
@@ -27,37 +35,55 @@ namespace morv {
 namespace {
 
 const QString kTitle = QStringLiteral("Morvane");
-const QString kHelpFolder = QStringLiteral("html");
+const QString kCollection = QStringLiteral("morv.qhc");
+const QString kDocumentation = QStringLiteral("morv.qch");
 const QString kContentsPage = QStringLiteral("index.htm");
+const QString kHelpScheme = QStringLiteral("qthelp");
 
 QPointer<HelpWindow> gHelpWindow;
 
-// A topic name is a plain file name of the help set; anything with a path in it is not one.
-bool IsPlainTopicName(const QString& name) {
-    return !name.isEmpty() && !name.contains(QLatin1Char('/')) &&
-           !name.contains(QLatin1Char('\\')) && name != QLatin1String("..") &&
-           name != QLatin1String(".");
-}
-
-// A page of the help set: a regular file of at most this size (a pipe is refused at once).
-constexpr size_t kMaxHelpPage = size_t(16) << 20;
-
-Result<std::string> ReadHelpPage(const QString& path) {
-    return ReadFile(PathToStd(path), ReadOptions{kMaxHelpPage, false, {}});
+// Qt Help opens the files it is given with SQLite, which would wait on a named pipe: only
+// regular files go there.
+bool IsRegularFile(const QString& path) {
+    std::error_code error;
+    return std::filesystem::is_regular_file(PathToStd(path), error);
 }
 
 void ShowHelpError(QWidget* owner, const QString& text) {
     ShowMessage(owner, text, PromptIcon::Critical, kTitle);
 }
 
-// The help window of the program, created and loaded on first use. Null when the help set
-// cannot be read.
+// Shows the pages of the collection; any other address (a web page, "mailto:") goes to the
+// desktop.
+class HelpBrowser : public QTextBrowser {
+  public:
+    HelpBrowser(QHelpEngine* engine, QWidget* parent) : QTextBrowser(parent), engine_(engine) {}
+
+    QVariant loadResource(int type, const QUrl& name) override {
+        if (name.scheme() == kHelpScheme) return engine_->fileData(name);
+        return QTextBrowser::loadResource(type, name);
+    }
+
+  protected:
+    void doSetSource(const QUrl& url, QTextDocument::ResourceType type) override {
+        if (url.scheme() == kHelpScheme)
+            QTextBrowser::doSetSource(url, type);
+        else
+            OpenUrl(url);
+    }
+
+  private:
+    QHelpEngine* engine_;
+};
+
+// The help window of the program, created and loaded on first use. Null when the help
+// collection cannot be read.
 HelpWindow* OpenHelpWindow(QWidget* owner) {
     if (gHelpWindow) return gHelpWindow;
-    const QString contents = FindShippedFile(kHelpFolder + QLatin1Char('/') + kContentsPage);
-    if (contents.isEmpty()) return nullptr;
+    const QString collection = FindShippedFile(kCollection);
+    if (collection.isEmpty()) return nullptr;
     auto* window = new HelpWindow(owner);
-    if (!window->LoadHelpSet(QFileInfo(contents).absolutePath())) {
+    if (!window->LoadCollection(collection)) {
         delete window;
         return nullptr;
     }
@@ -84,20 +110,9 @@ HelpWindow::HelpWindow(QWidget* owner) : QWidget(owner, Qt::Window) {
     setAttribute(Qt::WA_DeleteOnClose);
     resize(900, 620);
 
-    auto* toolbar = new QToolBar(this);
-    toolbar->setObjectName(QStringLiteral("tbrHelp"));
-    toolbar->setAccessibleName(QStringLiteral("Help navigation"));
-    toolbar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-
     tabs_ = new QTabWidget(this);
     tabs_->setObjectName(QStringLiteral("tabHelp"));
     tabs_->setAccessibleName(QStringLiteral("Contents and search"));
-
-    contents_ = new QTreeWidget(tabs_);
-    contents_->setObjectName(QStringLiteral("treeContents"));
-    contents_->setAccessibleName(QStringLiteral("Contents"));
-    contents_->setHeaderHidden(true);
-    tabs_->addTab(contents_, QStringLiteral("Contents"));
 
     auto* searchPage = new QWidget(tabs_);
     auto* searchLayout = new QVBoxLayout(searchPage);
@@ -123,22 +138,74 @@ HelpWindow::HelpWindow(QWidget* owner) : QWidget(owner, Qt::Window) {
     searchLayout->addWidget(results_, 1);
     tabs_->addTab(searchPage, QStringLiteral("Search"));
 
-    browser_ = new QTextBrowser(this);
+    connect(searchButton_, &QPushButton::clicked, this, [this] { RunSearch(query_->text()); });
+    connect(query_, &QLineEdit::returnPressed, this, [this] { RunSearch(query_->text()); });
+    connect(results_, &QListWidget::itemActivated, this,
+            [this](QListWidgetItem* item) { OpenResult(results_->row(item)); });
+    connect(results_, &QListWidget::itemClicked, this,
+            [this](QListWidgetItem* item) { OpenResult(results_->row(item)); });
+
+    auto* close = new QAction(QStringLiteral("Close"), this);
+    close->setShortcut(QKeySequence(Qt::Key_Escape));
+    addAction(close);
+    connect(close, &QAction::triggered, this, &QWidget::close);
+}
+
+HelpWindow::~HelpWindow() = default;
+
+bool HelpWindow::LoadCollection(const QString& collectionFile) {
+    if (engine_) return true;
+    const QString documentation = QFileInfo(collectionFile).dir().filePath(kDocumentation);
+    if (!IsRegularFile(collectionFile) || !IsRegularFile(documentation)) return false;
+    // The shipped collection may sit in a folder nobody may write to; the copy names the
+    // shipped documentation, and its folder takes the search index.
+    copyFolder_ = std::make_unique<QTemporaryDir>();
+    const QString copy = copyFolder_->filePath(kCollection);
+    {
+        QHelpEngineCore shipped(collectionFile);
+        if (!copyFolder_->isValid() || !shipped.setupData() || !shipped.copyCollectionFile(copy))
+            return false;
+    }
+    engine_ = std::make_unique<QHelpEngine>(copy);
+    engine_->setReadOnly(false);
+    if (!engine_->setupData() || engine_->registeredDocumentations().isEmpty()) return false;
+
+    QHelpContentWidget* contents = engine_->contentWidget();
+    contents->setObjectName(QStringLiteral("treeContents"));
+    contents->setAccessibleName(QStringLiteral("Contents"));
+    contents->setHeaderHidden(true);
+    tabs_->insertTab(0, contents, QStringLiteral("Contents"));
+    // Enter opens the entry (linkActivated), and so does a click.
+    connect(contents, &QHelpContentWidget::linkActivated, this,
+            [this](const QUrl& url) { ShowUrl(url); });
+    connect(contents, &QHelpContentWidget::clicked, this, [this](const QModelIndex& index) {
+        if (QHelpContentItem* item = engine_->contentModel()->contentItemAt(index))
+            ShowUrl(item->url());
+    });
+    connect(engine_->contentModel(), &QHelpContentModel::contentsCreated, this, [this, contents] {
+        contents->expandAll();
+        emit contentsReady();
+    });
+
+    QHelpSearchEngine* search = engine_->searchEngine();
+    connect(search, &QHelpSearchEngine::indexingFinished, this, [this] {
+        indexing_ = false;
+        SearchWhenIndexed();
+    });
+    connect(search, &QHelpSearchEngine::searchingFinished, this,
+            [this](int count) { ListTopicsFound(count); });
+    indexing_ = true;
+    search->reindexDocumentation();
+
+    browser_ = new HelpBrowser(engine_.get(), this);
     browser_->setObjectName(QStringLiteral("txtTopic"));
     browser_->setAccessibleName(QStringLiteral("Help topic"));
-    browser_->setOpenExternalLinks(true);
+    connect(browser_, &QTextBrowser::sourceChanged, this, [this] { SourceChanged(); });
 
-    auto* splitter = new QSplitter(this);
-    splitter->addWidget(tabs_);
-    splitter->addWidget(browser_);
-    splitter->setStretchFactor(1, 1);
-    splitter->setSizes({260, 640});
-
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(toolbar);
-    layout->addWidget(splitter, 1);
-
+    auto* toolbar = new QToolBar(this);
+    toolbar->setObjectName(QStringLiteral("tbrHelp"));
+    toolbar->setAccessibleName(QStringLiteral("Help navigation"));
+    toolbar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     QAction* back = toolbar->addAction(ThemeIcon("go-previous"), QStringLiteral("Back"));
     back->setObjectName(QStringLiteral("actBack"));
     back->setShortcut(QKeySequence::Back);
@@ -149,62 +216,22 @@ HelpWindow::HelpWindow(QWidget* owner) : QWidget(owner, Qt::Window) {
     forward->setEnabled(false);
     QAction* home = toolbar->addAction(ThemeIcon("go-home"), QStringLiteral("Contents"));
     home->setObjectName(QStringLiteral("actHome"));
-    QAction* close = new QAction(QStringLiteral("Close"), this);
-    close->setShortcut(QKeySequence(Qt::Key_Escape));
-    addAction(close);
-
     connect(back, &QAction::triggered, browser_, &QTextBrowser::backward);
     connect(forward, &QAction::triggered, browser_, &QTextBrowser::forward);
     connect(home, &QAction::triggered, this, [this] { ShowContents(); });
-    connect(close, &QAction::triggered, this, &QWidget::close);
     connect(browser_, &QTextBrowser::backwardAvailable, back, &QAction::setEnabled);
     connect(browser_, &QTextBrowser::forwardAvailable, forward, &QAction::setEnabled);
-    // The browser reports the new source before source() returns it.
-    connect(browser_, &QTextBrowser::sourceChanged, this,
-            [this](const QUrl& url) { SourceChanged(url); });
-    connect(contents_, &QTreeWidget::itemActivated, this,
-            [this](QTreeWidgetItem* item) { ShowTopic(item->data(0, Qt::UserRole).toString()); });
-    connect(contents_, &QTreeWidget::itemClicked, this,
-            [this](QTreeWidgetItem* item) { ShowTopic(item->data(0, Qt::UserRole).toString()); });
-    connect(searchButton_, &QPushButton::clicked, this, [this] { RunSearch(query_->text()); });
-    connect(query_, &QLineEdit::returnPressed, this, [this] { RunSearch(query_->text()); });
-    connect(results_, &QListWidget::itemActivated, this,
-            [this](QListWidgetItem* item) { OpenResult(results_->row(item)); });
-    connect(results_, &QListWidget::itemClicked, this,
-            [this](QListWidgetItem* item) { OpenResult(results_->row(item)); });
-}
 
-bool HelpWindow::LoadHelpSet(const QString& folder) {
-    const Result<std::string> contentsHtml =
-        ReadHelpPage(folder + QLatin1Char('/') + kContentsPage);
-    if (!contentsHtml) return false;
-    folder_ = folder;
-    browser_->setSearchPaths({folder});
-    topics_.clear();
-    const QStringList files =
-        QDir(folder).entryList({QStringLiteral("*.htm"), QStringLiteral("*.html")},
-                               QDir::Files | QDir::Readable, QDir::Name);
-    for (const QString& name : files) {
-        const Result<std::string> html = ReadHelpPage(folder + QLatin1Char('/') + name);
-        if (html) topics_.push_back(MakeHelpTopic(PathToStd(name), html.value()));
-    }
-    BuildContentsTree(ParseContents(contentsHtml.value()));
+    auto* splitter = new QSplitter(this);
+    splitter->addWidget(tabs_);
+    splitter->addWidget(browser_);
+    splitter->setStretchFactor(1, 1);
+    splitter->setSizes({260, 640});
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(toolbar);
+    layout->addWidget(splitter, 1);
     return true;
-}
-
-void HelpWindow::BuildContentsTree(const std::vector<ContentsEntry>& entries) {
-    contents_->clear();
-    std::vector<QTreeWidgetItem*> parents;  // the last item of each level
-    for (const ContentsEntry& entry : entries) {
-        const int level = std::min<int>(entry.level, int(parents.size()));
-        parents.resize(size_t(level));
-        QTreeWidgetItem* item =
-            parents.empty() ? new QTreeWidgetItem(contents_) : new QTreeWidgetItem(parents.back());
-        item->setText(0, ToQString(entry.title));
-        item->setData(0, Qt::UserRole, PathToQString(entry.fileName));
-        parents.push_back(item);
-    }
-    contents_->expandAll();
 }
 
 bool HelpWindow::ShowContents() {
@@ -213,7 +240,7 @@ bool HelpWindow::ShowContents() {
 }
 
 bool HelpWindow::ShowSearch() {
-    tabs_->setCurrentIndex(1);
+    tabs_->setCurrentIndex(tabs_->count() - 1);
     if (browser_->source().isEmpty()) ShowTopic(kContentsPage);
     query_->setFocus();
     query_->selectAll();
@@ -221,31 +248,49 @@ bool HelpWindow::ShowSearch() {
 }
 
 bool HelpWindow::ShowTopic(const QString& fileName) {
-    if (!IsPlainTopicName(fileName)) return false;
-    const QString path = folder_ + QLatin1Char('/') + fileName;
-    // The browser reads the page itself, and would wait on a pipe: only a readable file goes there.
-    if (folder_.isEmpty() || !ReadHelpPage(path)) return false;
-    browser_->setSource(QUrl::fromLocalFile(path));
+    // Every page is a keyword of the collection whose identifier is its file name.
+    const QList<QHelpLink> links = engine_->documentsForIdentifier(fileName);
+    return !links.isEmpty() && ShowUrl(links.constFirst().url);
+}
+
+bool HelpWindow::ShowUrl(const QUrl& url) {
+    if (url.scheme() != kHelpScheme || engine_->fileData(url).isEmpty()) return false;
+    if (url != browser_->source()) browser_->setSource(url);
     return true;
 }
 
 void HelpWindow::RunSearch(const QString& query) {
     results_->clear();
     lastQuery_ = query;
-    const std::vector<SearchHit> hits = SearchTopics(topics_, ToStd(query));
-    for (const SearchHit& hit : hits) {
-        auto* item = new QListWidgetItem(ToQString(hit.title), results_);
-        item->setData(Qt::UserRole, PathToQString(hit.fileName));
+    searchPending_ = true;
+    SearchWhenIndexed();
+}
+
+void HelpWindow::SearchWhenIndexed() {
+    if (!searchPending_ || indexing_) return;
+    searchPending_ = false;
+    const QString words = ToQString(FullTextQuery(ToStd(lastQuery_)));
+    if (words.isEmpty()) {
+        ListTopicsFound(0);
+        return;
     }
-    if (hits.empty() && !SplitQuery(ToStd(query)).empty())
+    engine_->searchEngine()->search(words);
+}
+
+void HelpWindow::ListTopicsFound(int count) {
+    results_->clear();
+    for (const QHelpSearchResult& found : engine_->searchEngine()->searchResults(0, count)) {
+        auto* item = new QListWidgetItem(found.title(), results_);
+        item->setData(Qt::UserRole, found.url());
+    }
+    if (count == 0 && !SplitQuery(ToStd(lastQuery_)).empty())
         results_->addItem(QStringLiteral("No topics found."));
+    emit topicsListed();
 }
 
 void HelpWindow::OpenResult(int row) {
     QListWidgetItem* item = results_->item(row);
-    if (item == nullptr) return;
-    const QString fileName = item->data(Qt::UserRole).toString();
-    if (fileName.isEmpty() || !ShowTopic(fileName)) return;
+    if (item == nullptr || !ShowUrl(item->data(Qt::UserRole).toUrl())) return;
     // Mark the first place of the first search word in the topic.
     const std::vector<std::string> words = SplitQuery(ToStd(lastQuery_));
     if (!words.empty()) {
@@ -254,28 +299,23 @@ void HelpWindow::OpenResult(int row) {
     }
 }
 
-void HelpWindow::SourceChanged(const QUrl& url) {
-    const QString name = QFileInfo(url.toLocalFile()).fileName();
-    for (const HelpTopic& topic : topics_) {
-        if (PathToQString(topic.fileName) == name) {
-            setWindowTitle(ToQString(topic.title) + QStringLiteral(" - Morvane Help"));
-            return;
-        }
-    }
-    setWindowTitle(QStringLiteral("Morvane Help"));
+void HelpWindow::SourceChanged() {
+    const QString title = browser_->documentTitle();
+    setWindowTitle(title.isEmpty() ? QStringLiteral("Morvane Help")
+                                   : title + QStringLiteral(" - Morvane Help"));
 }
 
 QString HelpWindow::CurrentTopic() const {
-    return QFileInfo(browser_->source().toLocalFile()).fileName();
+    return browser_ == nullptr ? QString() : QFileInfo(browser_->source().path()).fileName();
 }
 
 bool IsHelpAvailable(QWidget* owner) {
-    if (!FindShippedFile(kHelpFolder + QLatin1Char('/') + kContentsPage).isEmpty()) return true;
+    if (!FindShippedFile(kCollection).isEmpty()) return true;
     const QStringList folders = ShippedFileFolders();
     ShowHelpError(owner, QStringLiteral("Unable to initialize the help system.\r\n\r\n"
-                                        "To display Help, the help files of Morvane (the folder "
-                                        "\"html\" with its contents page \"index.htm\") must be "
-                                        "installed in one of these folders: ") +
+                                        "To display Help, the help collection of Morvane (the "
+                                        "files \"morv.qhc\" and \"morv.qch\") must be installed "
+                                        "in one of these folders: ") +
                              folders.join(QStringLiteral(", ")) + QLatin1Char('.'));
     return false;
 }
@@ -294,7 +334,7 @@ bool ShowHelpContents(QWidget* owner) {
 bool ShowHelpSearch(QWidget* owner) {
     if (!IsHelpAvailable(owner)) return false;
     HelpWindow* window = OpenHelpWindow(owner);
-    if (window == nullptr || window->Topics().empty() || !window->ShowSearch()) {
+    if (window == nullptr || !window->ShowSearch()) {
         ShowHelpError(owner, QStringLiteral("Unable to open the help search."));
         return false;
     }

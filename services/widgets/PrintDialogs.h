@@ -1,26 +1,22 @@
 #pragma once
 
 #include <QFont>
-#include <QList>
 #include <QString>
-
-#include <functional>
 
 #include "helpers/core/Result.h"
 
-class QPlainTextEdit;
 class QPrinter;
-class QTextDocument;
 class QWidget;
 
-// Page setup, the print dialog and printing of the editor's text. The program keeps the page
-// layout (paper, orientation, margins) last confirmed in either dialog for the rest of its run:
-// it goes onto the printer before each dialog opens, so Page Setup shows it again and the print
-// dialog and the next print start from it. The printer itself keeps the other choices (printer,
-// pages, copies).
+// Page setup and the print dialog. The program keeps the page layout (paper, orientation,
+// margins) last confirmed in either dialog for the rest of its run: it goes onto the printer
+// before each dialog opens, so Page Setup shows it again and the print dialog and the next print
+// start from it. The printer itself keeps the other choices (printer, pages, copies), and
+// printing (DocumentPrint.h) follows them all.
 namespace morv {
 
-// The dialogs, reached through an injectable object so tests can answer them.
+// The dialogs, reached through an injectable object so tests can answer them
+// (WidgetHooks::printDialogs).
 class PrintDialogs {
   public:
     virtual ~PrintDialogs() = default;
@@ -34,36 +30,7 @@ class QtPrintDialogs : public PrintDialogs {
     bool Print(QWidget* owner, QPrinter& printer, bool hasSelection) override;
 };
 
-// Answers each dialog with the next function, which plays the user's choices on the printer
-// and returns true for OK. Runs out: cancels.
-class ScriptedPrintDialogs : public PrintDialogs {
-  public:
-    using Answer = std::function<bool(QPrinter&)>;
-    void Push(Answer answer) { answers_.append(std::move(answer)); }
-    bool PageSetup(QWidget* owner, QPrinter& printer) override;
-    bool Print(QWidget* owner, QPrinter& printer, bool hasSelection) override;
-    int pageSetupCalls() const { return pageSetupCalls_; }
-    int printCalls() const { return printCalls_; }
-    bool lastHadSelection() const { return lastHadSelection_; }
-
-  private:
-    bool Next(QPrinter& printer);
-    QList<Answer> answers_;
-    int pageSetupCalls_ = 0;
-    int printCalls_ = 0;
-    bool lastHadSelection_ = false;
-};
-
-PrintDialogs& CurrentPrintDialogs();
-void SetPrintDialogs(PrintDialogs* dialogs);  // nullptr: the Qt dialogs again
-
-class ScopedPrintDialogs {
-  public:
-    explicit ScopedPrintDialogs(PrintDialogs* dialogs) { SetPrintDialogs(dialogs); }
-    ~ScopedPrintDialogs() { SetPrintDialogs(nullptr); }
-    ScopedPrintDialogs(const ScopedPrintDialogs&) = delete;
-    ScopedPrintDialogs& operator=(const ScopedPrintDialogs&) = delete;
-};
+PrintDialogs& CurrentPrintDialogs();  // the Qt dialogs unless the hooks name others
 
 // The program's printer with the choices made so far.
 QPrinter& DocumentPrinter();
@@ -75,14 +42,5 @@ void ResetDocumentPrinter();
 bool ShowPageSetup(QWidget* owner);
 // hasSelection offers "Selection" as the range and preselects it.
 bool ShowPrintDialog(QWidget* owner, bool hasSelection = false);
-
-// Prints doc with font as its base font on printer, following its page range, copies, page
-// order and page layout. Fails with a description when the printer cannot be opened or reports
-// an error, or when the chosen pages are not in the document.
-Status PrintDocument(const QTextDocument& doc, const QFont& font, QPrinter& printer);
-
-// Prints the editor's text, with its formatting: only the selection when the printer's range is
-// "Selection" and the editor has one, else the whole text.
-Status PrintEditor(const QPlainTextEdit& editor, QPrinter& printer);
 
 }  // namespace morv

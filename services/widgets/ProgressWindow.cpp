@@ -11,10 +11,10 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <cstdlib>
 #include <thread>
 
 #include "helpers/widgets/EventPump.h"
+#include "helpers/widgets/Hooks.h"
 
 namespace morv {
 
@@ -93,10 +93,6 @@ void cProgressBar::SetValue(double value) {
         double position = std::nearbyint(double(value_));
         control_->setValue(int(std::clamp(position, 0.0, 100.0)));
     }
-}
-
-void cProgressBar::SetVisible(bool visible) {
-    if (control_ != nullptr) control_->setVisible(visible);
 }
 
 void cProgressBar::Create(QWidget* parent) {
@@ -183,25 +179,6 @@ void frmProgress::closeEvent(QCloseEvent* event) {
     cmdCancel_Click();
 }
 
-namespace {
-
-// Test builds: MORV_TEST_HOLD_PROGRESS=N holds every operation at its Nth step, letting events
-// run as a loop of short steps would, until the user stops it; end-to-end tests read the window
-// while it waits. Other builds never hold.
-long HoldAtStep() {
-#ifdef MORV_TEST_HOOKS
-    static const long step = [] {
-        const char* text = std::getenv("MORV_TEST_HOLD_PROGRESS");
-        return text != nullptr ? std::atol(text) : 0L;
-    }();
-    return step;
-#else
-    return 0;
-#endif
-}
-
-}  // namespace
-
 ProgressWindowObserver::ProgressWindowObserver(frmProgress* window, const bool* stopRequest)
     : window_(window), stopRequest_(stopRequest) {}
 
@@ -239,7 +216,9 @@ bool ProgressWindowObserver::ShouldStop() {
         statusWanted_ = true;
     }
     if (step.runEvents) EventPump::RunNow();
-    if (++steps_ == HoldAtStep()) {
+    // Held at a chosen step (WidgetHooks::holdProgressAtStep), events run as a loop of short
+    // steps would let them, until the user stops the operation.
+    if (++steps_ == Hooks().holdProgressAtStep) {
         Flush();
         while (!Stopped()) {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));

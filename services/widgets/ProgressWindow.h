@@ -48,7 +48,6 @@ class cProgressBar {
     double Value() const;
     void SetValue(double value);
 
-    void SetVisible(bool visible);
     void Create(QWidget* parent);
     QProgressBar* control() const { return control_; }
 

@@ -5,9 +5,10 @@
 #
 # CHECK is one of
 #   tree       cmake --install into a temporary prefix puts every built PROGRAM, the launchers,
-#              the AppStream files, the icons, the manual pages and the shipped data where
-#              they belong, and nothing outside the prefix; the installed morv-cli answers; the
-#              build tree has the shipped data beside its programs.
+#              the AppStream files, the icons, the manual pages and the shipped data (the help
+#              collection with every page of html/, the licence) where they belong, and nothing
+#              outside the prefix; the installed morv-cli answers; the build tree has the
+#              shipped data beside its programs.
 #   launchers  the installed .desktop files pass desktop-file-validate, and their programs and
 #              icons are in the installed tree.
 #   metainfo   the installed AppStream files pass appstreamcli validate, also as a whole tree.
@@ -67,21 +68,26 @@ check_tree() {
     done
     [[ -d $share/morvane ]] || fail "share/morvane is not installed"
     if [[ -d $source/html ]]; then
-        [[ -d $share/morvane/html ]] || fail "the help set is not installed in share/morvane/html"
-        local want have
-        want=$(cd "$source/html" && find . -type f | sort)
-        have=$(cd "$share/morvane/html" 2>/dev/null && find . -type f | sort)
-        [[ $want == "$have" ]] || fail "share/morvane/html differs from html/"
+        # The help collection, beside the programs of the build tree and installed, holds every
+        # page of html/.
+        local file want have
+        for file in morv.qhc morv.qch; do
+            [[ -f $build/bin/$file ]] || fail "$file is not beside the programs of the build tree"
+            cmp -s "$build/bin/$file" "$share/morvane/$file" ||
+                fail "$file is not installed in share/morvane"
+        done
+        [[ -e $share/morvane/html ]] && fail "share/morvane/html is installed: the collection holds the pages"
+        want=$(cd "$source/html" && find . -maxdepth 1 -name '*.htm' -printf '%f\n' | sort)
+        have=$(python3 -c 'import sqlite3,sys
+for (name,) in sqlite3.connect(sys.argv[1]).execute("SELECT Name FROM FileNameTable WHERE Name <> \"\""):
+    print(name)' "$share/morvane/morv.qch" | sort) || fail "the installed morv.qch cannot be read"
+        [[ $want == "$have" ]] || fail "the pages of the installed morv.qch differ from html/"
     fi
     if [[ -f $source/License.txt ]]; then
         cmp -s "$source/License.txt" "$share/morvane/License.txt" ||
             fail "License.txt is not installed in share/morvane"
         cmp -s "$source/License.txt" "$build/bin/License.txt" ||
             fail "License.txt is not beside the programs of the build tree"
-    fi
-    if [[ -d $source/html ]]; then
-        diff -rq "$source/html" "$build/bin/html" >/dev/null ||
-            fail "the help set beside the programs of the build tree differs from html/"
     fi
 
     for size in 16 22 24 32 48 64 128 256; do

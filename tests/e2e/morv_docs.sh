@@ -23,10 +23,10 @@ fail() {
     exit 1
 }
 
-# A private copy of the program with its help set and licence.
+# A private copy of the program with its help collection and licence.
 mkdir -p "$work/bin"
 cp "$bin/morv" "$work/bin/morv"
-cp -r "$bin/html" "$bin/License.txt" "$work/bin/"
+cp "$bin/morv.qhc" "$bin/morv.qch" "$bin/License.txt" "$work/bin/"
 printf 'first\r\nsecond\r\n' > "$work/my doc.txt"
 
 e2e_start_x "$work"
@@ -39,7 +39,7 @@ e2e_pids+=($morv_pid)
 window=$(timeout 20 xdotool search --sync --name '^my doc\.txt - Morvane$' | head -1) ||
     fail "no window with the caption 'my doc.txt - Morvane'"
 sleep 1
-xdotool windowactivate --sync "$window" >/dev/null 2>&1 || true
+e2e_focus "$window" || fail "the main window did not take the focus"
 
 # Type at the end and save.
 xdotool key --clearmodifiers ctrl+End
@@ -62,7 +62,7 @@ help=$(timeout 10 xdotool search --sync --name '^Contents - Morvane Help$' | hea
 sleep 0.5
 import -window root "$shots/morv_docs_help.png"
 echo "help window open"
-xdotool windowactivate --sync "$help" >/dev/null 2>&1 || true
+e2e_focus "$help" || fail "the help window did not take the focus"
 xdotool key --clearmodifiers Escape
 for _ in $(seq 50); do
     xdotool search --name '^Contents - Morvane Help$' >/dev/null 2>&1 || break
@@ -70,7 +70,7 @@ for _ in $(seq 50); do
 done
 
 # Help > About Morvane through the menu bar: Alt, Left to the last menu, Up to its last item.
-xdotool windowactivate --sync "$window" >/dev/null 2>&1 || true
+e2e_focus "$window" || fail "the main window did not take the focus"
 xdotool key --clearmodifiers alt
 sleep 0.3
 xdotool key Left Down Up Return
@@ -79,7 +79,7 @@ about=$(timeout 10 xdotool search --sync --name '^About$' | head -1) ||
 sleep 0.5
 import -window root "$shots/morv_docs_about.png"
 echo "about box open"
-xdotool windowactivate --sync "$about" >/dev/null 2>&1 || true
+e2e_focus "$about" || fail "the about box did not take the focus"
 xdotool key --clearmodifiers Return
 sleep 0.5
 

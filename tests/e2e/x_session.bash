@@ -29,17 +29,41 @@ e2e_stop_x() {
     for pid in "${e2e_pids[@]}"; do kill "$pid" 2>/dev/null || true; done
 }
 
-# Closes the window whose caption matches PATTERN with Alt+F4 and waits up to ten seconds for
-# process PID to end. The window is looked up here, not earlier: the id found at start-up may
-# belong to a native window Qt has replaced since. Returns 1 when it is gone or did not close.
-e2e_close_window() {
-    local pattern=$1 pid=$2 window
-    window=$(timeout 10 xdotool search --sync --name "$pattern" | tail -1) || return 1
-    xdotool windowactivate --sync "$window" >/dev/null 2>&1 || true
-    xdotool key --clearmodifiers alt+F4
+# Gives WINDOW the keyboard focus and waits up to ten seconds until it has it: keys go to whichever
+# window has the focus, and a window manager under load takes its time.
+e2e_focus() {
+    local window=$1
     for _ in $(seq 100); do
-        kill -0 "$pid" 2>/dev/null || return 0
+        xdotool windowactivate --sync "$window" >/dev/null 2>&1 || true
+        [[ $(xdotool getactivewindow 2>/dev/null) == "$window" ]] && return 0
         sleep 0.1
+    done
+    return 1
+}
+
+# Closes the window whose caption matches PATTERN with Alt+F4 and waits up to ten seconds after each press for
+# process PID to end. The window is looked up here, not earlier: the id found at start-up may
+# belong to a native window Qt has replaced since. On a loaded machine the window manager may not
+# have given the window the focus yet when the key arrives, so the key is pressed again (up to
+# three times) while the window is still there. Returns 1 when it did not close.
+e2e_close_window() {
+    local pattern=$1 pid=$2 window attempt
+    for attempt in 1 2 3; do
+        if ! window=$(timeout 10 xdotool search --sync --name "$pattern" | tail -1); then
+            # No such window (any more): the process may still be on its way out.
+            for _ in $(seq 100); do
+                kill -0 "$pid" 2>/dev/null || return 0
+                sleep 0.1
+            done
+            return 1
+        fi
+        e2e_focus "$window" || true
+        xdotool key --clearmodifiers alt+F4
+        for _ in $(seq 100); do
+            kill -0 "$pid" 2>/dev/null || return 0
+            sleep 0.1
+        done
+        echo "the window is still open after Alt+F4 (attempt $attempt)" >&2
     done
     return 1
 }

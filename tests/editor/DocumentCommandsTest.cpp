@@ -31,6 +31,7 @@
 #include "services/widgets/AboutDialog.h"
 #include "services/widgets/HelpWindow.h"
 #include "services/widgets/PrintDialogs.h"
+#include "tests/support/WidgetFakes.h"
 
 using namespace morv;
 
@@ -103,11 +104,18 @@ class DocumentCommandsTest : public ::testing::Test {
         Trigger("mnuFileOpen");
     }
     DocumentEditor* Editor() { return window_->Rich1(); }
-    QString Text() { return Editor()->toPlainText(); }
-    void Type(const QString& text) {
+    // The editor's text with its CR LF breaks shown as '\n'.
+    QString Text() {
+        return DocumentEditor::DecodePiece(Editor()->Text())
+            .replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    }
+    // Typing at the end of the text: each '\n' a line break.
+    void Type(QString text) {
         Editor()->setFocus();
-        Editor()->moveCursor(QTextCursor::End);
-        Editor()->insertPlainText(text);
+        const long end = Editor()->Length();
+        Editor()->SetSelection(end, end);
+        Editor()->ReplaceRange(
+            end, end, text.replace(QLatin1Char('\n'), QStringLiteral("\r\n")).toStdString());
     }
 
     QTemporaryDir folder_;
@@ -459,27 +467,21 @@ TEST_F(DocumentCommandsTest, InsertFileReplacesTheSelectionWithPlainText) {
     const QString piece = WriteFile(QStringLiteral("piece.txt"), "one\r\ntwo");
     Type(QStringLiteral("start MIDDLE end"));
     window_->State().DocumentModified = false;
-    QTextCursor cursor = Editor()->textCursor();
-    cursor.setPosition(6);
-    cursor.setPosition(12, QTextCursor::KeepAnchor);
-    QTextCharFormat bold;
-    bold.setFontWeight(QFont::Bold);
-    cursor.mergeCharFormat(bold);
-    Editor()->setTextCursor(cursor);
+    CharFormat bold;
+    bold.bold = true;
+    Editor()->SetSelection(6, 12);
+    Editor()->ReplaceSelectionFormatted({{"MIDDLE", bold}});
+    Editor()->SetSelection(6, 12);
 
     dialogs_.Push(piece);
     Trigger("mnuActionsInsertFile");
     EXPECT_EQ(dialogs_.calls().last().title, QStringLiteral("Insert"));
     EXPECT_EQ(Text(), QStringLiteral("start one\ntwo end"));
     EXPECT_TRUE(window_->State().DocumentModified);
-    QTextCursor probe(Editor()->document());
-    probe.setPosition(7);
-    EXPECT_NE(probe.charFormat().fontWeight(), QFont::Bold) << "the inserted text is plain";
+    EXPECT_FALSE(Editor()->FormatAt(7).bold) << "the inserted text is plain";
 
     // With nothing selected the text goes in at the caret; a cancel changes nothing.
-    cursor = Editor()->textCursor();
-    cursor.setPosition(0);
-    Editor()->setTextCursor(cursor);
+    Editor()->SetSelection(0, 0);
     dialogs_.Push(piece);
     Trigger("mnuActionsInsertFile");
     EXPECT_EQ(Text(), QStringLiteral("one\ntwostart one\ntwo end"));
@@ -531,10 +533,7 @@ TEST_F(DocumentCommandsTest, PrintSelectionOnlyAndCancel) {
     EXPECT_FALSE(QFile::exists(pdf));
     EXPECT_EQ(window_->StatusText(), QStringLiteral("Ready"));
 
-    QTextCursor cursor = Editor()->textCursor();
-    cursor.setPosition(10);
-    cursor.setPosition(20, QTextCursor::KeepAnchor);
-    Editor()->setTextCursor(cursor);
+    Editor()->SetSelection(11, 21);  // "SECONDLINE"
     printDialogs_.Push(toPdf);
     Trigger("mnuFilePrint");
     EXPECT_TRUE(printDialogs_.lastHadSelection());

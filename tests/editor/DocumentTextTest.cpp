@@ -22,8 +22,9 @@ TEST(DocumentText, DecodeChoosesEncodingAndNormalisesBreaks) {
         std::string utf8;
         TextEncoding encoding;
     } rows[] = {
-        {"ascii with CR LF", "a\r\nb", "a\nb", TextEncoding::Utf8},
-        {"lone LF and lone CR", "a\nb\rc\r\n", "a\nb\nc\n", TextEncoding::Utf8},
+        {"ascii with CR LF", "a\r\nb", "a\r\nb", TextEncoding::Utf8},
+        {"lone LF and lone CR", "a\nb\rc\r\n", "a\r\nb\r\nc\r\n", TextEncoding::Utf8},
+        {"CR LF across a lone CR", "\r\r\n\n", "\r\n\r\n\r\n", TextEncoding::Utf8},
         {"valid UTF-8", "caf\xc3\xa9", "caf\xc3\xa9", TextEncoding::Utf8},
         {"Latin-1 byte", "caf\xe9", "caf\xc3\xa9", TextEncoding::Windows1252},
         {"euro sign of the code page", "\x80", "\xe2\x82\xac", TextEncoding::Windows1252},
@@ -37,6 +38,19 @@ TEST(DocumentText, DecodeChoosesEncodingAndNormalisesBreaks) {
         DecodedText decoded = DecodeDocument(row.bytes);
         EXPECT_EQ(decoded.utf8, row.utf8) << row.name;
         EXPECT_EQ(decoded.encoding, row.encoding) << row.name;
+        EXPECT_EQ(DecodedLength(row.bytes, row.encoding), row.utf8.size()) << row.name;
+        EXPECT_EQ(IsEditorText(row.bytes, row.encoding), row.bytes == row.utf8) << row.name;
+        // The editor loads large documents a piece at a time: the pieces add up to the same text.
+        std::string pieces;
+        bool piecesValid = true;
+        for (size_t at = 0; at < row.bytes.size(); at = PieceEnd(row.bytes, at, 1)) {
+            const std::string_view piece =
+                std::string_view(row.bytes).substr(at, PieceEnd(row.bytes, at, 1) - at);
+            AppendDecoded(piece, row.encoding, pieces);
+            piecesValid = piecesValid && IsValidUtf8(piece);
+        }
+        EXPECT_EQ(pieces, row.utf8) << row.name;
+        EXPECT_EQ(piecesValid, row.encoding == TextEncoding::Utf8) << row.name;
     }
 }
 
@@ -55,9 +69,10 @@ TEST(DocumentText, EveryByteRoundTripsThroughTheSingleByteCodePage) {
 
 TEST(DocumentText, EncodeReportsCharactersTheCodePageLacks) {
     bool lossless = true;
-    EXPECT_EQ(EncodeDocument("a\xe4\xb8\xad\nb", TextEncoding::Windows1252, &lossless), "a?\r\nb");
+    EXPECT_EQ(EncodeDocument("a\xe4\xb8\xad\r\nb", TextEncoding::Windows1252, &lossless),
+              "a?\r\nb");
     EXPECT_FALSE(lossless);
-    EXPECT_EQ(EncodeDocument("a\xe4\xb8\xad\nb", TextEncoding::Utf8, &lossless),
+    EXPECT_EQ(EncodeDocument("a\xe4\xb8\xad\r\nb", TextEncoding::Utf8, &lossless),
               "a\xe4\xb8\xad\r\nb");
     EXPECT_TRUE(lossless);
 }
@@ -69,7 +84,8 @@ TEST(DocumentText, NormalizeLineBreaks) {
 
 TEST(RtfReader, TextAndFormatting) {
     const std::string rtf =
-        "{\\rtf1\\ansi{\\fonttbl{\\f0 Courier;}}{\\colortbl ;\\red255\\green0\\blue0;}"
+        "{\\rtf1\\ansi\\deff1{\\fonttbl{\\f0 Courier;}{\\f1{\\*\\panose 0202}Times New Roman;}}"
+        "{\\colortbl ;\\red255\\green0\\blue0;}"
         "\\f0 plain {\\b bold} \\i italic\\i0  \\cf1 red\\cf0\\par "
         "caf\\'e9 \\u8364?x\\~y \\{\\}\\\\ {\\*\\unknown skipped}\\fs40 big\\par}";
     ASSERT_TRUE(LooksLikeRtf("  " + rtf));
@@ -89,6 +105,12 @@ TEST(RtfReader, TextAndFormatting) {
     EXPECT_TRUE(runWith("italic")->italic);
     EXPECT_EQ(runWith("red")->rgb, 0xFF0000);
     EXPECT_EQ(runWith("big")->halfPoints, 40);
+    EXPECT_EQ(runWith("plain")->font, "Courier");
+    EXPECT_EQ(runWith("big")->font, "Courier");
+    EXPECT_EQ(ReadRtf("{\\rtf1\\deff1{\\fonttbl{\\f1{\\*\\panose 02}Arial;}}x\\f9 y}")[0].font,
+              "Arial")
+        << "the default font; an unknown number is the editor's font";
+    EXPECT_EQ(ReadRtf("{\\rtf1\\deff1{\\fonttbl{\\f1{\\*\\panose 02}Arial;}}x\\f9 y}")[1].font, "");
 }
 
 TEST(RtfReader, BrokenInputDoesNotCrash) {

@@ -1,9 +1,11 @@
-#include <QTextDocument>
+#include <QAccessible>
+#include <QFont>
 
 #include <functional>
 
 #include <gtest/gtest.h>
 
+#include "editor/core/DocumentText.h"
 #include "editor/core/StringBuffer.h"
 #include "editor/widgets/DocumentEditor.h"
 #include "editor/widgets/EditorBuffer.h"
@@ -89,85 +91,143 @@ const std::pair<const char*, Step> kSteps[] = {
      }},
 };
 
-TEST(EditorBuffer, BehavesLikeStringBuffer) {
+TEST(EditorBuffer, BehavesLikeStringBufferOverTheEditorsText) {
     for (const char* document : kDocuments) {
         DocumentEditor editor;
         editor.LoadBytes(document);
         ASSERT_EQ(editor.Bytes(), document);
         EditorBuffer widget(&editor);
-        StringBuffer memory(document);
+        StringBuffer memory(DecodeDocument(document).utf8);
+        ASSERT_EQ(widget.Text(), memory.Text());
         for (const auto& [name, step] : kSteps) {
             EXPECT_EQ(step(widget), step(memory)) << name << " on " << document;
         }
     }
 }
 
-TEST(EditorBuffer, ReplaceDocumentBytesIsOneUndoStepOverTheChangedRange) {
-    struct Row {
+TEST(EditorBuffer, ReplaceBufferTextIsOneUndoStep) {
+    const struct {
         const char* name;
-        std::string before;
-        std::string after;
+        std::string before, after;
     } rows[] = {
         {"middle changed", "a\r\nb\r\nc", "a\r\nXY\r\nc"},
-        {"lines removed", "a\r\n\r\n\r\nb", "a\r\nb"},
         {"break added at end", "a", "a\r\n"},
         {"multi-byte neighbour", "caf\xc3\xa9\r\nx", "caf\xc3\xa8\r\nx"},
         {"everything", "abc", ""},
-        {"nothing", "same", "same"},
     };
-    for (const Row& row : rows) {
+    for (const auto& row : rows) {
         DocumentEditor editor;
         editor.LoadBytes(row.before);
-        editor.document()->clearUndoRedoStacks();
-        ReplaceDocumentBytes(&editor, row.after);
-        EXPECT_EQ(editor.Bytes(), row.after) << row.name;
+        ReplaceBufferText(&editor, row.after);
+        EXPECT_EQ(editor.Text(), row.after) << row.name;
         editor.undo();
-        EXPECT_EQ(editor.Bytes(), row.before) << row.name;
+        EXPECT_EQ(editor.Text(), row.before) << row.name;
+        EXPECT_FALSE(editor.CanUndo()) << row.name;
     }
-}
-
-TEST(EditorBuffer, SingleByteDocumentKeepsItsBytes) {
     DocumentEditor editor;
-    editor.LoadBytes("caf\xe9\r\n\x80\x81");
-    EXPECT_EQ(editor.Encoding(), TextEncoding::Windows1252);
-    EditorBuffer buffer(&editor);
-    EXPECT_EQ(buffer.Find("\x80", 0, -1, 0), 6);
-    buffer.ReplaceSelection("\xe8");
-    EXPECT_EQ(editor.Bytes(), "caf\xe9\r\n\xe8\x81");
+    editor.LoadBytes("same");
+    ReplaceBufferText(&editor, "same");
+    EXPECT_FALSE(editor.CanUndo()) << "no change, no undo step";
 }
 
-TEST(DocumentEditor, BytesAndOffsetsFollowTheLoadedDocument) {
-    struct Row {
+// A document that is not UTF-8 is shown in the Western code page, every byte one character, and
+// saved back byte for byte; typed characters the code page lacks are reported before saving.
+TEST(DocumentEditor, Windows1252DocumentsShowEveryCharacterAndSaveBack) {
+    const struct {
         const char* name;
         std::string bytes;
-        std::vector<long> lineStarts;
+        const char* shown;  // UTF-8
     } rows[] = {
-        {"empty", "", {0}},
-        {"one break", "\r\n", {0, 2}},
-        {"trailing break", "a\r\n", {0, 3}},
-        {"empty lines first", "\r\n\r\nb", {0, 2, 4}},
-        {"UTF-8 no-break space",
-         "non\xc2\xa0"
-         "breaking\r\nx",
-         {0, 15}},
-        {"UTF-8 line separator inside a line",
-         "a\xe2\x80\xa8"
-         "b\r\nc",
-         {0, 7}},
-        {"Windows-1252", "caf\xe9 \xa0\r\n\x85 end", {0, 8}},
+        {"Latin-1 letters", "caf\xe9 na\xefve", "caf\xc3\xa9 na\xc3\xafve"},
+        {"euro, quotes and dashes", "\x80 \x93q\x94 \x96 \x97",
+         "\xe2\x82\xac \xe2\x80\x9cq\xe2\x80\x9d \xe2\x80\x93 \xe2\x80\x94"},
+        {"unassigned bytes as controls", "a\x81\x8d\x8f\x90\x9d",
+         "a\xc2\x81\xc2\x8d\xc2\x8f\xc2\x90\xc2\x9d"},
+        {"lone breaks become CR LF", "\xe9\nx\ry", "\xc3\xa9\r\nx\r\ny"},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
+    for (const auto& row : rows) {
         DocumentEditor editor;
         editor.LoadBytes(row.bytes);
-        EXPECT_EQ(editor.Bytes(), row.bytes);
-        EXPECT_EQ(editor.LineByteStarts(), row.lineStarts);
-        // Every character start maps to a position and back to itself.
-        for (int position = 0; position < editor.document()->characterCount(); ++position) {
-            const long offset = editor.ByteOffsetOf(position);
-            EXPECT_EQ(editor.PositionOf(offset), position) << "position " << position;
-        }
+        EXPECT_EQ(editor.Encoding(), TextEncoding::Windows1252) << row.name;
+        EXPECT_EQ(editor.Text(), row.shown) << row.name;
+        EXPECT_EQ(editor.Bytes(), NormalizeLineBreaks(row.bytes)) << row.name;
     }
+
+    DocumentEditor editor;
+    editor.LoadBytes("caf\xe9\r\n\x80\x81");
+    EditorBuffer buffer(&editor);
+    EXPECT_EQ(buffer.Find(editor.ToEditorText(QString::fromUtf8("\xe2\x82\xac")), 0, -1, 0), 7);
+    buffer.ReplaceSelection(editor.ToEditorText(QStringLiteral("\u00e8")));
+    EXPECT_EQ(editor.Bytes(), "caf\xe9\r\n\xe8\x81");
+    bool storable = true;
+    EXPECT_EQ(editor.ToEditorText(QStringLiteral("\u03c9!"), &storable), "?!");
+    EXPECT_FALSE(storable) << "omega is not in the code page";
+}
+
+}  // namespace
+
+namespace {
+
+// Formatted runs become styles of the component; a change of the editor's font reaches the plain
+// text and every look without a font or size of its own, and leaves the others alone.
+TEST(DocumentEditor, FormattingSurvivesAChangeOfTheEditorsFont) {
+    using Sci = QsciScintillaBase;
+    DocumentEditor editor;
+    editor.setFont(QFont(QStringLiteral("DejaVu Sans Mono"), 10));
+    std::vector<RtfRun> runs(3);
+    runs[0].text = "plain\n";
+    runs[1].text = "big";
+    runs[1].bold = true;
+    runs[1].halfPoints = 28;
+    runs[1].rgb = 0x112233;
+    runs[2].text = "slanted";
+    runs[2].italic = true;
+    editor.LoadRuns(runs);
+    EXPECT_EQ(editor.Text(), "plain\r\nbigslanted");
+    auto style = [&](long at) { return editor.SendScintilla(Sci::SCI_GETSTYLEAT, at); };
+    auto size = [&](long at) {
+        return editor.SendScintilla(Sci::SCI_STYLEGETSIZE, static_cast<unsigned long>(style(at)));
+    };
+    for (int round = 0; round < 2; ++round) {
+        const long base = round == 0 ? 10 : 13;
+        EXPECT_EQ(size(0), base);
+        EXPECT_EQ(size(7), 14) << "a size of its own stays";
+        EXPECT_EQ(size(10), base) << "italic text follows the editor's size";
+        EXPECT_EQ(editor.SendScintilla(Sci::SCI_STYLEGETBOLD, style(7)), 1);
+        EXPECT_EQ(editor.SendScintilla(Sci::SCI_STYLEGETFORE, style(7)), 0x332211);  // BGR
+        EXPECT_EQ(editor.SendScintilla(Sci::SCI_STYLEGETITALIC, style(10)), 1);
+        EXPECT_TRUE(editor.FormatAt(8).bold);
+        EXPECT_FALSE(editor.FormatAt(2).bold);
+        editor.setFont(QFont(QStringLiteral("DejaVu Sans Mono"), 13));
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// Assistive technology counts in characters (UTF-16 units); the editor in bytes of UTF-8.
+TEST(DocumentEditor, AccessibleTextCountsCharacters) {
+    DocumentEditor editor;
+    editor.LoadBytes("a\xc3\xa9\xe2\x82\xac\xf0\x9d\x84\x9e\r\nline two");  // a é € 𝄞
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(&editor);
+    ASSERT_NE(accessible, nullptr);
+    EXPECT_EQ(accessible->role(), QAccessible::EditableText);
+    QAccessibleTextInterface* text = accessible->textInterface();
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(text->characterCount(), 15);  // 1 + 1 + 1 + 2 (a pair) + 2 (CR LF) + 8
+    EXPECT_EQ(text->text(1, 5), QString::fromUtf8("\xc3\xa9\xe2\x82\xac\xf0\x9d\x84\x9e"));
+    int start = -1, end = -1;
+    EXPECT_EQ(text->textAtOffset(9, QAccessible::LineBoundary, &start, &end), "line two");
+    EXPECT_EQ(start, 7);
+    EXPECT_EQ(end, 15);
+    editor.SetSelection(15, 15);  // bytes: before "e two"
+    EXPECT_EQ(text->cursorPosition(), 7 + 3);
+    accessible->editableTextInterface()->insertText(5, QStringLiteral("!"));
+    EXPECT_EQ(editor.Text(), "a\xc3\xa9\xe2\x82\xac\xf0\x9d\x84\x9e!\r\nline two");
+    accessible->editableTextInterface()->replaceText(0, text->characterCount(),
+                                                     QStringLiteral("new\ntext"));
+    EXPECT_EQ(editor.Text(), "new\r\ntext") << "a line break comes in as CR LF";
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <QAction>
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -22,6 +23,7 @@
 #include "helpers/core/IniFile.h"
 #include "helpers/widgets/Prompter.h"
 #include "tests/support/SpecialFiles.h"
+#include "tests/support/WidgetFakes.h"
 
 using namespace morv;
 
@@ -160,6 +162,34 @@ TEST_F(MainWindowTest, AnyKeySetsStopRequest) {
     EXPECT_TRUE(window_->State().StopRequest);
 }
 
+TEST_F(MainWindowTest, InsertKeyTogglesOvertypeAndThePanelFollows) {
+    window_->show();
+    window_->Rich1()->LoadBytes("abc");
+    window_->Rich1()->SetSelection(0, 0);
+    auto* panel = window_->findChild<QLabel*>("InsPanel");
+    for (bool overtype : {true, false}) {
+        QTest::keyClick(window_->Rich1(), Qt::Key_Insert);
+        QApplication::processEvents();
+        EXPECT_EQ(window_->Rich1()->overwriteMode(), overtype);
+        EXPECT_EQ(panel->isEnabled(), !overtype);
+    }
+    QTest::keyClick(window_->Rich1(), Qt::Key_Insert);
+    QTest::keyClicks(window_->Rich1(), "X");
+    EXPECT_EQ(window_->Rich1()->Text(), "Xbc") << "typing replaces in overtype";
+}
+
+TEST_F(MainWindowTest, RightClickInTheTextOpensTheEditMenu) {
+    window_->show();
+    QWidget* text = window_->Rich1()->viewport();
+    QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(5, 5),
+                            text->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(text, &click);
+    auto* menu = window_->findChild<QMenu*>("mnuEdit");
+    ASSERT_NE(menu, nullptr);
+    EXPECT_TRUE(menu->isVisible());
+    menu->hide();
+}
+
 TEST_F(MainWindowTest, StartupDocumentCaptions) {
     WriteFile("index.htm", "<p>hello</p>\r\n");
     WriteFile("ro.htm", "x");
@@ -198,6 +228,9 @@ TEST_F(MainWindowTest, UnreadableStartupFileSaysWhyAndWindowOpens) {
     EXPECT_EQ(prompter_.asked()[0].icon, PromptIcon::Exclamation);
     EXPECT_EQ(prompter_.asked()[0].title, "Morvane");
     EXPECT_TRUE(window_->isVisible());
+    // Untitled, so that a Save cannot write the empty text over the file.
+    EXPECT_TRUE(window_->State().DocumentFile.isEmpty());
+    EXPECT_EQ(window_->windowTitle(), "Untitled - Morvane");
 }
 
 // A pipe or a device as the settings file or the document never keeps the window from opening:
@@ -252,8 +285,7 @@ TEST_F(MainWindowTest, SettingsReadRules) {
         window.LoadSettings();
         EXPECT_EQ(window.windowState().testFlag(Qt::WindowMaximized), row.maximized) << row.name;
         EXPECT_EQ(window.IsWordWrapOn(), row.wrap) << row.name;
-        EXPECT_EQ(window.Rich1()->lineWrapMode() == QPlainTextEdit::WidgetWidth, row.wrap)
-            << row.name;
+        EXPECT_EQ(window.Rich1()->IsWrapped(), row.wrap) << row.name;
         EXPECT_EQ(window.Rich1()->font().pointSize(), row.fontSize) << row.name;
     }
 }
@@ -305,7 +337,7 @@ TEST_F(MainWindowTest, CloseAsksOnlyWhenModified) {
     EXPECT_TRUE(prompter_.asked().isEmpty());
 
     window_->show();
-    window_->Rich1()->setPlainText("changed");
+    window_->Rich1()->ReplaceRange(0, 0, "changed");
     EXPECT_TRUE(window_->State().DocumentModified);
     prompter_.Push(PromptAnswer::Cancel);
     EXPECT_FALSE(window_->close());

@@ -32,6 +32,7 @@
 #include "services/widgets/ProgressWindow.h"
 #include "tests/support/EnvVar.h"
 #include "tests/support/SpecialFiles.h"
+#include "tests/support/WidgetFakes.h"
 
 using namespace morv;
 
@@ -100,7 +101,7 @@ class ExtractDialog : public ::testing::Test {
     }
 
     // Every step of a run lets events run, so a queued click lands at a known step.
-    EventPump::ScopedTestPump pump_;
+    ScopedHooks pump_{{.pollIntervals = kPollAtEveryStep}};
     QTemporaryDir folder_;
     TempTree tree_;
     std::unique_ptr<frmMain> window_;
@@ -141,11 +142,13 @@ TEST_F(ExtractDialog, ControlsCaptionsAndToolbar) {
     EXPECT_EQ(dialog->findChild<QPushButton*>("cmdHelp")->text(), "Help");
 
     EXPECT_TRUE(IsFlatToolbar(dialog->Toolbar1()));
-    QStringList keys, tips;
+    QStringList keys, tips, withoutIcon;
     for (QAction* action : dialog->findChild<QToolBar*>("Toolbar1")->actions()) {
         keys << (action->isSeparator() ? "|" : action->objectName());
         if (!action->isSeparator()) tips << action->toolTip();
+        if (!action->isSeparator() && action->icon().isNull()) withoutIcon << action->objectName();
     }
+    EXPECT_EQ(withoutIcon.join(' ').toStdString(), "") << "these show their text, not a picture";
     EXPECT_EQ(keys, (QStringList{"prev", "|", "add", "remove", "clear", "|", "load", "save", "|",
                                  "scan"}));
     EXPECT_EQ(tips, (QStringList{" Load Previous List ", " Add Files ", " Remove Selected Files ",
@@ -416,6 +419,31 @@ TEST_F(ExtractDialog, StoppedOrFailedRunLeavesTheEditorAlone) {
         ExpectRestored();
         EXPECT_EQ(ReadListFile(PathToStd(LastListFile(*window_))).value().size(), 3u);
     }
+}
+
+// The report fills the editor with Cancel still enabled; a Cancel then leaves the editor as it
+// was, without a message.
+TEST_F(ExtractDialog, CancelWhileTheReportLoadsLeavesTheEditorAlone) {
+    window_->Rich1()->LoadBytes("old text");
+    frmExtract* dialog = Open();
+    Add(dialog, {page_});
+    bool cancelEnabled = false;
+    // At the first poll after the extraction has written its report.
+    std::function<void()> atFinalizing = [&] {
+        auto* progress = window_->findChild<frmProgress*>("frmProgress");
+        if (progress == nullptr || progress->lblAction()->text() != "Finalizing...") {
+            QTimer::singleShot(0, window_.get(), atFinalizing);
+            return;
+        }
+        cancelEnabled = progress->cmdCancel()->isEnabled();
+        QTest::mouseClick(progress->cmdCancel(), Qt::LeftButton);
+    };
+    QTimer::singleShot(0, window_.get(), atFinalizing);
+    QTest::mouseClick(dialog->cmdExtract(), Qt::LeftButton);
+    EXPECT_TRUE(cancelEnabled);
+    EXPECT_EQ(Text(), "old text");
+    EXPECT_TRUE(prompter_.asked().isEmpty());
+    ExpectRestored();
 }
 
 TEST_F(ExtractDialog, FolderScan) {

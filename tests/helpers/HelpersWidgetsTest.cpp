@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QLineEdit>
@@ -12,9 +13,12 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "helpers/widgets/FileDialogs.h"
 #include "helpers/widgets/FlatToolbar.h"
 #include "helpers/widgets/Prompter.h"
+#include "tests/support/WidgetFakes.h"
 
 using namespace morv;
 
@@ -56,6 +60,37 @@ TEST(FileDialogs, SelectFilesReplacesTheListOnlyWhenConfirmed) {
     EXPECT_EQ(BrowseForFolder(nullptr, "Folder", "/srv"), "/site");
     EXPECT_EQ(BrowseForFolder(nullptr, "Folder", "/srv"), "");
     EXPECT_EQ(dialogs.calls().last().initialFolder, "/srv");
+}
+
+TEST(QtFileDialogs, OpenInTheFolderGivenElseInTheHomeFolder) {
+    QTemporaryDir given;
+    const QString home = QDir(QDir::homePath()).canonicalPath();
+    QtFileDialogs dialogs;
+    using Show = std::function<void(const QString& initialFolder)>;
+    const struct {
+        const char* name;
+        Show show;
+    } kinds[] = {
+        {"open", [&](const QString& f) { dialogs.OpenFile(nullptr, "All (*)", f, "Open", ""); }},
+        {"save",
+         [&](const QString& f) { dialogs.SaveFile(nullptr, "All (*)", "", f, "Save", ""); }},
+        {"files", [&](const QString& f) { dialogs.OpenFiles(nullptr, "All (*)", "Add", f); }},
+        {"folder", [&](const QString& f) { dialogs.Folder(nullptr, "Folder", f); }},
+    };
+    for (const auto& kind : kinds) {
+        for (const QString& initial : {QString(), given.path()}) {
+            QString shown;
+            QTimer::singleShot(0, qApp, [&shown] {
+                auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+                ASSERT_NE(dialog, nullptr);
+                shown = dialog->directory().canonicalPath();
+                dialog->reject();
+            });
+            kind.show(initial);
+            EXPECT_EQ(shown, initial.isEmpty() ? home : QDir(initial).canonicalPath())
+                << kind.name << " from \"" << initial.toStdString() << "\"";
+        }
+    }
 }
 
 TEST(FileDialogs, HiddenFileTypedAmongQuotedNamesIsChosenToo) {

@@ -19,6 +19,7 @@
 #include "linkcheck/widgets/CheckLinksDialog.h"
 #include "services/widgets/ProgressWindow.h"
 #include "tests/extract/TempTree.h"
+#include "tests/support/WidgetFakes.h"
 
 using namespace morv;
 
@@ -51,7 +52,7 @@ class CheckLinksDialog : public ::testing::Test {
     std::string Document() const { return DocumentBytes(main_->Rich1()); }
 
     // Every step of a run lets events run, so a queued click lands at a known step.
-    EventPump::ScopedTestPump pump_;
+    ScopedHooks pump_{{.pollIntervals = kPollAtEveryStep}};
     QTemporaryDir folder_;
     TempTree site_;
     std::unique_ptr<frmMain> main_;

@@ -16,6 +16,7 @@ def main():
            "(other hosts or schemes); 1 orphan.\n").format(site)
 
     def is_report(text):
+        text = text.replace("\r\n", "\n")  # the editor's breaks are CR LF
         return text.endswith(end) and all(block.format(site) in text for block in blocks)
 
     with running_program([morv], "Morvane", "Untitled - Morvane") as (_, app, frame):

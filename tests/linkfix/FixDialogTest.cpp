@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -18,6 +19,7 @@
 #include "helpers/widgets/Prompter.h"
 #include "linkfix/widgets/FixDialog.h"
 #include "linkfix/widgets/FixRelativeLinks.h"
+#include "tests/support/WidgetFakes.h"
 
 using namespace morv;
 
@@ -127,11 +129,16 @@ TEST_F(FixDialogTest, LoadsStoredSettings) {
         const char* shownRoot;
         const char* shownPath;
         int shownGoto;
+        FixCaret caret;  // what the run is told
     } rows[] = {
-        {"stored values", "ftp://h", "a/b", "3", "ftp://h", "a/b", 3},
-        {"no choice", "h", "", "-1", "h", "", -1},
-        {"choice out of range: default for it alone", "h", "p", "7", "h", "p", 1},
-        {"choice not a number: default for it alone", "h", "p", "last", "h", "p", 1},
+        {"stored values", "ftp://h", "a/b", "3", "ftp://h", "a/b", 3, FixCaret::EndOfDocument},
+        {"first choice", "h", "", "0", "h", "", 0, FixCaret::FirstFixedPosition},
+        {"no choice: where the scan stops", "h", "", "-1", "h", "", -1,
+         FixCaret::LastFixedPosition},
+        {"choice out of range: default for it alone", "h", "p", "7", "h", "p", 1,
+         FixCaret::LastFixedPosition},
+        {"choice not a number: default for it alone", "h", "p", "last", "h", "p", 1,
+         FixCaret::LastFixedPosition},
     };
     for (const Row& row : rows) {
         Store(row.root, row.path, row.go);
@@ -139,6 +146,7 @@ TEST_F(FixDialogTest, LoadsStoredSettings) {
         EXPECT_EQ(dialog->txtRoot()->text(), row.shownRoot) << row.name;
         EXPECT_EQ(dialog->txtPath()->text(), row.shownPath) << row.name;
         EXPECT_EQ(dialog->Combo2()->currentIndex(), row.shownGoto) << row.name;
+        EXPECT_EQ(dialog->Caret(), row.caret) << row.name;
         dialog->Unload();
     }
 }
@@ -229,7 +237,7 @@ TEST_F(FixDialogTest, RunFixesTheDocumentAsOneUndoStep) {
     EXPECT_EQ(main_->StatusText(), "Ready");
     EXPECT_TRUE(main_->State().StopRequest);
     EXPECT_TRUE(main_->State().DocumentModified);
-    EXPECT_EQ(main_->Rich1()->lineWrapMode(), QPlainTextEdit::WidgetWidth);
+    EXPECT_TRUE(main_->Rich1()->IsWrapped());
     EXPECT_EQ(EditorBuffer(main_->Rich1()).SelectionStart(), 0);
 
     main_->Rich1()->undo();
@@ -264,7 +272,7 @@ TEST_F(FixDialogTest, CancelInTheProgressWindowStopsTheRun) {
     bool mainEnabled = true;
     bool dialogShown = true;
     int step = 0;
-    EventPump::ScopedTestPump pump([&] {
+    auto pressCancel = [&] {
         if (++step != 10) return;  // a few lines into the run
         auto* progress = main_->findChild<QWidget*>("frmProgress");
         ASSERT_NE(progress, nullptr);
@@ -273,7 +281,8 @@ TEST_F(FixDialogTest, CancelInTheProgressWindowStopsTheRun) {
         mainEnabled = main_->isEnabled();
         dialogShown = dialog->isVisible();
         QTest::mouseClick(cancel, Qt::LeftButton);
-    });
+    };
+    ScopedHooks pump({.eachStep = pressCancel, .pollIntervals = kPollAtEveryStep});
     QTest::mouseClick(dialog->cmdOK(), Qt::LeftButton);
 
     EXPECT_TRUE(cancelEnabled);

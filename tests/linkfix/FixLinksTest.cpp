@@ -33,7 +33,7 @@ struct Outcome {
 };
 
 Outcome Fix(const std::string& text, FixScope scope = FixScope::WholeDocument, long selStart = 0,
-            long selLength = 0, int caret = int(FixCaret::LastFixedPosition),
+            long selLength = 0, FixCaret caret = FixCaret::LastFixedPosition,
             ProgressObserver& progress = NoProgress()) {
     StringBuffer buffer(text);
     buffer.Select(selStart, selLength);
@@ -242,18 +242,17 @@ TEST(FixLinksInDocument, CaretAfterwards) {
         const char* name;
         FixScope scope;
         long selStart;
-        int caret;
+        FixCaret caret;
         long expected;
     } rows[] = {
         {"first fixed position is the scope's start", FixScope::ThisPointForward, 1,
-         int(FixCaret::FirstFixedPosition), 1},
+         FixCaret::FirstFixedPosition, 1},
         {"first fixed position, whole document", FixScope::WholeDocument, 5,
-         int(FixCaret::FirstFixedPosition), 0},
+         FixCaret::FirstFixedPosition, 0},
         {"last fixed position: start of the last line read", FixScope::WholeDocument, 0,
-         int(FixCaret::LastFixedPosition), styleLine},
-        {"no choice leaves it there too", FixScope::WholeDocument, 0, -1, styleLine},
-        {"begin of document", FixScope::WholeDocument, 0, int(FixCaret::BeginOfDocument), 0},
-        {"end of document", FixScope::WholeDocument, 0, int(FixCaret::EndOfDocument), newLength},
+         FixCaret::LastFixedPosition, styleLine},
+        {"begin of document", FixScope::WholeDocument, 0, FixCaret::BeginOfDocument, 0},
+        {"end of document", FixScope::WholeDocument, 0, FixCaret::EndOfDocument, newLength},
     };
     for (const Row& row : rows) {
         const Outcome out = Fix(report, row.scope, row.selStart, 0, row.caret);
@@ -316,8 +315,7 @@ TEST(FixLinksInDocument, StopKeepsFixedLinesAndCaret) {
     const std::string report = Lines({"[LINK]", "a.htm", "b.htm", "c.htm"});
     // Polls: once for the section, then once per line; stop before the third line.
     StopAfter stop(3);
-    const Outcome out =
-        Fix(report, FixScope::WholeDocument, 0, 0, int(FixCaret::BeginOfDocument), stop);
+    const Outcome out = Fix(report, FixScope::WholeDocument, 0, 0, FixCaret::BeginOfDocument, stop);
     EXPECT_EQ(out.result.outcome, FixOutcome::Stopped);
     const std::string partial =
         Lines({"[LINK]", std::string(kBase) + "a.htm", std::string(kBase) + "b.htm", "c.htm"});
@@ -329,7 +327,7 @@ TEST(FixLinksInDocument, StopKeepsFixedLinesAndCaret) {
 TEST(FixLinksInDocument, ProgressCountsLines) {
     StopAfter watch(1000);
     const std::string report = Lines({"[FILE = \"a\"]", "[LINK]", "a.htm", "[STYLE]", "x", ""});
-    Fix(report, FixScope::WholeDocument, 0, 0, 1, watch);
+    Fix(report, FixScope::WholeDocument, 0, 0, FixCaret::LastFixedPosition, watch);
     EXPECT_EQ(watch.action, "Fixing relative links...");
     EXPECT_EQ(watch.max, 6);
     EXPECT_EQ(watch.values, (std::vector<long>{1, 2, 3, 6}));
@@ -344,7 +342,8 @@ struct Stepwise {
     long selStart, selLength;
 };
 
-Stepwise StepwiseFix(std::string text, FixScope scope, long selStart, long selLength, int caret) {
+Stepwise StepwiseFix(std::string text, FixScope scope, long selStart, long selLength,
+                     FixCaret caret) {
     StringBuffer b(std::move(text));
     b.Select(selStart, selLength);
     const LinkBase base = MakeLinkBase(kRoot, kPath);
@@ -388,9 +387,9 @@ Stepwise StepwiseFix(std::string text, FixScope scope, long selStart, long selLe
     }
 finished:
     b.Select(b.SelectionStart(), 0);
-    if (caret == 0) b.SetCaret(start);
-    if (caret == 2) b.SetCaret(0);
-    if (caret == 3) b.SetCaret(kEndOfText);
+    if (caret == FixCaret::FirstFixedPosition) b.SetCaret(start);
+    if (caret == FixCaret::BeginOfDocument) b.SetCaret(0);
+    if (caret == FixCaret::EndOfDocument) b.SetCaret(kEndOfText);
     return {FixOutcome::Finished, b.str(), b.SelectionStart(), b.SelectionLength()};
 }
 
@@ -430,14 +429,14 @@ TEST(FixLinksInDocument, SameAsStepwiseEditsOnRandomReports) {
         const FixScope scope = FixScope(random() % 3);
         const long selStart = text.empty() ? 0 : long(random() % (text.size() + 1));
         const long selLength = long(random() % (text.size() - size_t(selStart) + 1));
-        const int caret = int(random() % 5) - 1;
+        const FixCaret caret = FixCaret(random() % 4);
         const Stepwise expected = StepwiseFix(text, scope, selStart, selLength, caret);
         const Outcome out = Fix(text, scope, selStart, selLength, caret);
         ASSERT_EQ(out.result.outcome, expected.outcome) << "round " << round;
         ASSERT_EQ(out.text, expected.text) << "round " << round;
         ASSERT_EQ(out.selStart, expected.selStart)
             << "round " << round << " scope " << int(scope) << " sel " << selStart << "+"
-            << selLength << " caret " << caret << "\n"
+            << selLength << " caret " << int(caret) << "\n"
             << text;
         ASSERT_EQ(out.selLength, expected.selLength) << "round " << round;
     }

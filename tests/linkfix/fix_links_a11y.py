@@ -12,7 +12,7 @@ FIXED = ("[FILE = \"/srv/www/site/products/index.htm\"]\n\n[SCRIPT]\n"
          "http://www.example.org/a.htm\n#top\n"
          "http://www.example.org/products/software/games/spaced.htm\n\n[IMAGE]\n"
          "http://www.example.org/products/software/img/bg.jpg\n\n[E-MAIL]\n"
-         "mailto:info@example.org\n\n\n")
+         "mailto:info@example.org\n\n\n").replace("\n", "\r\n")  # the editor's breaks are CR LF
 
 
 def set_text(node, text):

@@ -22,7 +22,7 @@ using namespace renamer_test;
 namespace {
 
 std::string Name(char prefix, size_t i) {
-    char name[16];
+    char name[32];
     std::snprintf(name, sizeof name, "%c%06zu", prefix, i);
     return name;
 }

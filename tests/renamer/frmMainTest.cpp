@@ -36,6 +36,7 @@
 #include "renamer/widgets/frmHelp.h"
 #include "renamer/widgets/frmLinks.h"
 #include "renamer/widgets/frmMain.h"
+#include "tests/support/WidgetFakes.h"
 
 using namespace morv;
 using namespace morv::renamer;

@@ -289,6 +289,16 @@ TEST(RandomInput, DocumentsDecodeToUtf8AndSaveBackUnchanged) {
         std::string bytes = random.Next();
         const DecodedText decoded = DecodeDocument(bytes);
         ASSERT_TRUE(IsValidUtf8(decoded.utf8)) << bytes;
+        // The editor loads in pieces: they add up to the same text and the same encoding.
+        std::string pieces;
+        bool piecesValid = true;
+        for (size_t at = 0, end; at < bytes.size(); at = end) {
+            end = PieceEnd(bytes, at, size_t(round % 7 + 1));
+            piecesValid = piecesValid && IsValidUtf8(std::string_view(bytes).substr(at, end - at));
+            AppendDecoded(std::string_view(bytes).substr(at, end - at), decoded.encoding, pieces);
+        }
+        EXPECT_EQ(pieces, decoded.utf8) << bytes;
+        EXPECT_EQ(piecesValid, decoded.encoding == TextEncoding::Utf8) << bytes;
         // A file whose line breaks are all CR LF saves back to the same bytes.
         if (NormalizeLineBreaks(bytes) == bytes) {
             bool lossless = false;

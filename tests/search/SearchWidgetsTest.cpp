@@ -18,6 +18,7 @@
 #include "editor/widgets/MainWindow.h"
 #include "helpers/widgets/Prompter.h"
 #include "search/widgets/FindDialogs.h"
+#include "tests/support/WidgetFakes.h"
 
 using namespace morv;
 
@@ -38,7 +39,7 @@ class SearchWidgets : public ::testing::Test {
 
     void Load(const std::string& text) {
         main_->Rich1()->LoadBytes(text);
-        main_->Rich1()->document()->clearUndoRedoStacks();
+        main_->Rich1()->EmptyUndoBuffer();
     }
     std::string Bytes() { return DocumentBytes(main_->Rich1()); }
     EditorBuffer Buffer() { return EditorBuffer(main_->Rich1()); }

@@ -18,6 +18,7 @@
 #include "helpers/widgets/Prompter.h"
 #include "sections/core/SectionsTree.h"
 #include "sections/widgets/SectionsCommands.h"
+#include "tests/support/WidgetFakes.h"
 
 using namespace morv;
 
@@ -57,7 +58,7 @@ class SectionsWidgets : public ::testing::Test {
 TEST_F(SectionsWidgets, TreeButtonIndexesTheReport) {
     QAction* pane = main_->Toolbar1()->findChild<QAction*>("pane");
     ASSERT_FALSE(pane->isChecked());
-    main_->Rich1()->moveCursor(QTextCursor::End);
+    Buffer().SetCaret(kEndOfText);
     ClickToolbar("tree");
 
     ASSERT_EQ(Tree()->topLevelItemCount(), 1);
@@ -120,11 +121,15 @@ TEST_F(SectionsWidgets, AKeyAtAnyStepStopsTheBuildAfterTheCurrentFile) {
         main_->Rich1()->LoadBytes(report);
         int step = 0;
         QWidget* target = row.intoTree ? static_cast<QWidget*>(Tree()) : main_->Rich1();
-        EventPump::ScopedTestPump pump([&] {
-            if (++step != row.keyAt) return;
-            const QString text = row.key == Qt::Key_A ? QStringLiteral("a") : QString();
-            QCoreApplication::postEvent(target, new QKeyEvent(QEvent::KeyPress, row.key, {}, text));
-        });
+        ScopedHooks pump({.eachStep =
+                              [&] {
+                                  if (++step != row.keyAt) return;
+                                  const QString text =
+                                      row.key == Qt::Key_A ? QStringLiteral("a") : QString();
+                                  QCoreApplication::postEvent(
+                                      target, new QKeyEvent(QEvent::KeyPress, row.key, {}, text));
+                              },
+                          .pollIntervals = kPollAtEveryStep});
         ClickToolbar("tree");
 
         ASSERT_EQ(Tree()->topLevelItemCount(), 1) << row.name;
@@ -204,7 +209,7 @@ TEST_F(SectionsWidgets, CleanupCommands) {
     };
     for (const Row& row : rows) {
         main_->Rich1()->LoadBytes(kReport);
-        main_->Rich1()->document()->clearUndoRedoStacks();
+        main_->Rich1()->EmptyUndoBuffer();
         main_->State().DocumentModified = false;
         ClickToolbar("tree");
         main_->SetStatusText("Idle");

@@ -14,6 +14,7 @@
 #include "helpers/widgets/Prompter.h"
 #include "services/widgets/AboutDialog.h"
 #include "services/widgets/HelpFiles.h"
+#include "tests/support/WidgetFakes.h"
 
 namespace morv {
 namespace {
@@ -41,16 +42,6 @@ TEST(AboutMemoryText, ThousandsSeparatorOfTheLocale) {
 
 class AboutTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        SetUrlOpener([this](const QUrl& url) {
-            opened_ << url;
-            return openerWorks_;
-        });
-    }
-    void TearDown() override {
-        SetUrlOpener({});
-        SetShippedFileFolders({});
-    }
     void ClickLicense(frmAbout& about) {
         auto* link = about.findChild<QLabel*>(QStringLiteral("lblLicense"));
         ASSERT_NE(link, nullptr);
@@ -59,7 +50,10 @@ class AboutTest : public ::testing::Test {
     QList<QUrl> opened_;
     bool openerWorks_ = true;
     ScriptedPrompter prompter_;
-    ScopedPrompter scoped_{&prompter_};
+    ScopedHooks hooks_{{.prompter = &prompter_, .openUrl = [this](const QUrl& url) {
+                            opened_ << url;
+                            return openerWorks_;
+                        }}};
 };
 
 TEST_F(AboutTest, LabelsOfTheBox) {
@@ -113,7 +107,8 @@ TEST_F(AboutTest, LicenseFailuresAreReported) {
     };
     for (const Row& row : rows) {
         QTemporaryDir empty;
-        if (!row.licencePresent) SetShippedFileFolders({empty.path()});
+        ScopedHooks folders(
+            {.shippedFileFolders = row.licencePresent ? QStringList() : QStringList{empty.path()}});
         openerWorks_ = row.openerWorks;
         prompter_.clear();
         opened_.clear();
@@ -123,7 +118,6 @@ TEST_F(AboutTest, LicenseFailuresAreReported) {
         EXPECT_TRUE(prompter_.asked()[0].text.startsWith(row.message))
             << row.name << ": " << prompter_.asked()[0].text.toStdString();
         EXPECT_EQ(prompter_.asked()[0].icon, PromptIcon::Critical) << row.name;
-        SetShippedFileFolders({});
     }
 }
 

@@ -3,31 +3,35 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHelpContentItem>
+#include <QHelpContentModel>
+#include <QHelpContentWidget>
+#include <QHelpEngine>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
-#include <QTreeWidget>
 
 #include <fstream>
+#include <functional>
 
 #include "helpers/widgets/Prompter.h"
 #include "services/widgets/HelpFiles.h"
 #include "services/widgets/HelpWindow.h"
 #include "tests/support/SpecialFiles.h"
+#include "tests/support/WidgetFakes.h"
 
 namespace morv {
 namespace {
 
-// Each test starts without a help window, with the help set the build copied beside the tests.
+// Each test starts without a help window, with the help collection the build made beside the
+// tests.
 class HelpTest : public ::testing::Test {
   protected:
-    void TearDown() override {
-        delete CurrentHelpWindow();
-        SetShippedFileFolders({});
-    }
+    void TearDown() override { delete CurrentHelpWindow(); }
     ScriptedPrompter prompter_;
     ScopedPrompter scoped_{&prompter_};
 };
@@ -58,7 +62,7 @@ TEST_F(HelpTest, TopicsOutsideTheHelpSetFail) {
 
 TEST_F(HelpTest, MissingHelpSetGivesOneInitialisationMessagePerRequest) {
     QTemporaryDir empty;
-    SetShippedFileFolders({empty.path()});
+    ScopedHooks folders({.shippedFileFolders = {empty.path()}});
     EXPECT_FALSE(IsHelpAvailable(nullptr));
     EXPECT_FALSE(ShowHelpContents(nullptr));
     EXPECT_FALSE(ShowHelpSearch(nullptr));
@@ -73,99 +77,131 @@ TEST_F(HelpTest, MissingHelpSetGivesOneInitialisationMessagePerRequest) {
     EXPECT_EQ(CurrentHelpWindow(), nullptr);
 }
 
-TEST_F(HelpTest, UnreadableContentsPageFailsContents) {
-    // A contents page that exists but cannot be read (a folder of that name reads as nothing,
-    // also for root, whom file permissions do not stop).
-    QTemporaryDir dir;
-    ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("html/index.htm")));
-    SetShippedFileFolders({dir.path()});
-    EXPECT_FALSE(ShowHelpContents(nullptr));
-    EXPECT_EQ(prompter_.texts(), QStringList{QStringLiteral("Unable to open the help contents.")});
-}
-
-// A named pipe as a page of the help set is passed over at once: it is no topic.
-TEST_F(HelpTest, PipesInTheHelpSetNeverHang) {
-    QTemporaryDir dir;
-    ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("html")));
-    const std::string html = dir.filePath(QStringLiteral("html")).toStdString();
-    std::ofstream(html + "/index.htm") << "<a href=\"pipe.htm\">Pipe</a>";
-    ASSERT_TRUE(special_files::MakeFifo(html + "/pipe.htm"));
-    SetShippedFileFolders({dir.path()});
-    EXPECT_FALSE(ShowHelpTopic(nullptr, QStringLiteral("pipe.htm")));
-    EXPECT_EQ(prompter_.texts(), QStringList{QStringLiteral("Unable to open the help topic.")});
+// A collection that cannot be read (a folder of that name), or that is a named pipe, which
+// SQLite would wait on, is no help: the request fails at once with its message.
+TEST_F(HelpTest, CollectionsThatCannotBeReadFailAtOnce) {
+    for (const bool pipe : {false, true}) {
+        QTemporaryDir dir;
+        const std::string collection = dir.filePath(QStringLiteral("morv.qhc")).toStdString();
+        if (pipe) {
+            ASSERT_TRUE(special_files::MakeFifo(collection));
+            std::ofstream(dir.filePath(QStringLiteral("morv.qch")).toStdString()) << "x";
+        } else {
+            ASSERT_TRUE(QDir().mkpath(QString::fromStdString(collection)));
+        }
+        ScopedHooks folders({.shippedFileFolders = {dir.path()}});
+        prompter_.clear();
+        EXPECT_FALSE(ShowHelpContents(nullptr)) << pipe;
+        EXPECT_EQ(prompter_.texts(),
+                  QStringList{QStringLiteral("Unable to open the help contents.")})
+            << pipe;
+    }
 }
 
 TEST_F(HelpTest, ContentsTreeListsTheTopicsAndOpensThem) {
     ASSERT_TRUE(ShowHelpContents(nullptr));
     HelpWindow* window = CurrentHelpWindow();
     EXPECT_EQ(window->CurrentTopic(), QStringLiteral("index.htm"));
-    auto* tree = window->findChild<QTreeWidget*>(QStringLiteral("treeContents"));
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Contents - Morvane Help"));
+    auto* tree = window->findChild<QHelpContentWidget*>(QStringLiteral("treeContents"));
     ASSERT_NE(tree, nullptr);
+    QHelpContentModel* model = window->Engine()->contentModel();
+    QSignalSpy ready(window, &HelpWindow::contentsReady);
+    ASSERT_TRUE(model->rowCount() > 0 || ready.wait(60000));
+
     QStringList files;
-    for (QTreeWidgetItemIterator it(tree); *it; ++it)
-        files << (*it)->data(0, Qt::UserRole).toString();
+    QModelIndex fix;
+    std::function<void(const QModelIndex&)> walk = [&](const QModelIndex& parent) {
+        for (int row = 0; row < model->rowCount(parent); ++row) {
+            const QModelIndex index = model->index(row, 0, parent);
+            const QString file = model->contentItemAt(index)->url().fileName();
+            files << file;
+            if (file == QStringLiteral("actions_fix.htm")) fix = index;
+            walk(index);
+        }
+    };
+    walk(QModelIndex());
     for (const char* topic :
-         {"license.htm", "support.htm", "actions_extract.htm", "actions_fix.htm"})
+         {"index.htm", "license.htm", "support.htm", "actions_extract.htm", "actions_fix.htm"})
         EXPECT_TRUE(files.contains(QString::fromLatin1(topic))) << topic;
-    // Every entry of the contents names a page of the help set.
+    // Every entry of the contents opens by its name.
     for (const QString& file : files)
         EXPECT_TRUE(window->ShowTopic(file)) << file.toStdString();
 
-    QTreeWidgetItem* fix = nullptr;
-    for (QTreeWidgetItemIterator it(tree); *it; ++it)
-        if ((*it)->data(0, Qt::UserRole).toString() == QStringLiteral("actions_fix.htm")) fix = *it;
-    ASSERT_NE(fix, nullptr);
-    tree->scrollToItem(fix);
-    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(fix).center());
+    ASSERT_TRUE(fix.isValid());
+    tree->scrollTo(fix);
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualRect(fix).center());
     EXPECT_EQ(window->CurrentTopic(), QStringLiteral("actions_fix.htm"));
 }
 
-TEST_F(HelpTest, SearchListsMatchingTopicsAndOpensOne) {
+// The search runs on Qt Help's index of the pages, built on a thread when the window opens: each
+// query waits for its topics to be listed.
+TEST_F(HelpTest, SearchListsTheTopicsThatHoldWhatWasTyped) {
     ASSERT_TRUE(ShowHelpSearch(nullptr));
     HelpWindow* window = CurrentHelpWindow();
     auto* query = window->findChild<QLineEdit*>(QStringLiteral("txtSearch"));
     auto* results = window->findChild<QListWidget*>(QStringLiteral("lstResults"));
     ASSERT_NE(query, nullptr);
     ASSERT_NE(results, nullptr);
+    auto search = [&](const QString& words) {
+        QSignalSpy listed(window, &HelpWindow::topicsListed);
+        query->setText(words);
+        QTest::keyClick(query, Qt::Key_Return);
+        EXPECT_TRUE(listed.count() > 0 || listed.wait(60000)) << words.toStdString();
+        QStringList found;
+        for (int i = 0; i < results->count(); ++i)
+            found << results->item(i)->data(Qt::UserRole).toUrl().fileName();
+        return found;
+    };
+    struct Row {
+        const char* name;
+        const char* query;
+        const char* topic;  // among the topics found
+    };
+    const Row rows[] = {
+        {"a word", "license", "license.htm"},
+        {"a file name with its dot", "morv.ini", "settings.htm"},
+        {"a section header", "[IMAGE]", "report_format.htm"},
+        {"a phrase", "\"site root\"", "actions_fix.htm"},
+        {"a word as the start of longer ones", "renam", "renamer.htm"},
+        {"letter case", "TRELLIN", "renamer.htm"},
+    };
+    for (const Row& row : rows)
+        EXPECT_TRUE(search(QString::fromUtf8(row.query)).contains(QString::fromLatin1(row.topic)))
+            << row.name;
 
-    QTest::keyClicks(query, QStringLiteral("license"));
-    QTest::keyClick(query, Qt::Key_Return);
-    ASSERT_GT(results->count(), 0);
-    QStringList found;
-    for (int i = 0; i < results->count(); ++i)
-        found << results->item(i)->data(Qt::UserRole).toString();
-    EXPECT_TRUE(found.contains(QStringLiteral("license.htm")));
-
+    const QStringList found = search(QStringLiteral("license"));
     const int row = int(found.indexOf(QStringLiteral("license.htm")));
+    ASSERT_GE(row, 0);
     QTest::mouseClick(results->viewport(), Qt::LeftButton, {},
                       results->visualItemRect(results->item(row)).center());
     EXPECT_EQ(window->CurrentTopic(), QStringLiteral("license.htm"));
     auto* browser = window->findChild<QTextBrowser*>(QStringLiteral("txtTopic"));
     EXPECT_EQ(browser->textCursor().selectedText().toLower(), QStringLiteral("license"));
 
-    query->clear();
-    QTest::keyClicks(query, QStringLiteral("zzzqqq"));
-    window->findChild<QPushButton*>(QStringLiteral("cmdSearch"))->click();
-    ASSERT_EQ(results->count(), 1);
-    EXPECT_EQ(results->item(0)->text(), QStringLiteral("No topics found."));
-    EXPECT_TRUE(results->item(0)->data(Qt::UserRole).toString().isEmpty());
+    for (const char* nothing : {"zzzqqq", "license zzzqqq", "[]"}) {
+        search(QString::fromLatin1(nothing));
+        ASSERT_EQ(results->count(), 1) << nothing;
+        EXPECT_EQ(results->item(0)->text(), QStringLiteral("No topics found.")) << nothing;
+        EXPECT_TRUE(results->item(0)->data(Qt::UserRole).isNull()) << nothing;
+    }
 }
 
-TEST_F(HelpTest, EveryLinkOfTheHelpSetLeadsToAPage) {
-    const QString contents = FindShippedFile(QStringLiteral("html/index.htm"));
-    ASSERT_FALSE(contents.isEmpty());
-    const QDir folder = QFileInfo(contents).dir();
-    const QStringList pages = folder.entryList({QStringLiteral("*.htm")}, QDir::Files);
-    EXPECT_GE(pages.size(), 5);
-    for (const QString& page : pages) {
-        QFile file(folder.filePath(page));
-        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << page.toStdString();
-        const std::string html = file.readAll().toStdString();
-        EXPECT_FALSE(HtmlTitle(html).empty()) << page.toStdString() << " has no title";
-        for (const ContentsEntry& link : ParseContents(html))
-            EXPECT_TRUE(folder.exists(QString::fromStdString(link.fileName)))
-                << page.toStdString() << " links to " << link.fileName;
-    }
+// Links between the pages stay in the window; any other address goes to the desktop.
+TEST_F(HelpTest, OtherAddressesGoToTheDesktop) {
+    QList<QUrl> opened;
+    ScopedHooks desktop({.openUrl = [&opened](const QUrl& url) {
+        opened << url;
+        return true;
+    }});
+    ASSERT_TRUE(ShowHelpTopic(nullptr, QStringLiteral("index.htm")));
+    auto* browser = CurrentHelpWindow()->findChild<QTextBrowser*>(QStringLiteral("txtTopic"));
+    browser->setSource(browser->source().resolved(QUrl(QStringLiteral("menus.htm"))));
+    EXPECT_EQ(CurrentHelpWindow()->CurrentTopic(), QStringLiteral("menus.htm"));
+    const QUrl mail(QStringLiteral("mailto:web@example.org"));
+    browser->setSource(mail);
+    EXPECT_EQ(opened, QList<QUrl>{mail});
+    EXPECT_EQ(CurrentHelpWindow()->CurrentTopic(), QStringLiteral("menus.htm"));
 }
 
 TEST_F(HelpTest, OneHelpWindowServesEveryRequest) {

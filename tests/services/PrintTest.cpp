@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <Qsci/qsciscintillabase.h>
 #include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
@@ -8,7 +9,6 @@
 #include <QDoubleSpinBox>
 #include <QFile>
 #include <QPageLayout>
-#include <QPlainTextEdit>
 #include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
@@ -17,7 +17,9 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include "services/widgets/DocumentPrint.h"
 #include "services/widgets/PrintDialogs.h"
+#include "tests/support/WidgetFakes.h"
 
 namespace morv {
 namespace {
@@ -56,7 +58,10 @@ class PrintTest : public ::testing::Test {
         QStringList lines;
         for (int i = 1; i <= 200; ++i)
             lines << QStringLiteral("L%1 text").arg(i, 3, 10, QLatin1Char('0'));
-        editor_.setPlainText(lines.join(QLatin1Char('\n')));
+        editor_.SendScintilla(QsciScintillaBase::SCI_SETCODEPAGE,
+                              long(QsciScintillaBase::SC_CP_UTF8));
+        editor_.SendScintilla(QsciScintillaBase::SCI_SETTEXT, 0UL,
+                              lines.join(QLatin1Char('\n')).toUtf8().constData());
     }
     void TearDown() override { ResetDocumentPrinter(); }
 
@@ -69,16 +74,18 @@ class PrintTest : public ::testing::Test {
             return true;
         };
     }
-    void Select(int from, int length) {
-        QTextCursor cursor = editor_.textCursor();
-        cursor.setPosition(from);
-        cursor.setPosition(from + length, QTextCursor::KeepAnchor);
-        editor_.setTextCursor(cursor);
+    void Select(long from, long length) {
+        editor_.SendScintilla(QsciScintillaBase::SCI_SETSEL, static_cast<unsigned long>(from),
+                              from + length);
+    }
+    bool HasSelection() const {
+        return editor_.SendScintilla(QsciScintillaBase::SCI_GETSELECTIONEND) >
+               editor_.SendScintilla(QsciScintillaBase::SCI_GETSELECTIONSTART);
     }
 
     QTemporaryDir dir_;
     QString pdf_;
-    QPlainTextEdit editor_;
+    QsciScintillaBase editor_;
     ScriptedPrintDialogs dialogs_;
     ScopedPrintDialogs scoped_{&dialogs_};
 };
@@ -116,7 +123,7 @@ TEST_F(PrintTest, WholeTextOrSelectionAsTheDialogLeavesIt) {
         QFile::remove(pdf_);
         Select(row.selectFrom, row.selectLength);
         dialogs_.Push(ToPdf(row.choices));
-        const bool hasSelection = editor_.textCursor().hasSelection();
+        const bool hasSelection = HasSelection();
         ASSERT_TRUE(ShowPrintDialog(nullptr, hasSelection)) << row.name;
         EXPECT_EQ(dialogs_.lastHadSelection(), hasSelection) << row.name;
         const Status printed = PrintEditor(editor_, DocumentPrinter());

@@ -11,6 +11,7 @@
 
 #include "helpers/widgets/EventPump.h"
 #include "services/widgets/ProgressWindow.h"
+#include "tests/support/WidgetFakes.h"
 
 using namespace morv;
 
@@ -147,7 +148,7 @@ TEST(ProgressWindowObserver, ShowsTheActionAtOnceAndTheRestWhenTheThrottleSays) 
     EXPECT_EQ(window->lblStatus()->text(), "/site/a");
     EXPECT_EQ(window->ProgressBar.control()->value(), 0);
     {
-        EventPump::ScopedTestPump pump;  // every step shows the progress
+        ScopedHooks pump({.pollIntervals = kPollAtEveryStep});
         EXPECT_FALSE(observer.ShouldStop());
     }
     EXPECT_EQ(window->ProgressBar.control()->value(), 25);
@@ -166,13 +167,13 @@ TEST(ProgressWindowObserver, CancelClickReachesTheOperationOnlyWhenEventsRun) {
 
     // Events have just run and the next run is far off: the queued click waits.
     const PollThrottle::Ticks never = ~PollThrottle::Ticks(0);
-    EventPump::ScopedTestPump slow({}, {never, never, never, 0});
+    ScopedHooks slow({.pollIntervals = PollThrottle::Intervals{never, never, never, 0}});
     EventPump::RunNow();
     QMetaObject::invokeMethod(window->cmdCancel(), "click", Qt::QueuedConnection);
     EXPECT_FALSE(observer.ShouldStop());
 
     // Once events are due, the click runs and stops the operation.
-    EventPump::SetIntervals({0, 0, 0, 0});
+    ScopedHooks due({.pollIntervals = kPollAtEveryStep});
     EXPECT_TRUE(observer.ShouldStop());
     window->Unload();
 }

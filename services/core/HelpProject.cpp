@@ -1,7 +1,9 @@
-#include "services/core/HelpIndex.h"
+#include "services/core/HelpProject.h"
 
 #include <algorithm>
 #include <cctype>
+#include <map>
+#include <memory>
 
 #include "helpers/core/TextUtil.h"
 
@@ -150,12 +152,50 @@ void TrimTrailingBlank(std::string& s) {
     if (!s.empty() && s.back() == ' ') s.pop_back();
 }
 
-size_t CountOccurrences(std::string_view hay, std::string_view needle) {
-    size_t n = 0;
-    for (size_t pos = hay.find(needle); pos != std::string_view::npos;
-         pos = hay.find(needle, pos + needle.size()))
-        ++n;
-    return n;
+// Text for an XML attribute or element.
+std::string XmlEscaped(std::string_view text) {
+    std::string out;
+    for (char c : text) {
+        const char* entity = c == '&'   ? "&amp;"
+                             : c == '<' ? "&lt;"
+                             : c == '>' ? "&gt;"
+                             : c == '"' ? "&quot;"
+                                        : nullptr;
+        if (entity != nullptr)
+            out += entity;
+        else
+            out += c;
+    }
+    return out;
+}
+
+// The table of contents as a tree: the contents page with its outline below it.
+struct TocNode {
+    std::string title;
+    std::string fileName;
+    std::vector<std::unique_ptr<TocNode>> children;
+};
+
+void WriteSection(const TocNode& node, int depth, std::string& out) {
+    out.append(size_t(depth) * 2, ' ');
+    out += "<section title=\"" + XmlEscaped(node.title) + "\" ref=\"" + XmlEscaped(node.fileName) +
+           "\"";
+    if (node.children.empty()) {
+        out += "/>\n";
+        return;
+    }
+    out += ">\n";
+    for (const auto& child : node.children)
+        WriteSection(*child, depth + 1, out);
+    out.append(size_t(depth) * 2, ' ');
+    out += "</section>\n";
+}
+
+bool HasWordCharacter(std::string_view word) {
+    return std::any_of(word.begin(), word.end(), [](char c) {
+        const auto u = static_cast<unsigned char>(c);
+        return std::isalnum(u) != 0 || u >= 0x80;
+    });
 }
 
 }  // namespace
@@ -204,15 +244,6 @@ std::string HtmlTitle(std::string_view html) {
         out, lastBlank);
     TrimTrailingBlank(out);
     return out;
-}
-
-HelpTopic MakeHelpTopic(std::string fileName, std::string_view html) {
-    HelpTopic topic;
-    topic.title = HtmlTitle(html);
-    if (topic.title.empty()) topic.title = fileName;
-    topic.fileName = std::move(fileName);
-    topic.text = HtmlToText(html);
-    return topic;
 }
 
 std::vector<ContentsEntry> ParseContents(std::string_view html) {
@@ -280,29 +311,66 @@ std::vector<std::string> SplitQuery(std::string_view query) {
     return words;
 }
 
-std::vector<SearchHit> SearchTopics(const std::vector<HelpTopic>& topics, std::string_view query) {
-    const std::vector<std::string> words = SplitQuery(query);
-    std::vector<SearchHit> hits;
-    if (words.empty()) return hits;
-    for (const HelpTopic& topic : topics) {
-        const std::string text = AsciiLowerCopy(topic.text);
-        const std::string title = AsciiLowerCopy(topic.title);
-        int score = 0;
-        bool all = true;
-        for (const std::string& w : words) {
-            const size_t inText = CountOccurrences(text, w);
-            const size_t inTitle = CountOccurrences(title, w);
-            if (inText + inTitle == 0) {
-                all = false;
-                break;
-            }
-            score += int(std::min<size_t>(inText, 1000)) + 20 * int(std::min<size_t>(inTitle, 10));
-        }
-        if (all) hits.push_back({topic.fileName, topic.title, score});
+std::string FullTextQuery(std::string_view query) {
+    std::string out;
+    for (const std::string& word : SplitQuery(query)) {
+        if (!HasWordCharacter(word)) continue;
+        if (!out.empty()) out += ' ';
+        out += '"' + word + "\"*";  // SplitQuery leaves no '"' inside a word
     }
-    std::stable_sort(hits.begin(), hits.end(),
-                     [](const SearchHit& a, const SearchHit& b) { return a.score > b.score; });
-    return hits;
+    return out;
+}
+
+Result<std::string> MakeHelpProject(const std::vector<HelpPage>& pages,
+                                    std::string_view contentsPage) {
+    std::map<std::string, const HelpPage*, std::less<>> byName;
+    for (const HelpPage& page : pages)
+        byName[page.fileName] = &page;
+    const auto contents = byName.find(contentsPage);
+    if (contents == byName.end())
+        return Error{0, "MakeHelpProject",
+                     "The contents page \"" + std::string(contentsPage) + "\" is missing"};
+    for (const HelpPage& page : pages) {
+        for (const ContentsEntry& link : ParseContents(page.html)) {
+            if (byName.count(link.fileName) == 0)
+                return Error{0, "MakeHelpProject",
+                             "\"" + page.fileName + "\" links to \"" + link.fileName +
+                                 "\", which is not a page of the help set"};
+        }
+    }
+
+    auto titleOf = [](const HelpPage& page) {
+        std::string title = HtmlTitle(page.html);
+        return title.empty() ? page.fileName : title;
+    };
+    TocNode root{titleOf(*contents->second), contents->first, {}};
+    std::vector<TocNode*> parents{&root};  // the last node of each level
+    for (ContentsEntry& entry : ParseContents(contents->second->html)) {
+        const size_t level = std::min(size_t(std::max(entry.level, 0)), parents.size() - 1);
+        parents.resize(level + 1);
+        auto node = std::make_unique<TocNode>(
+            TocNode{std::move(entry.title), std::move(entry.fileName), {}});
+        parents.push_back(node.get());
+        parents[level]->children.push_back(std::move(node));
+    }
+
+    std::string out =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<QtHelpProject version=\"1.0\">\n";
+    out += "<namespace>" + std::string(kHelpNamespace) + "</namespace>\n";
+    out += "<virtualFolder>" + std::string(kHelpFolder) + "</virtualFolder>\n";
+    out += "<filterSection>\n<toc>\n";
+    WriteSection(root, 1, out);
+    out += "</toc>\n<keywords>\n";
+    for (const auto& [name, page] : byName) {
+        const std::string file = XmlEscaped(name);
+        out += "  <keyword name=\"" + XmlEscaped(titleOf(*page)) + "\" id=\"" + file + "\" ref=\"" +
+               file + "\"/>\n";
+    }
+    out += "</keywords>\n<files>\n";
+    for (const auto& [name, page] : byName)
+        out += "  <file>" + XmlEscaped(name) + "</file>\n";
+    out += "</files>\n</filterSection>\n</QtHelpProject>\n";
+    return out;
 }
 
 }  // namespace morv

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "services/core/DataFiles.h"
-#include "services/core/HelpIndex.h"
+#include "services/core/HelpProject.h"
 
 namespace morv {
 namespace {
@@ -33,7 +33,6 @@ TEST(HtmlToText, VisibleTextOnly) {
 TEST(HtmlTitle, TitleElement) {
     EXPECT_EQ(HtmlTitle("<head><TITLE> Fix &amp; Links </TITLE></head>"), "Fix & Links");
     EXPECT_EQ(HtmlTitle("<p>no title</p>"), "");
-    EXPECT_EQ(MakeHelpTopic("a.htm", "<p>x</p>").title, "a.htm");
 }
 
 TEST(ParseContents, LinksWithTheirListLevel) {
@@ -80,30 +79,78 @@ TEST(SplitQuery, WordsAndPhrases) {
         EXPECT_EQ(SplitQuery(row.query), row.words) << row.name;
 }
 
-TEST(SearchTopics, EveryWordMustOccurAndTitlesRankFirst) {
-    const std::vector<HelpTopic> topics = {
-        MakeHelpTopic("a.htm", "<title>Printing</title><p>Print the report. Print it.</p>"),
-        MakeHelpTopic("b.htm", "<title>Links</title><p>Fix relative links of the report.</p>"),
-        MakeHelpTopic("c.htm", "<title>Site root</title><p>The site root of links.</p>"),
-    };
+TEST(FullTextQuery, EveryWordAsAQuotedPrefixOfWhatTheIndexHolds) {
     struct Row {
         const char* name;
         const char* query;
-        std::vector<std::string> files;
+        const char* fullText;
     };
     const Row rows[] = {
-        {"one word, title first", "links", {"b.htm", "c.htm"}},
-        {"all words needed", "report links", {"b.htm"}},
-        {"case ignored", "PRINT", {"a.htm"}},
-        {"phrase", "\"root of links\"", {"c.htm"}},
-        {"no match", "renamer", {}},
-        {"empty query", "  ", {}},
+        {"words, all required", "Save  AS", "\"save\"* \"as\"*"},
+        {"punctuation inside a word stays in its quotes", "morv.ini [LINK] E-MAIL",
+         "\"morv.ini\"* \"[link]\"* \"e-mail\"*"},
+        {"phrase", "\"site root\" fix", "\"site root\"* \"fix\"*"},
+        {"operators of the query language are words", "links OR NOT x*",
+         "\"links\"* \"or\"* \"not\"* \"x\"*"},
+        {"no letter or digit", "[] -- \"\" ( )", ""},
+        {"empty", "", ""},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(FullTextQuery(row.query), row.fullText) << row.name;
+}
+
+std::vector<HelpPage> Pages(std::initializer_list<std::pair<const char*, const char*>> pages) {
+    std::vector<HelpPage> list;
+    for (const auto& [name, html] : pages)
+        list.push_back({name, html});
+    return list;
+}
+
+TEST(MakeHelpProject, OutlineKeywordsAndFilesOfThePages) {
+    const auto project =
+        MakeHelpProject(Pages({{"index.htm",
+                                "<title>Contents</title><ul><li><a href=\"a.htm\">A &amp; B</a>"
+                                "<ul><li><a href=\"b.htm#part\">B</a></li></ul></li>"
+                                "<li><a href=\"http://example.org/\">Web</a></li></ul>"},
+                               {"a.htm", "<title>A &amp; B</title><a href=\"index.htm\">back</a>"},
+                               {"b.htm", "<p>no title</p>"}}),
+                        "index.htm");
+    ASSERT_TRUE(project) << project.error().description;
+    const std::string& qhp = project.value();
+    const std::string toc =
+        "<toc>\n"
+        "  <section title=\"Contents\" ref=\"index.htm\">\n"
+        "    <section title=\"A &amp; B\" ref=\"a.htm\">\n"
+        "      <section title=\"B\" ref=\"b.htm\"/>\n"
+        "    </section>\n"
+        "  </section>\n"
+        "</toc>\n";
+    EXPECT_NE(qhp.find(toc), std::string::npos) << qhp;
+    EXPECT_NE(qhp.find("<namespace>org.morvane.morv</namespace>"), std::string::npos);
+    EXPECT_NE(qhp.find("<keyword name=\"b.htm\" id=\"b.htm\" ref=\"b.htm\"/>"), std::string::npos)
+        << "a page without a title is named by its file";
+    EXPECT_NE(qhp.find("<file>a.htm</file>\n  <file>b.htm</file>\n  <file>index.htm</file>"),
+              std::string::npos);
+}
+
+TEST(MakeHelpProject, BrokenLinksAndAMissingContentsPageStopTheBuild) {
+    struct Row {
+        const char* name;
+        std::vector<HelpPage> pages;
+        const char* error;
+    };
+    const Row rows[] = {
+        {"no contents page", Pages({{"a.htm", ""}}), "The contents page \"index.htm\" is missing"},
+        {"link to a missing page",
+         Pages({{"index.htm", ""}, {"a.htm", "<a href='gone.htm'>x</a>"}}),
+         "\"a.htm\" links to \"gone.htm\", which is not a page of the help set"},
+        {"link out of the set", Pages({{"index.htm", "<a href='../License.txt'>x</a>"}}),
+         "\"index.htm\" links to \"../License.txt\", which is not a page of the help set"},
     };
     for (const Row& row : rows) {
-        std::vector<std::string> files;
-        for (const SearchHit& hit : SearchTopics(topics, row.query))
-            files.push_back(hit.fileName);
-        EXPECT_EQ(files, row.files) << row.name;
+        const auto project = MakeHelpProject(row.pages, "index.htm");
+        ASSERT_FALSE(project) << row.name;
+        EXPECT_EQ(project.error().description, row.error) << row.name;
     }
 }
 
