@@ -88,10 +88,8 @@ PageLook LookAtPage(const std::string& path, const JournalPage& page);
 Result<std::string> OtherPageBytes(const JournalPage& page, const PageLook& look);
 
 // Writes a page through the file layer, atomically; the step hook of options hears "page write",
-// "page sync" and "page rename" with the page's index. A batch writes its pages without a sync
-// each (sync false): that would cost a wait for the disk per page, and the journal's sync at the
-// end puts them on the disk with their renames (ext4 writes the data of a file that takes
-// another's name before the rename).
+// "page sync" and "page rename" with the page's index. Batches write their pages without a sync
+// each (sync false), which would cost a wait for the disk per page (WriteOptions::sync).
 Status WritePage(const std::string& path, std::string_view bytes, size_t page,
                  const BatchOptions& options, bool sync = true);
 
