@@ -14,6 +14,7 @@
 #include "renamer/core/BatchOperation.h"
 #include "renamer/core/BatchRecovery.h"
 #include "renamer/core/NameTemplate.h"
+#include "renamer/core/SiteBatch.h"
 #include "renamer/core/StopSignals.h"
 
 namespace morv::renamer {
@@ -35,6 +36,9 @@ struct CliArgs {
     bool finish = false;
     std::string to;
     bool haveTo = false;
+    std::string site;  // --update-links
+    bool haveSite = false;
+    std::vector<std::string> urls;
     bool help = false;
     std::vector<std::string> files;
 };
@@ -51,16 +55,22 @@ const char* Usage(Command command) {
                    "name.\n";
         case Command::Rename:
             return "Usage: trelo-cli rename TEMPLATE [--start N] [--remove-ext] [--lower-ext]\n"
+                   "                        [--update-links DIR [--url ADDRESS]...]\n"
                    "                        [--dry-run] [--no-clobber] FILE...\n"
                    "Renames every file in its own folder. Asks before replacing a file that is "
                    "not\none of FILE... (--no-clobber: never replaces); --dry-run changes "
-                   "nothing.\n";
+                   "nothing.\n"
+                   "--update-links rewrites the links to the files in the pages of the site "
+                   "folder DIR\n(ADDRESS: one of the site's own addresses); --dry-run prints "
+                   "them as\n\"page<TAB>old<TAB>new\" lines after the names.\n";
         case Command::Copy:
             return "Usage: trelo-cli copy TEMPLATE --to DIR [--start N] [--remove-ext] "
                    "[--lower-ext]\n"
+                   "                      [--update-links DIR [--url ADDRESS]...]\n"
                    "                      [--dry-run] [--no-clobber] FILE...\n"
                    "Copies every file under its new name into DIR. Asks before creating DIR and "
-                   "before\nreplacing a file (--no-clobber: never does either).\n";
+                   "before\nreplacing a file (--no-clobber: never does either). --update-links "
+                   "rewrites the\nrelative links of the copied pages for their new folder.\n";
         case Command::Recover:
             return "Usage: trelo-cli recover [--finish]\n"
                    "Puts right a batch that was stopped part way by a crash: turns it back, so "
@@ -116,6 +126,16 @@ std::string Parse(Command command, const std::vector<std::string>& args, CliArgs
         } else if (options && command == Command::Copy && is("--to")) {
             if (std::string error = value("--to", parsed.to); !error.empty()) return error;
             parsed.haveTo = true;
+        } else if (options && (command == Command::Rename || command == Command::Copy) &&
+                   is("--update-links")) {
+            if (std::string error = value("--update-links", parsed.site); !error.empty())
+                return error;
+            parsed.haveSite = true;
+        } else if (options && (command == Command::Rename || command == Command::Copy) &&
+                   is("--url")) {
+            std::string url;
+            if (std::string error = value("--url", url); !error.empty()) return error;
+            parsed.urls.push_back(std::move(url));
         } else if (options && arg.size() > 1 && arg[0] == '-') {
             return "unknown option '" + arg + "'";
         } else if (command == Command::Recover || command == Command::Undo) {
@@ -132,6 +152,8 @@ std::string Parse(Command command, const std::vector<std::string>& args, CliArgs
     if (parsed.files.empty()) return "no FILE given";
     if (command == Command::Copy && std::string(TrimBlanks(parsed.to)).empty())
         return "copy needs --to DIR";
+    if (parsed.haveSite && parsed.site.empty()) return "--update-links needs a folder";
+    if (!parsed.urls.empty() && !parsed.haveSite) return "--url goes with --update-links DIR";
     return {};
 }
 
@@ -276,6 +298,15 @@ int Undo(bool dryRun, std::ostream& out, std::ostream& err) {
     return report.ok() ? kExitOk : kExitFailed;
 }
 
+// A dry run's items that would not be moved or copied.
+bool AnyNotDone(const BatchResult& result) {
+    for (const ItemOutcome& item : result.items)
+        if (item.state == ItemState::Failed || item.state == ItemState::Skipped ||
+            item.reason.rfind(kWouldReplace, 0) == 0)
+            return true;
+    return false;
+}
+
 int Preview(const std::vector<FileEntry>& entries, size_t made, const CliArgs& parsed,
             std::ostream& out, std::ostream& err) {
     const char end = parsed.nulSeparated ? '\0' : '\n';
@@ -345,7 +376,25 @@ int Run(Command command, const std::vector<std::string>& args, std::istream& in,
     options.beforeStep = gStepHook;
     ScopedStopSignals signals;
     SignalStopObserver stop;
-    BatchResult result = RunJournaledBatch(JournalFolder(), mode, items, questions, stop, options);
+
+    // The links of the site, planned before anything is asked or touched.
+    LinkUpdatePlan links;
+    if (parsed.haveSite) {
+        const SiteLinks site{Absolute(parsed.site), parsed.urls};
+        Result<LinkUpdatePlan> planned = PlanSiteLinks(mode, items, site, stop);
+        if (!planned) {
+            if (const int signal = StopSignalReceived(); signal != 0) return SignalStatus(signal);
+            err << "trelo-cli: " << planned.error().description << "\n";
+            return kExitFailed;
+        }
+        links = std::move(planned.value());
+        for (const UnsafeLink& link : links.unsafe)
+            err << "trelo-cli: '" << link.page << "': '" << link.text
+                << "' is not rewritten: " << DescribeUnsafe(link.reason) << "\n";
+    }
+    const SiteBatchResult site =
+        RunSiteBatch(JournalFolder(), mode, items, links, questions, stop, options);
+    const BatchResult& result = site.batch;
 
     if (!result.problems.empty()) {
         err << "trelo-cli: " << DescribeResult(mode, items, result) << "\n";
@@ -363,18 +412,24 @@ int Run(Command command, const std::vector<std::string>& args, std::istream& in,
                 err << "trelo-cli: '" << entries[i].fullPath << "': " << outcome.reason << "\n";
             }
         }
+        if (parsed.haveSite) {
+            WriteLinkEditLines(links, out);
+            err << "trelo-cli: " << DescribeLinkCounts(links.counts) << " would change\n";
+            // A file kept where its new name is would refuse the batch.
+            clean = clean && (links.pages.empty() || !AnyNotDone(result));
+        }
         return clean ? kExitOk : kExitFailed;
     }
+    const std::string text = DescribeSiteResult(mode, items, site, size_t(-1));
     if (const int signal = StopSignalReceived(); signal != 0) {
-        err << "trelo-cli: stopped by " << StopSignalName(signal) << ": "
-            << DescribeResult(mode, items, result, size_t(-1)) << "\n";
+        err << "trelo-cli: stopped by " << StopSignalName(signal) << ": " << text << "\n";
         return SignalStatus(signal);
     }
-    if (result.ok()) {
-        out << DescribeResult(mode, items, result) << "\n";
+    if (site.ok()) {
+        out << DescribeSiteResult(mode, items, site) << "\n";
         return kExitOk;
     }
-    err << "trelo-cli: " << DescribeResult(mode, items, result, size_t(-1)) << "\n";
+    err << "trelo-cli: " << text << "\n";
     return kExitFailed;
 }
 
@@ -413,9 +468,13 @@ std::vector<CliCommand> RenamerCliCommands() {
     return {
         {"preview", "preview TEMPLATE [--start N] [--remove-ext] [--lower-ext] [-z] FILE...",
          RunPreviewCommand},
-        {"rename", "rename TEMPLATE [options] [--dry-run] [--no-clobber] FILE...",
+        {"rename",
+         "rename TEMPLATE [options] [--update-links DIR [--url ADDRESS]...] [--dry-run] "
+         "[--no-clobber] FILE...",
          RunRenameCommand},
-        {"copy", "copy TEMPLATE --to DIR [options] [--dry-run] [--no-clobber] FILE...",
+        {"copy",
+         "copy TEMPLATE --to DIR [options] [--update-links DIR [--url ADDRESS]...] [--dry-run] "
+         "[--no-clobber] FILE...",
          RunCopyCommand},
         {"recover", "recover [--finish]  turn back (or finish) a batch that a crash stopped",
          RunRecoverCommand},
