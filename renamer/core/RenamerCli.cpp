@@ -1,7 +1,5 @@
 #include "renamer/core/RenamerCli.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <ctime>
 #include <istream>
@@ -14,6 +12,7 @@
 #include "renamer/core/BatchOperation.h"
 #include "renamer/core/BatchRecovery.h"
 #include "renamer/core/NameTemplate.h"
+#include "renamer/core/RenameList.h"
 #include "renamer/core/SiteBatch.h"
 #include "renamer/core/StopSignals.h"
 
@@ -171,16 +170,6 @@ std::string DescribeTarget(const ReplaceQuestion& q) {
     return "a symbolic link to '" + q.linkTarget + "', " + Describe(q.targetSize, q.targetModified);
 }
 
-// The path as seen from the current folder, so that the journal names the same file wherever
-// a recovery runs.
-std::string Absolute(const std::string& path) {
-    if (path.empty() || path.front() == kPathSeparator) return path;
-    std::string here(4096, '\0');
-    if (getcwd(here.data(), here.size()) == nullptr) return path;
-    here.resize(here.find('\0'));
-    return JoinPath(here, path.substr(0, 2) == "./" ? path.substr(2) : path);
-}
-
 // The exit status of a command that a signal stopped, as a shell gives it.
 int SignalStatus(int signal) {
     return 128 + signal;
@@ -314,11 +303,9 @@ int Preview(const std::vector<FileEntry>& entries, size_t made, const CliArgs& p
         out << entries[i].fullPath << (parsed.nulSeparated ? '\0' : '\t') << entries[i].newName
             << end;
     // The names rename would refuse.
-    std::vector<BatchItem> items;
-    for (size_t i = 0; i < made; ++i)
-        items.push_back(
-            {entries[i].fullPath, GetFolderName(entries[i].fullPath, false), entries[i].newName});
-    const BatchPlan plan = PlanBatch(BatchMode::Move, items);
+    const std::vector<FileEntry> named(entries.begin(), entries.begin() + ptrdiff_t(made));
+    const BatchPlan plan =
+        PlanBatch(BatchMode::Move, MakeBatchItems(BatchMode::Move, named, {}, ListPaths::AsGiven));
     for (const std::string& problem : plan.problems)
         err << "trelo-cli: " << problem << "\n";
     return plan.problems.empty() ? kExitOk : kExitFailed;
@@ -357,15 +344,8 @@ int Run(Command command, const std::vector<std::string>& args, std::istream& in,
     if (command == Command::Preview) return Preview(entries, made, parsed, out, err);
 
     const BatchMode mode = command == Command::Rename ? BatchMode::Move : BatchMode::Copy;
-    const std::string destination = Absolute(std::string(TrimBlanks(parsed.to)));
-    std::vector<BatchItem> items;
-    items.reserve(entries.size());
-    for (const FileEntry& entry : entries) {
-        const std::string source = Absolute(entry.fullPath);
-        std::string folder = mode == BatchMode::Move ? GetFolderName(source, false) : destination;
-        if (mode == BatchMode::Move && folder.empty()) folder = "/";
-        items.push_back({source, folder, entry.newName});
-    }
+    const std::vector<BatchItem> items =
+        MakeBatchItems(mode, entries, TrimBlanks(parsed.to), ListPaths::CurrentFolder);
 
     TerminalQuestions terminal(in, err);
     NoClobberQuestions noClobber;
@@ -380,7 +360,7 @@ int Run(Command command, const std::vector<std::string>& args, std::istream& in,
     // The links of the site, planned before anything is asked or touched.
     LinkUpdatePlan links;
     if (parsed.haveSite) {
-        const SiteLinks site{Absolute(parsed.site), parsed.urls};
+        const SiteLinks site{AbsolutePath(parsed.site), parsed.urls};
         Result<LinkUpdatePlan> planned = PlanSiteLinks(mode, items, site, stop);
         if (!planned) {
             if (const int signal = StopSignalReceived(); signal != 0) return SignalStatus(signal);

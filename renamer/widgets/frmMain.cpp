@@ -38,6 +38,7 @@
 #include "linkcheck/core/LinkCheck.h"
 #include "renamer/core/BatchOperation.h"
 #include "renamer/core/BatchRecovery.h"
+#include "renamer/core/RenameList.h"
 #include "renamer/core/StopSignals.h"
 #include "renamer/widgets/BatchFront.h"
 #include "renamer/widgets/FileListView.h"
@@ -615,7 +616,9 @@ void frmMain::PreviewButton() {
                     kAppTitle);
     } else if (Site().on()) {
         const BatchMode mode = copyMode_ ? BatchMode::Copy : BatchMode::Move;
-        PlanLinks(mode, BatchItems(mode, CopyDestination(txtDest_->text().trimmed())));
+        PlanLinks(mode, MakeBatchItems(mode, Entries(),
+                                       PathToStd(CopyDestination(txtDest_->text().trimmed())),
+                                       ListPaths::CurrentFolder));
     }
     SetBusy(false);
 }
@@ -761,7 +764,8 @@ void frmMain::RunBatch(BatchMode mode, const QString& destination) {
     }
     repaint();
 
-    const std::vector<BatchItem> items = BatchItems(mode, destination);
+    const std::vector<BatchItem> items =
+        MakeBatchItems(mode, Entries(), PathToStd(destination), ListPaths::CurrentFolder);
     if (Site().on() && !PlanLinks(mode, items)) {
         finish();
         return;
@@ -801,22 +805,6 @@ void frmMain::RunBatch(BatchMode mode, const QString& destination) {
         ShowMessage(this, ToQString(DescribeSiteResult(mode, items, site)), icon, kAppTitle);
     }
     finish();
-}
-
-std::vector<BatchItem> frmMain::BatchItems(BatchMode mode, const QString& destination) const {
-    const std::vector<FileEntry> entries = Entries();
-    const std::string folder = PathToStd(destination);
-    std::vector<BatchItem> items;
-    items.reserve(entries.size());
-    for (const FileEntry& entry : entries) {
-        std::string target = folder;
-        if (mode == BatchMode::Move) {
-            target = GetFolderName(entry.fullPath, false);
-            if (target.empty()) target = std::string(1, kPathSeparator);
-        }
-        items.push_back({entry.fullPath, std::move(target), entry.newName});
-    }
-    return items;
 }
 
 // ----- recovery, undo and stop signals -----
