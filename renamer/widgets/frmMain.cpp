@@ -1,5 +1,7 @@
 #include "renamer/widgets/frmMain.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QAction>
 #include <QApplication>
 #include <QBuffer>
@@ -73,10 +75,20 @@ QLabel* FieldLabel(const QString& text, QWidget* parent, QWidget* buddy = nullpt
     return label;
 }
 
+// A plain top-level widget is told to screen readers as a filler; the main window is a window.
+QAccessibleInterface* WindowAccessible(const QString& className, QObject* object) {
+    if (className == QLatin1String(frmMain::staticMetaObject.className()) && object != nullptr &&
+        object->isWidgetType())
+        return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Window);
+    return nullptr;
+}
+
 }  // namespace
 
 frmMain::frmMain(QString settingsFile, QWidget* parent)
     : QWidget(parent), settingsFile_(std::move(settingsFile)) {
+    static const bool announced = (QAccessible::installFactory(WindowAccessible), true);
+    (void)announced;
     setObjectName("frmMain");
     setWindowTitle(kAppTitle);
     setWindowIcon(RenamerIcon(RenamerIconKind::Program));
