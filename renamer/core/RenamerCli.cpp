@@ -8,13 +8,13 @@
 #include <unordered_set>
 
 #include "helpers/core/PathHelpers.h"
+#include "helpers/core/StopSignals.h"
 #include "helpers/core/TextUtil.h"
 #include "renamer/core/BatchOperation.h"
 #include "renamer/core/BatchRecovery.h"
 #include "renamer/core/NameTemplate.h"
 #include "renamer/core/RenameList.h"
 #include "renamer/core/SiteBatch.h"
-#include "renamer/core/StopSignals.h"
 
 namespace morv::renamer {
 

@@ -8,9 +8,9 @@
 #include <QProgressDialog>
 
 #include "helpers/core/PathHelpers.h"
+#include "helpers/core/StopSignals.h"
 #include "helpers/widgets/Prompter.h"
 #include "helpers/widgets/QtText.h"
-#include "renamer/core/StopSignals.h"
 #include "renamer/widgets/RenamerText.h"
 
 namespace morv::renamer {

@@ -32,6 +32,7 @@
 
 #include "helpers/core/FileIo.h"
 #include "helpers/core/PathHelpers.h"
+#include "helpers/core/StopSignals.h"
 #include "helpers/core/TextUtil.h"
 #include "helpers/widgets/FileDialogs.h"
 #include "helpers/widgets/FlatToolbar.h"
@@ -41,7 +42,6 @@
 #include "renamer/core/BatchOperation.h"
 #include "renamer/core/BatchRecovery.h"
 #include "renamer/core/RenameList.h"
-#include "renamer/core/StopSignals.h"
 #include "renamer/widgets/BatchFront.h"
 #include "renamer/widgets/FileListView.h"
 #include "renamer/widgets/FileProperties.h"

@@ -23,13 +23,13 @@
 #include <gtest/gtest.h>
 
 #include "TempFolder.h"
+#include "helpers/core/StopSignals.h"
 #include "helpers/widgets/FileDialogs.h"
 #include "helpers/widgets/FlatToolbar.h"
 #include "helpers/widgets/Prompter.h"
 #include "renamer/core/BatchJournal.h"
 #include "renamer/core/BatchRecovery.h"
 #include "renamer/core/RenamerSettings.h"
-#include "renamer/core/StopSignals.h"
 #include "renamer/widgets/BatchFront.h"
 #include "renamer/widgets/FileProperties.h"
 #include "renamer/widgets/RenamerText.h"
