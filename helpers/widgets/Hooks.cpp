@@ -35,6 +35,7 @@ ScopedHooks::ScopedHooks(WidgetHooks hooks) : previous_(Current()) {
     if (hooks.fileDialogs != nullptr) now.fileDialogs = hooks.fileDialogs;
     if (hooks.printDialogs != nullptr) now.printDialogs = hooks.printDialogs;
     if (hooks.openUrl) now.openUrl = std::move(hooks.openUrl);
+    if (hooks.showFileProperties) now.showFileProperties = std::move(hooks.showFileProperties);
     if (!hooks.shippedFileFolders.isEmpty())
         now.shippedFileFolders = std::move(hooks.shippedFileFolders);
     if (hooks.eachStep) now.eachStep = std::move(hooks.eachStep);

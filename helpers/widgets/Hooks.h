@@ -27,6 +27,9 @@ struct WidgetHooks {
     PrintDialogs* printDialogs = nullptr;  // page setup and print
     // Hands a document or link to the desktop (QDesktopServices::openUrl).
     std::function<bool(const QUrl&)> openUrl{};
+    // Shows the desktop file manager's properties sheet of a file; false when none did (the
+    // program shows its own then). Empty: the file manager over D-Bus.
+    std::function<bool(const QString& path)> showFileProperties{};
     // The folders searched for the shipped files (ShippedFileFolders).
     QStringList shippedFileFolders{};
     // Runs at the start of every step of a long operation (EventPump).

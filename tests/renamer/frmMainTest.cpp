@@ -47,7 +47,14 @@ namespace {
 // The file manager's properties window must never open from a test run.
 class NoFileManager : public ::testing::Environment {
   public:
-    void SetUp() override { SetFileManagerPropertiesEnabled(false); }
+    void SetUp() override {
+        hooks_ = std::make_unique<ScopedHooks>(
+            WidgetHooks{.showFileProperties = [](const QString&) { return false; }});
+    }
+    void TearDown() override { hooks_.reset(); }
+
+  private:
+    std::unique_ptr<ScopedHooks> hooks_;
 };
 
 ::testing::Environment* const kQt = ::testing::AddGlobalTestEnvironment(new NoFileManager);
