@@ -50,14 +50,6 @@ ScopedStopSignals::~ScopedStopSignals() {
         sigaction(kSignals[i], &old_[i], nullptr);
 }
 
-void RemoveStopSignals() {
-    struct sigaction action {};
-    action.sa_handler = SIG_DFL;
-    sigemptyset(&action.sa_mask);
-    for (int signal : kSignals)
-        sigaction(signal, &action, nullptr);
-}
-
 int StopSignalReceived() {
     return gSignal;
 }

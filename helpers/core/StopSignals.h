@@ -16,8 +16,6 @@ namespace morv {
 // Installs the handlers. restart: system calls interrupted by the signal go on (an event loop);
 // without it a blocking read, such as a question on the terminal, returns at once.
 void InstallStopSignals(bool restart);
-// The default actions again.
-void RemoveStopSignals();
 // The number of the last such signal since the handlers were installed or cleared; 0 for none.
 int StopSignalReceived();
 void ClearStopSignal();

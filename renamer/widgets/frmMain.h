@@ -72,7 +72,6 @@ class frmMain : public QWidget {
 
     // Enables "Properties" of the pop-up menu for the point of the list (viewport coordinates).
     void PreparePopList(const QPoint& pos);
-    QMenu* PopList() const { return mnuPopList_; }
 
     // The list as entries, in display order.
     std::vector<FileEntry> Entries() const;
