@@ -411,7 +411,7 @@ TEST_F(TreloWindow, CancelInTheProgressWindowKeepsTheFilesNotRenamed) {
     prompter.Push(PromptAnswer::OK);  // the summary
     Click("cmdRename");
     ASSERT_EQ(prompter.asked().size(), 2);
-    EXPECT_NE(prompter.asked()[1].text.indexOf("of 4 files"), -1)
+    EXPECT_NE(prompter.asked()[1].text.indexOf("of 4 files were renamed before the stop."), -1)
         << prompter.asked()[1].text.toStdString();
     const QStringList left = Column(0);
     EXPECT_FALSE(left.isEmpty());
