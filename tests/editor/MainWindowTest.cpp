@@ -1,3 +1,4 @@
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -50,7 +51,7 @@ class MainWindowTest : public ::testing::Test {
         ini.AppName = section;
         return ini.GetINI(key, "<missing>");
     }
-    QAction* Button(const char* key) { return window_->Toolbar1()->findChild<QAction*>(key); }
+    QAction* Button(const char* key) { return window_->ToolbarAction(key); }
 
     QTemporaryDir folder_;
     std::unique_ptr<frmMain> window_;
@@ -99,7 +100,7 @@ TEST_F(MainWindowTest, ToolbarKeysAndTooltipsInOrder) {
             keys << "|";
             continue;
         }
-        keys << action->objectName();
+        keys << action->property("key").toString();
         tips << action->toolTip();
     }
     EXPECT_EQ(keys.join(" "),
@@ -123,6 +124,45 @@ TEST_F(MainWindowTest, EmptyHooksDisableTheirCommands) {
     EXPECT_EQ(runs, 2);
 }
 
+// Menu item and toolbar button are one action: either runs the command's hook once, and the
+// commands that open a dialog of their own close Find and Replace first.
+TEST_F(MainWindowTest, MenuAndToolbarRunTheSameCommand) {
+    MainCommands& c = window_->Commands();
+    int closed = 0, runs = 0;
+    c.closeFindReplace = [&] { ++closed; };
+    struct Row {
+        const char* menu;
+        const char* key;  // "" when it has no button
+        std::function<void()> MainCommands::*hook;
+        bool closes;
+    } rows[] = {
+        {"mnuFileNew", "new", &MainCommands::fileNew, false},
+        {"mnuFilePrint", "print", &MainCommands::print, true},
+        {"mnuSearchFind", "find", &MainCommands::find, true},
+        {"mnuSearchReplace", "", &MainCommands::replace, true},
+        {"mnuEditClear", "clear", &MainCommands::clear, false},
+        {"mnuActionsExtract", "extract", &MainCommands::extract, true},
+        {"mnuActionsFix", "fix", &MainCommands::fix, true},
+        {"mnuActionsCheckLinks", "", &MainCommands::checkLinks, true},
+        {"mnuActionsRemove", "noempty", &MainCommands::removeEmpty, false},
+        {"mnuHelpContents", "help", &MainCommands::helpContents, false},
+    };
+    for (const Row& row : rows)
+        c.*row.hook = [&] { ++runs; };
+    window_->RefreshCommandStates();
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.menu);
+        QAction* item = window_->MenuAction(row.menu);
+        if (*row.key != '\0') {
+            EXPECT_EQ(Button(row.key), item);
+        }
+        closed = runs = 0;
+        item->trigger();
+        EXPECT_EQ(runs, 1);
+        EXPECT_EQ(closed, row.closes ? 1 : 0);
+    }
+}
+
 TEST_F(MainWindowTest, PaneAndTreeButtons) {
     window_->show();
     QAction* pane = Button("pane");
@@ -135,12 +175,32 @@ TEST_F(MainWindowTest, PaneAndTreeButtons) {
 
     bool built = false;
     window_->Commands().retrieveTree = [&] { built = true; };
+    window_->RefreshCommandStates();
     window_->Toolbar1ButtonClick("tree");
     EXPECT_TRUE(built);
     EXPECT_TRUE(window_->IsSectionsPaneShown());
     EXPECT_TRUE(pane->isChecked());
     EXPECT_EQ(window_->picPad()->width(),
               window_->centralWidget()->width() - window_->picTree()->width());
+}
+
+// A screen reader toggles the pane button without clicking it: the pane follows all the same,
+// and the button's name follows the pane.
+TEST_F(MainWindowTest, PaneButtonThroughTheAccessibilityAction) {
+    window_->show();
+    QWidget* button = window_->Toolbar1()->findChild<QWidget*>("pane");
+    ASSERT_NE(button, nullptr);
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(button);
+    ASSERT_NE(accessible, nullptr);
+    ASSERT_NE(accessible->actionInterface(), nullptr);
+    EXPECT_EQ(accessible->text(QAccessible::Name), "Show Section Pane");
+    for (const bool shown : {true, false}) {
+        accessible->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+        EXPECT_EQ(window_->IsSectionsPaneShown(), shown);
+        EXPECT_EQ(accessible->text(QAccessible::Name),
+                  shown ? "Hide Sections Pane" : "Show Sections Pane");
+        EXPECT_EQ(button->toolTip(), shown ? " Hide Sections Pane " : " Show Sections Pane ");
+    }
 }
 
 TEST_F(MainWindowTest, NarrowWindowKeepsEditorWidthWhenPaneShows) {
