@@ -1,6 +1,5 @@
 #include "editor/widgets/DocumentCommands.h"
 
-#include <QApplication>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTreeWidget>
@@ -18,6 +17,7 @@
 #include "helpers/widgets/FileDialogs.h"
 #include "helpers/widgets/Prompter.h"
 #include "helpers/widgets/QtText.h"
+#include "helpers/widgets/WaitCursor.h"
 #include "services/widgets/AboutDialog.h"
 #include "services/widgets/DocumentPrint.h"
 #include "services/widgets/HelpWindow.h"
@@ -28,22 +28,6 @@ namespace morv {
 namespace {
 
 ProgramStarter gProgramStarter;
-
-// The hourglass for the life of the object.
-class WaitCursor {
-  public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { Release(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-    void Release() {
-        if (active_) QApplication::restoreOverrideCursor();
-        active_ = false;
-    }
-
-  private:
-    bool active_ = true;
-};
 
 QString FileNameOf(const QString& path) {
     return PathToQString(GetFileName(PathToStd(path)));

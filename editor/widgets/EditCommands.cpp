@@ -18,6 +18,7 @@
 #include "editor/widgets/DocumentLoad.h"
 #include "editor/widgets/MainWindow.h"
 #include "helpers/widgets/Prompter.h"
+#include "helpers/widgets/WaitCursor.h"
 
 namespace morv {
 
@@ -162,13 +163,12 @@ void EditDelete(frmMain& window) {
 }
 
 void EditClear(frmMain& window) {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    WaitCursor wait;
     ClearSectionsTree(window);
     window.setUpdatesEnabled(false);
     // An ordinary edit: Undo brings the text back.
     window.Rich1()->ReplaceRange(0, window.Rich1()->Length(), {});
     window.setUpdatesEnabled(true);
-    QApplication::restoreOverrideCursor();
 }
 
 void EditSelectAll(frmMain& window) {

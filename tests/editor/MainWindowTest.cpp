@@ -6,6 +6,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
@@ -15,14 +16,17 @@
 
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
 
 #include <gtest/gtest.h>
 
 #include "editor/widgets/DocumentEditor.h"
+#include "editor/widgets/LongOperation.h"
 #include "editor/widgets/MainWindow.h"
 #include "editor/widgets/MorvStartup.h"
 #include "helpers/core/IniFile.h"
 #include "helpers/widgets/Prompter.h"
+#include "services/widgets/ProgressWindow.h"
 #include "tests/support/SpecialFiles.h"
 #include "tests/support/WidgetFakes.h"
 
@@ -427,6 +431,47 @@ TEST_F(MainWindowTest, CoverHidesEditorOnlyDuringOperation) {
     EXPECT_EQ(window_->Rich3()->geometry(), window_->Rich1()->geometry());
     window_->CoverEditor(false);
     EXPECT_FALSE(window_->Rich3()->isVisible());
+}
+
+// Whatever a long operation changed about the windows comes back however it ends: normally, or
+// by an exception out of its scope. Cancel in its progress window stops it at the next step.
+TEST_F(MainWindowTest, LongOperationPutsEveryWindowBack) {
+    window_->show();
+    struct Row {
+        const char* name;
+        LongOperation::Setup setup;
+        bool throws;
+    } rows[] = {
+        {"progress window", {.status = "Working...", .cover = true, .progressWindow = true}, false},
+        {"painting suspended, thrown out", {.status = "Tree...", .suspendPainting = true}, true},
+        {"not stoppable", {.status = "Cleaning...", .stoppable = false}, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        try {
+            LongOperation operation(*window_, row.setup);
+            EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+            EXPECT_EQ(window_->StatusText(), row.setup.status);
+            EXPECT_EQ(window_->Rich3()->isVisible(), row.setup.cover);
+            EXPECT_EQ(window_->updatesEnabled(), !row.setup.suspendPainting);
+            EXPECT_EQ(window_->isEnabled(), !row.setup.progressWindow);
+            EXPECT_EQ(operation.Progress() != nullptr, row.setup.progressWindow);
+            EXPECT_FALSE(operation.Observer().ShouldStop());
+            if (operation.Progress() != nullptr) {
+                operation.Progress()->cmdCancel()->click();
+                EXPECT_TRUE(operation.Observer().ShouldStop());
+            }
+            if (row.throws) throw std::runtime_error("out of the operation");
+        } catch (const std::runtime_error&) {
+        }
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+        EXPECT_EQ(window_->StatusText(), "Ready");
+        EXPECT_FALSE(window_->Rich3()->isVisible());
+        EXPECT_TRUE(window_->updatesEnabled());
+        EXPECT_TRUE(window_->isEnabled());
+        EXPECT_EQ(window_->findChild<frmProgress*>("frmProgress"), nullptr);
+        EXPECT_TRUE(window_->State().StopRequest);
+    }
 }
 
 }  // namespace
