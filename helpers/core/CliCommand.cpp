@@ -120,9 +120,7 @@ bool InterruptOnly::ShouldStop() {
 void TerminalProgress::SetValue(long value) {
     value_ = value;
     if (!enabled_) return;
-    auto now = std::chrono::steady_clock::now();
-    if (drawn_ && now - last_ < std::chrono::milliseconds(100)) return;
-    last_ = now;
+    if (!redraws_.Step().showProgress) return;
     drawn_ = true;
     const int width = 30;
     long percent = max_ > 0 ? value_ * 100 / max_ : 0;

@@ -2,7 +2,6 @@
 
 #include <signal.h>
 
-#include <chrono>
 #include <iosfwd>
 #include <string>
 #include <string_view>
@@ -64,8 +63,8 @@ class InterruptOnly : public ProgressObserver {
     bool ShouldStop() override;
 };
 
-// A progress bar on standard error when it is a terminal, redrawn at most ten times a second;
-// stops at Ctrl+C.
+// A progress bar on standard error when it is a terminal, redrawn at most ten times a second
+// (the clock read only every few steps); stops at Ctrl+C.
 class TerminalProgress : public InterruptOnly {
   public:
     explicit TerminalProgress(std::ostream& err, bool enabled) : err_(err), enabled_(enabled) {}
@@ -83,7 +82,7 @@ class TerminalProgress : public InterruptOnly {
     bool drawn_ = false;
     long max_ = 0, value_ = 0;
     std::string status_;
-    std::chrono::steady_clock::time_point last_{};
+    PacedSteps redraws_{{~PollThrottle::Ticks(0), ~PollThrottle::Ticks(0), 100000, 200}};
 };
 
 // Whether err is the process's standard error and that is a terminal.
