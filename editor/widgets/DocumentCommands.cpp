@@ -15,6 +15,7 @@
 #include "helpers/core/PathHelpers.h"
 #include "helpers/core/SystemFolder.h"
 #include "helpers/widgets/FileDialogs.h"
+#include "helpers/widgets/Hooks.h"
 #include "helpers/widgets/Prompter.h"
 #include "helpers/widgets/QtText.h"
 #include "helpers/widgets/WaitCursor.h"
@@ -26,8 +27,6 @@
 namespace morv {
 
 namespace {
-
-ProgramStarter gProgramStarter;
 
 QString FileNameOf(const QString& path) {
     return PathToQString(GetFileName(PathToStd(path)));
@@ -83,12 +82,8 @@ QString AskForDocument(frmMain& window, const QString& title) {
 
 }  // namespace
 
-void SetProgramStarter(ProgramStarter starter) {
-    gProgramStarter = std::move(starter);
-}
-
 int StartProgram(const QString& program, const QStringList& arguments) {
-    if (gProgramStarter) return gProgramStarter(program, arguments);
+    if (Hooks().startProgram) return Hooks().startProgram(program, arguments);
     const QFileInfo info(program);
     if (!info.exists()) return ENOENT;
     if (!info.isExecutable() || info.isDir()) return EACCES;

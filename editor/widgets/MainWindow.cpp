@@ -4,13 +4,11 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
-#include <QFileInfo>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPlainTextEdit>
-#include <QProcess>
 #include <QScreen>
 #include <QScrollBar>
 #include <QStatusBar>
@@ -20,12 +18,12 @@
 #include <QTreeWidget>
 #include <QUrl>
 
-#include <cerrno>
 #include <cmath>
 
 #include "editor/core/CommandLine.h"
 #include "editor/core/DocumentText.h"
 #include "editor/core/RtfReader.h"
+#include "editor/widgets/DocumentCommands.h"
 #include "editor/widgets/DocumentEditor.h"
 #include "editor/widgets/KeyLocks.h"
 #include "helpers/core/PathHelpers.h"
@@ -651,18 +649,8 @@ void frmMain::LoadStartupDocument(const QString& path) {
 
 void frmMain::StartRenamer() {
     const QString program = PathToQString(JoinPath(PathToStd(programFolder_), "trelo"));
-    const QFileInfo info(program);
-    int code = 0;
-    if (!info.exists()) {
-        code = ENOENT;
-    } else if (!info.isExecutable() || info.isDir()) {
-        code = EACCES;
-    } else if (!QProcess::startDetached(program, {}, QString())) {
-        code = ENOEXEC;
-    }
-    if (code != 0) {
+    if (const int code = StartProgram(program, {}); code != 0)
         ShowMessage(this, ToQString(GetAPIErrorText(code)), PromptIcon::Exclamation, kAppTitle);
-    }
 }
 
 }  // namespace morv

@@ -10,13 +10,12 @@
 #include <new>
 #include <string>
 
+#include "helpers/core/CoreHooks.h"
 #include "helpers/core/FileIo.h"
 
 namespace morv {
 
 namespace {
-
-size_t gToolInputLimit = 0;
 
 volatile std::sig_atomic_t gInterrupted = 0;
 
@@ -44,7 +43,7 @@ void PrintHelp(std::ostream& out, const char* tool, const std::vector<CliCommand
 }  // namespace
 
 size_t ToolInputLimit() {
-    if (gToolInputLimit != 0) return gToolInputLimit;
+    if (const size_t hooked = CurrentCoreHooks().toolInputLimit; hooked != 0) return hooked;
     size_t limit = size_t(1) << 30;
     for (const int resource : {RLIMIT_AS, RLIMIT_DATA}) {
         struct rlimit rl {};
@@ -52,10 +51,6 @@ size_t ToolInputLimit() {
             limit = std::min(limit, size_t(rl.rlim_cur / 4));
     }
     return limit;
-}
-
-void SetToolInputLimit(size_t bytes) {
-    gToolInputLimit = bytes;
 }
 
 int ReportFailure(std::ostream& err, std::string_view who, const Error& error) {

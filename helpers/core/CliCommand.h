@@ -30,10 +30,8 @@ struct CliCommand {
 
 // The most bytes a tool reads from one input (a FILE, a list file, standard input): 1 GiB, or a
 // quarter of the address space or data size the process is limited to, so that endless input
-// ends in a message instead of an exhausted memory.
+// ends in a message instead of an exhausted memory (or CoreHooks::toolInputLimit).
 size_t ToolInputLimit();
-// Tests: the limit from now on; 0 goes back to the one computed from the process's limits.
-void SetToolInputLimit(size_t bytes);
 
 // Prints "<who>: <description>" ("interrupted" for a user interrupt) and returns kExitFailed.
 int ReportFailure(std::ostream& err, std::string_view who, const Error& error);
