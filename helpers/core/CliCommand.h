@@ -24,7 +24,7 @@ using CliMain = int (*)(const std::vector<std::string>& args, std::istream& in, 
 
 struct CliCommand {
     const char* name;
-    const char* synopsis;  // one line for the tool's --help
+    const char* summary;  // what it does, one line for the tool's --help under its usage line
     CliMain run;
 };
 
@@ -37,8 +37,9 @@ size_t ToolInputLimit();
 int ReportFailure(std::ostream& err, std::string_view who, const Error& error);
 
 // Runs the subcommand named by argv[1] from the table, on standard input and output through
-// buffers that keep the errno of a failure; prints --help, --version, usage errors, a failed
-// flush of the output and running out of memory itself.
+// buffers that keep the errno of a failure; prints --help (each command's usage line taken from
+// the command's own --help), --version, usage errors, a failed flush of the output and running
+// out of memory itself.
 int RunCli(const char* tool, const char* version, const std::vector<CliCommand>& commands, int argc,
            char** argv);
 
