@@ -173,6 +173,9 @@ std::optional<int> CliParser::Parse(const std::vector<std::string>& args, std::o
         if (d->required && d->parsed->count() == 0)
             return UsageError(err, "missing " + d->Synopsis());
         for (const std::string& value : d->parsed->results()) {
+            // A flag's results are "true" unless it was written "--flag=value".
+            if (d->kind == Declaration::Flag && value != "true")
+                return UsageError(err, d->Name() + " takes no value");
             for (const auto& check : d->checks) {
                 if (const std::string why = check(value); !why.empty()) return UsageError(err, why);
             }
@@ -201,13 +204,6 @@ int CliParser::UsageError(std::ostream& err, const std::string& message) const {
 
 int CliParser::Failure(std::ostream& err, const Error& error) const {
     return ReportFailure(err, who_, error);
-}
-
-std::string CliParser::Synopsis() const {
-    std::string synopsis = command_;
-    for (const auto& d : declarations_)
-        synopsis += " " + d->Synopsis();
-    return synopsis;
 }
 
 namespace {

@@ -71,14 +71,9 @@ class CliParser {
     // A failed run ("interrupted" for a user interrupt); returns kExitFailed.
     int Failure(std::ostream& err, const Error& error) const;
 
-    // "<tool> <command>", the prefix of every message.
-    const std::string& who() const { return who_; }
-    // The synopsis: the command and its options and arguments ("extract [--kinds LIST] ...").
-    std::string Synopsis() const;
-    std::string Help() const;
-
   private:
     struct Declaration;
+    std::string Help() const;
     Declaration& Last();
     Declaration& Add(int kind, std::string names, std::string value, std::string help);
 

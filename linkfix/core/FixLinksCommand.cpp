@@ -8,7 +8,6 @@
 #include "helpers/core/CliCommand.h"
 #include "helpers/core/CliParser.h"
 #include "helpers/core/FileIo.h"
-#include "helpers/core/TextUtil.h"
 #include "linkfix/core/FixLinks.h"
 
 namespace morv {

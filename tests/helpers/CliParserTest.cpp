@@ -80,6 +80,7 @@ TEST(CliParser, UsageErrorsNameTheCommandAndExitTwo) {
         {"missing value of --name=", {"n", "--add"}, "--add needs a value"},
         {"blank value", {"n", "--output= "}, "-o needs a value"},
         {"missing argument", {"--flag"}, "missing NAME"},
+        {"a flag with a value", {"n", "--flag=no"}, "--flag takes no value"},
     };
     for (const auto& row : rows) {
         const Parsed p = ParseWith(row.args);
