@@ -24,6 +24,10 @@
 #include "editor/widgets/EditorBuffer.h"
 #include "editor/widgets/MainWindow.h"
 #include "helpers/widgets/Prompter.h"
+// The scripted prompter lives with the test fakes in newer trees, in the prompter's header before.
+#if __has_include("tests/support/WidgetFakes.h")
+#include "tests/support/WidgetFakes.h"
+#endif
 #include "linkfix/widgets/FixDialog.h"
 #include "search/widgets/FindDialogs.h"
 #include "sections/widgets/SectionsCommands.h"

@@ -5,8 +5,11 @@
 //  - morv-cli scan of each corpus folder, next to find DIR -type f -iname '*.htm*';
 //  - morv-cli check-links --orphans of each corpus folder (each a site), next to
 //    morv-cli extract --scan of the same folder: rounds interleaved, medians, and the largest
-//    resident set of each, so that memory can be set against the number of pages.
-// Usage: extract_bench MORV_CLI FOLDER...
+//    resident set of each, so that memory can be set against the number of pages;
+//  - the link update plan of a batch renaming 1,000 pages, and the whole batch with
+//    trelo-cli rename --update-links (when trelo-cli is beside morv-cli), each against
+//    morv-cli extract --scan of the same folder.
+// Usage: extract_bench MORV_CLI [--links | --batch TRELO_CLI] FOLDER...
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
@@ -57,11 +60,12 @@ struct ProgramRun {
     long maxRssKb = 0;
 };
 
-// Runs a program with its standard output sent to /dev/null. It succeeds when it exits with a
-// status of at most okStatus (check-links says 1 when a link is missing). With memory set, it
-// runs under GNU time when that is installed, which tells the program's own largest resident
-// set: a child started from this process would count this process's pages as its own.
-ProgramRun RunProgram(std::vector<std::string> argv, int okStatus = 0, bool memory = false) {
+// Runs a program with its standard output (quiet: and its errors) sent to /dev/null. It succeeds
+// when it exits with a status of at most okStatus (check-links says 1 when a link is missing). With
+// memory set, it runs under GNU time when that is installed, which tells the program's own largest
+// resident set: a child started from this process would count this process's pages as its own.
+ProgramRun RunProgram(std::vector<std::string> argv, int okStatus = 0, bool memory = false,
+                      bool quiet = false) {
     char memoryPattern[] = "/tmp/morv-bench-rss-XXXXXX";
     if (memory && access(kTimeProgram, X_OK) == 0) {
         close(mkstemp(memoryPattern));
@@ -76,6 +80,7 @@ ProgramRun RunProgram(std::vector<std::string> argv, int okStatus = 0, bool memo
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    if (quiet) posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
     auto start = Clock::now();
     pid_t pid = 0;
     ProgramRun run;
@@ -291,6 +296,88 @@ int BenchLinkUpdate(const std::string& self, const std::string& cli,
     return 0;
 }
 
+// The whole batch with link updating: trelo-cli rename of 1,000 of the corpus's pages with
+// --update-links, each folder a site copied into a temporary folder first, against morv-cli
+// extract --scan of the same copy; rounds interleaved, each batch undone (untimed) before the
+// next round.
+int BenchSiteBatch(const std::string& cli, const std::string& trelo,
+                   const std::vector<std::string>& folders) {
+    namespace fs = std::filesystem;
+    // $TMPDIR chooses the disk the copies (and the journals) go to.
+    const char* tmp = std::getenv("TMPDIR");
+    std::string work =
+        std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/morv-bench-sites-XXXXXX";
+    if (mkdtemp(work.data()) == nullptr) return 1;
+    setenv("XDG_STATE_HOME", (work + "/state").c_str(), 1);  // the journals of these batches
+    std::vector<std::string> sites;
+    size_t total = 0;
+    for (size_t k = 0; k < folders.size(); ++k) {
+        sites.push_back(work + "/site" + std::to_string(k));
+        if (RunProgram({"cp", "-rL", folders[k], sites.back()}, 1).seconds < 0) {
+            std::fprintf(stderr, "copying %s failed\n", folders[k].c_str());
+            return 1;
+        }
+        morv::FindFiles(
+            sites.back(), [&total](const std::string&) { ++total; }, morv::NoProgress());
+    }
+    // The copies on the disk first, so that their writing does not fall on the rounds.
+    RunProgram({"sync"});
+    const size_t stride = std::max<size_t>(1, total / 1000);
+    std::printf(
+        "trelo-cli rename --update-links of every %zu. page (1,000 of %zu), each folder a site "
+        "(a copy),\nagainst extract --scan of the same copy: median of %d interleaved rounds\n",
+        stride, total, kRounds);
+    double extractTotal = 0, batchTotal = 0, extractCpuTotal = 0, batchCpuTotal = 0;
+    size_t left = 1000;
+    for (const std::string& site : sites) {
+        std::vector<std::string> batch = {trelo,          "rename",         "File [####] (*)",
+                                          "--no-clobber", "--update-links", site};
+        std::vector<std::string> pages;
+        morv::FindFiles(
+            site, [&pages](const std::string& path) { pages.push_back(path); }, morv::NoProgress());
+        size_t count = 0;
+        for (size_t i = 0; i < pages.size() && count < left; i += stride, ++count)
+            batch.push_back(pages[i]);
+        left -= count;
+        std::vector<double> extracts, batches, extractCpus, batchCpus;
+        // Round -1 warms up: the journals' folder, the programs, the cache.
+        for (int round = -1; round < kRounds; ++round) {
+            const ProgramRun extracted = RunProgram({cli, "extract", "--scan", site});
+            const ProgramRun renamed = RunProgram(batch, 0, false, true);  // lists what it leaves
+            const ProgramRun undone = RunProgram({trelo, "undo"});
+            if (extracted.seconds < 0 || renamed.seconds < 0 || undone.seconds < 0) {
+                std::fprintf(stderr, "extraction, batch or undo of %s failed\n", site.c_str());
+                return 1;
+            }
+            if (round < 0) continue;
+            extracts.push_back(extracted.seconds);
+            batches.push_back(renamed.seconds);
+            extractCpus.push_back(extracted.cpuSeconds);
+            batchCpus.push_back(renamed.cpuSeconds);
+        }
+        const double extract = Median(extracts), renamed = Median(batches);
+        extractTotal += extract;
+        batchTotal += renamed;
+        extractCpuTotal += Median(extractCpus);
+        batchCpuTotal += Median(batchCpus);
+        std::printf("%s, %zu pages renamed:\n  extract %.3f s, batch with links %.3f s\n  ",
+                    site.c_str(), count, extract, renamed);
+        std::fflush(stdout);
+        char movesPattern[] = "/tmp/morv-bench-moves-XXXXXX";
+        close(mkstemp(movesPattern));
+        WriteMoves(site, stride, count, false, movesPattern);
+        PlanLinks(site, movesPattern);
+        unlink(movesPattern);
+    }
+    std::printf("%-44s %8.2f   (limit 3)\n", "batch with links / extract, wall time",
+                batchTotal / extractTotal);
+    std::printf("%-44s %8.2f   (limit 3)\n\n", "batch with links / extract, CPU time",
+                batchCpuTotal / extractCpuTotal);
+    std::error_code ignored;
+    fs::remove_all(work, ignored);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -303,7 +390,8 @@ int main(int argc, char** argv) {
     }
     if (argc == 4 && std::string(argv[1]) == "--plan-links") return PlanLinks(argv[2], argv[3]);
     if (argc < 3) {
-        std::fprintf(stderr, "Usage: %s MORV_CLI [--links] FOLDER...\n", argv[0]);
+        std::fprintf(stderr, "Usage: %s MORV_CLI [--links | --batch TRELO_CLI] FOLDER...\n",
+                     argv[0]);
         std::fprintf(stderr, "       %s --read LIST\n", argv[0]);
         std::fprintf(stderr, "       %s --plan-links FOLDER MOVES\n", argv[0]);
         return 2;
@@ -311,6 +399,10 @@ int main(int argc, char** argv) {
     const std::string cli = argv[1];
     if (std::string(argv[2]) == "--links")
         return BenchLinkUpdate(argv[0], cli, std::vector<std::string>(argv + 3, argv + argc));
+    if (std::string(argv[2]) == "--batch" && argc > 4)
+        return BenchSiteBatch(cli, argv[3], std::vector<std::string>(argv + 4, argv + argc));
+    // trelo-cli beside morv-cli, for the whole batch with links.
+    const std::string trelo = cli.substr(0, cli.rfind('/') + 1) + "trelo-cli";
     std::vector<std::string> folders(argv + 2, argv + argc);
 
     std::vector<std::string> files;
@@ -438,6 +530,7 @@ int main(int argc, char** argv) {
     std::printf("\n");
 
     if (BenchLinkUpdate(self, cli, folders) != 0) return 1;
+    if (access(trelo.c_str(), X_OK) == 0 && BenchSiteBatch(cli, trelo, folders) != 0) return 1;
 
     struct rusage usage {};
     getrusage(RUSAGE_CHILDREN, &usage);

@@ -6,7 +6,7 @@ cd "$(dirname "$0")/../.."
 mapfile -t folders < <(bench/extract/install-corpus.sh)
 cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DMORV_BUILD_BENCH=ON \
     -DMORV_BUILD_TESTS=OFF >/dev/null
-cmake --build build/bench --target morv-cli extract_bench
+cmake --build build/bench --target morv-cli trelo-cli extract_bench
 "$PWD/build/bench/bin/extract_bench" "$PWD/build/bench/bin/morv-cli" "${folders[@]}"
 
 # The same report from an independent extractor written in Python: byte for byte the same.

@@ -351,7 +351,9 @@ Status FileWriter::Open(const std::string& path, const WriteOptions& options) {
 
     if (!exists || old.st_nlink == 1) {
         for (int attempt = 0; attempt < 100 && !fd_; ++attempt) {
-            temporary_ = TemporaryName(GetFileName(target));
+            // Beside the file, in its folder: the name may be a whole path from the current
+            // folder, which can lie on another file system.
+            temporary_ = GetFolderName(target_.name, true) + TemporaryName(GetFileName(target));
             fd_.reset(::openat(target_.dir(), temporary_.c_str(),
                                O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
             if (!fd_ && errno != EEXIST) break;
@@ -402,7 +404,7 @@ Status FileWriter::Commit() {
     if (mode == Mode::InPlace) return CommitInPlace();
     if (mode != Mode::Replace) return WriteError(EBADF);
     int error = Step("sync");
-    if (error == 0 && ::fsync(fd_.get()) != 0) error = errno;
+    if (error == 0 && options_.sync && ::fsync(fd_.get()) != 0) error = errno;
     if (const int closed = fd_.Close(); error == 0) error = closed;
     if (error == 0) error = Step("rename");
     if (error == 0 &&

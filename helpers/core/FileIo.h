@@ -118,6 +118,11 @@ struct WriteOptions {
     bool waitForReader = false;
     // Tests: called before the steps "write", "sync" and "rename"; an errno value fails the step.
     std::function<int(std::string_view step)> beforeStep;
+    // The new file is on the disk (fsync) before it takes the old one's place. false saves that
+    // wait for a caller that writes many files: a crash of the program still leaves the old file
+    // or the whole new one; after a power cut that rests on the file system writing the data of
+    // a file that replaces another before the rename (ext4 does by default).
+    bool sync = true;
 };
 
 // Writes a whole file so that nothing is lost:

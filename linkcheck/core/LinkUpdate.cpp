@@ -480,6 +480,7 @@ class Planner {
         }
         if (!edits.edits.empty()) {
             edits.identity = IdentifyBytes(text);
+            edits.after = IdentifyEdited(text, edits.edits);
             struct stat st {};
             if (::stat(page.c_str(), &st) == 0)
                 edits.identity.modified =
@@ -689,15 +690,39 @@ std::string_view DescribeUnsafe(UnsafeReason reason) {
     return {};
 }
 
-PageIdentity IdentifyBytes(std::string_view bytes) {
-    const XXH128_hash_t hash = XXH3_128bits(bytes.data(), bytes.size());
+namespace {
+
+PageIdentity IdentityOf(XXH128_hash_t hash, size_t size) {
     PageIdentity identity;
-    identity.size = int64_t(bytes.size());
+    identity.size = int64_t(size);
     const char* digits = "0123456789abcdef";
     for (uint64_t half : {hash.high64, hash.low64})
         for (int shift = 60; shift >= 0; shift -= 4)
             identity.hash += digits[(half >> shift) & 15];
     return identity;
+}
+
+}  // namespace
+
+PageIdentity IdentifyBytes(std::string_view bytes) {
+    return IdentityOf(XXH3_128bits(bytes.data(), bytes.size()), bytes.size());
+}
+
+PageIdentity IdentifyEdited(std::string_view bytes, const std::vector<LinkEdit>& edits) {
+    XXH3_state_t state;
+    XXH3_128bits_reset(&state);
+    size_t at = 0, size = 0;
+    auto add = [&](std::string_view part) {
+        XXH3_128bits_update(&state, part.data(), part.size());
+        size += part.size();
+    };
+    for (const LinkEdit& edit : edits) {
+        add(bytes.substr(at, edit.offset - at));
+        add(edit.newText);
+        at = edit.offset + edit.oldText.size();
+    }
+    add(bytes.substr(at));
+    return IdentityOf(XXH3_128bits_digest(&state), size);
 }
 
 Result<PageIdentity> IdentifyFile(const std::string& path) {
@@ -725,6 +750,19 @@ Result<std::string> ApplyLinkEdits(std::string_view bytes, const std::vector<Lin
     }
     out.append(bytes.substr(at));
     return out;
+}
+
+std::vector<LinkEdit> ReversedLinkEdits(const std::vector<LinkEdit>& edits) {
+    std::vector<LinkEdit> reversed;
+    reversed.reserve(edits.size());
+    // How far every later edit has moved in the new bytes.
+    long long shift = 0;
+    for (const LinkEdit& edit : edits) {
+        reversed.push_back(
+            LinkEdit{size_t((long long)edit.offset + shift), edit.newText, edit.oldText});
+        shift += (long long)edit.newText.size() - (long long)edit.oldText.size();
+    }
+    return reversed;
 }
 
 Result<std::string> NewPageBytes(const PageEdits& page, const std::string& path) {

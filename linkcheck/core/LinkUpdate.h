@@ -61,6 +61,10 @@ struct LinkEdit {
     std::string newText;
 };
 
+// The identity of the bytes that the edits (in increasing offset, fitting the bytes) make of
+// bytes, without making them.
+PageIdentity IdentifyEdited(std::string_view bytes, const std::vector<LinkEdit>& edits);
+
 // The edits of one page.
 struct PageEdits {
     std::string path;        // the file planned from: the folder's path joined with the page's
@@ -70,6 +74,7 @@ struct PageEdits {
     bool copy = false;       // newPath is a copy: path itself is not changed
     size_t move = SIZE_MAX;  // the index of the page's own move in the request, SIZE_MAX none
     PageIdentity identity;
+    PageIdentity after;           // the bytes with the edits made (size and hash)
     std::vector<LinkEdit> edits;  // in increasing offset, not overlapping
 };
 
@@ -120,6 +125,9 @@ Result<LinkUpdatePlan> PlanLinkUpdate(const LinkUpdateRequest& request,
 // The page's bytes with the edits made. Fails, changing nothing, when an edit's old text is not
 // at its offset or edits overlap.
 Result<std::string> ApplyLinkEdits(std::string_view bytes, const std::vector<LinkEdit>& edits);
+// The edits that turn the bytes ApplyLinkEdits made of edits back into the bytes it was given:
+// each new text at its place in the new bytes, to become the old text again.
+std::vector<LinkEdit> ReversedLinkEdits(const std::vector<LinkEdit>& edits);
 
 // Reads the page from path (its path, or where the batch has put it by now), checks that its
 // bytes are those planned from (PageIdentity::SameBytes), and returns them with the edits made.

@@ -221,6 +221,31 @@ Result<JournalState> ParseJournal(std::string_view text) {
             const size_t at = 3 + kIdentityFields;
             item.item = {fields[at], fields[at + 1], fields[at + 2], fields[at + 3]};
             state.items.push_back(std::move(item));
+        } else if (type == "page" && fields.size() >= 10 && !state.begun) {
+            JournalPage page;
+            size_t item = kNoItem;
+            if (!ReadNumber(fields[1], index) || index != state.pages.size() ||
+                !(fields[2] == "-" || (ReadNumber(fields[2], item) && item < state.items.size())) ||
+                !ReadNumber(fields[4], page.before.size) || !ReadNumber(fields[6], page.after.size))
+                continue;
+            page.item = item;
+            page.copy = fields[3] == "copy";
+            page.before.hash = fields[5];
+            page.after.hash = fields[7];
+            page.path = fields[8];
+            page.newPath = fields[9];
+            state.pages.push_back(std::move(page));
+        } else if (type == "edit" && fields.size() >= 5 && !state.begun) {
+            LinkEdit edit;
+            if (!ReadNumber(fields[1], index) || index + 1 != state.pages.size() ||
+                !ReadNumber(fields[2], edit.offset))
+                continue;
+            edit.oldText = fields[3];
+            edit.newText = fields[4];
+            state.pages.back().edits.push_back(std::move(edit));
+        } else if (type == "unwritten" && fields.size() >= 2 && ReadNumber(fields[1], index) &&
+                   index < state.pages.size()) {
+            state.pages[index].unwritten = true;
         } else if (type == "begin") {
             state.begun = true;
         } else if (type == "placing" && indexed) {
@@ -329,7 +354,8 @@ std::string BatchJournal::Begin(BatchMode mode, const std::vector<BatchItem>& it
                                 const std::vector<FileIdentity>& sources,
                                 const std::vector<ItemDecision>& decisions) {
     if (continuing_) return {};
-    std::string plan = std::string(kJournalMagic) + "\t" + Number(kJournalVersion) + "\n";
+    const int version = pageRecords_.empty() ? kJournalVersionNoPages : kJournalVersion;
+    std::string plan = std::string(kJournalMagic) + "\t" + Number(version) + "\n";
     plan += JournalRecord({"batch", tag_, mode == BatchMode::Copy ? "copy" : "move",
                            Number(int64_t(std::time(nullptr))), Number(int64_t(items.size()))});
     for (size_t i = 0; i < items.size(); ++i) {
@@ -345,6 +371,7 @@ std::string BatchJournal::Begin(BatchMode mode, const std::vector<BatchItem>& it
         line += '\n';
         plan += line;
     }
+    plan += pageRecords_;
     plan += "begin\n";
     int error = file_.Append(plan);
     if (error == 0) error = file_.Sync();
@@ -397,11 +424,45 @@ void BatchJournal::GroupDone(bool cycle) {
 }
 
 void BatchJournal::Finish(const BatchResult& result) {
+    if (!pageRecords_.empty() && !continuing_) {
+        Flush(true);  // the pages come next
+        return;
+    }
     if (!continuing_) {
         pending_ += JournalRecord({"end", result.cancelled ? "stopped" : "complete"});
     }
     Flush(true);
     if (!continuing_ && done_ == 0) Remove();
+}
+
+void BatchJournal::SetPages(const std::vector<JournalPage>& pages) {
+    pageRecords_.clear();
+    for (size_t p = 0; p < pages.size(); ++p) {
+        const JournalPage& page = pages[p];
+        const std::string index = Number(int64_t(p));
+        pageRecords_ +=
+            JournalRecord({"page", index, page.item == kNoItem ? "-" : Number(int64_t(page.item)),
+                           page.copy ? "copy" : "same", Number(page.before.size), page.before.hash,
+                           Number(page.after.size), page.after.hash, page.path, page.newPath});
+        for (const LinkEdit& edit : page.edits)
+            pageRecords_ += JournalRecord(
+                {"edit", index, Number(int64_t(edit.offset)), edit.oldText, edit.newText});
+    }
+}
+
+void BatchJournal::End(bool stopped) {
+    pending_ += JournalRecord({"end", stopped ? "stopped" : "complete"});
+    Flush(true);
+}
+
+void BatchJournal::ContinueHere() {
+    Flush(false);
+    continuing_ = true;
+    began_ = true;
+}
+
+void BatchJournal::PageUnwritten(size_t page) {
+    pending_ += JournalRecord({"unwritten", Number(int64_t(page))});
 }
 
 int BatchJournal::Write(const std::vector<std::string>& records) {

@@ -46,13 +46,6 @@ std::string NormalisePath(std::string_view path) {
     return result;
 }
 
-std::string Quoted(std::string_view text) {
-    std::string quoted = "'";
-    quoted.append(text);
-    quoted += '\'';
-    return quoted;
-}
-
 std::string NameProblem(const BatchItem& item) {
     const std::string& name = item.newName;
     const bool fine = !name.empty() && name.size() <= kMaxNameBytes && name != "." &&
@@ -71,6 +64,17 @@ std::string NameProblem(const BatchItem& item) {
 }
 
 }  // namespace
+
+std::string Quoted(std::string_view text) {
+    std::string quoted = "'";
+    quoted.append(text);
+    quoted += '\'';
+    return quoted;
+}
+
+std::string CountOf(size_t count, const char* one, const char* many) {
+    return std::to_string(count) + " " + (count == 1 ? one : many);
+}
 
 std::string NewTemporaryTag() {
     static std::mt19937_64 random(

@@ -53,6 +53,11 @@ bool IsTemporaryFileName(std::string_view name);
 // A new random tag for the temporary names of one batch.
 std::string NewTemporaryTag();
 
+// 'text', as messages quote names and paths.
+std::string Quoted(std::string_view text);
+// "1 file", "2 files".
+std::string CountOf(size_t count, const char* one, const char* many);
+
 // The longest file name the file systems take, in bytes.
 inline constexpr size_t kMaxNameBytes = 255;
 

@@ -9,17 +9,11 @@
 
 #include "helpers/core/PathHelpers.h"
 #include "helpers/core/SystemFolder.h"
+#include "renamer/core/SiteBatch.h"
 
 namespace morv::renamer {
 
 namespace {
-
-std::string Quoted(std::string_view text) {
-    std::string quoted = "'";
-    quoted.append(text);
-    quoted += '\'';
-    return quoted;
-}
 
 std::string FolderOf(const std::string& path) {
     std::string folder = GetFolderName(path, false);
@@ -28,7 +22,7 @@ std::string FolderOf(const std::string& path) {
 }
 
 std::string Files(size_t count, const char* one = "file", const char* many = "files") {
-    return std::to_string(count) + " " + (count == 1 ? one : many);
+    return CountOf(count, one, many);
 }
 
 std::string When(int64_t seconds) {
@@ -38,6 +32,14 @@ std::string When(int64_t seconds) {
     if (localtime_r(&time, &local) != nullptr)
         std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", &local);
     return text;
+}
+
+// The pages whose links the batch rewrites (or rewrote).
+size_t RewrittenPages(const JournalState& state) {
+    size_t count = 0;
+    for (const JournalPage& page : state.pages)
+        count += !page.unwritten;
+    return count;
 }
 
 // True when the journal's last record says that its batch, or the last recovery or undo of it,
@@ -60,7 +62,7 @@ bool EndsComplete(const std::string& path) {
 }
 
 // Keeps the newest kKeptBatches journals; older ones that are complete are deleted.
-void PruneJournals(const std::string& folder) {
+void PruneOldJournals(const std::string& folder) {
     std::vector<std::string> journals = ListJournals(folder);
     if (journals.size() <= kKeptBatches) return;
     journals.resize(journals.size() - kKeptBatches);
@@ -193,6 +195,69 @@ SettleReport Settle(const JournalState& state, Goal goal, const std::vector<bool
     return report;
 }
 
+// Brings every page the batch rewrote (and did not leave) to its bytes before the batch
+// (Goal::Old) or after it, where it is after the names were settled; after a crash, what writes
+// cut short left beside them goes too. dry: says what it would do. A page that holds neither is
+// never written; nor is one whose file did not reach its name.
+void SettlePages(const JournalState& state, Goal goal, bool dry, bool afterCrash,
+                 SettleReport& report, const BatchOptions& options) {
+    CutWrites cut;
+    auto found = [](const PageLook& look) {
+        return look.state == PageBytes::Before || look.state == PageBytes::After;
+    };
+    for (size_t p = 0; p < state.pages.size(); ++p) {
+        const JournalPage& page = state.pages[p];
+        if (page.unwritten) continue;
+        const std::string& home = goal == Goal::Old ? page.path : page.newPath;
+        const std::string& away = goal == Goal::Old ? page.newPath : page.path;
+        const PageLook look = LookAtPage(home, page);
+        const PageLook elsewhere =
+            found(look) || away == home ? PageLook() : LookAtPage(away, page);
+        // What a write cut short left beside either name goes, also beside a copy that goes.
+        if (!dry && afterCrash) {
+            const PageLook& known = found(look) ? look : elsewhere;
+            cut.Remove(page.path, page, known);
+            if (page.newPath != page.path) cut.Remove(page.newPath, page, known);
+        }
+        // A copy goes with its item: deleted, or listed when it was changed since.
+        if (page.copy && goal == Goal::Old) continue;
+        if (!found(look) && !page.copy && found(elsewhere)) {
+            report.left.push_back(Quoted(away) + " is not at " + Quoted(home) +
+                                  ", so its links were left as they are");
+            continue;
+        }
+        if (look.state == PageBytes::Missing) {
+            report.left.push_back(Quoted(home) + " is missing, so its links were not put right");
+            continue;
+        }
+        if (!found(look)) {
+            report.left.push_back(Quoted(home) +
+                                  " was changed since the batch: its links were left as they are");
+            continue;
+        }
+        if ((look.state == PageBytes::Before) == (goal == Goal::Old)) continue;
+        if (dry) {
+            report.would.push_back("rewrite " + std::to_string(page.edits.size()) +
+                                   (page.edits.size() == 1 ? " link of " : " links of ") +
+                                   Quoted(home));
+            continue;
+        }
+        if (options.beforeStep) {
+            if (const int error = options.beforeStep(p, "page")) {
+                report.left.push_back(Quoted(home) + ": " + GetAPIErrorText(error));
+                continue;
+            }
+        }
+        const Result<std::string> bytes = OtherPageBytes(page, look);
+        Status written = bytes ? WritePage(home, bytes.value(), p, options, false) : bytes.error();
+        if (written) {
+            ++report.pages;
+        } else {
+            report.left.push_back(Quoted(home) + ": " + written.error().description);
+        }
+    }
+}
+
 // After a recovery or an undo: where each item that took part is now (at its new name or at its
 // old one), then the end of it. A journal with nothing left at a new name is deleted.
 void Conclude(BatchJournal& journal, const std::vector<bool>& part, bool disown) {
@@ -220,6 +285,10 @@ void Conclude(BatchJournal& journal, const std::vector<bool>& part, bool disown)
 
 }  // namespace
 
+void PruneJournals(const std::string& folder) {
+    PruneOldJournals(folder);
+}
+
 BatchResult RunJournaledBatch(const std::string& folder, BatchMode mode,
                               const std::vector<BatchItem>& items, BatchQuestions& questions,
                               ProgressObserver& progress, BatchOptions options) {
@@ -236,7 +305,7 @@ BatchResult RunJournaledBatch(const std::string& folder, BatchMode mode,
     BatchResult result = RunBatch(mode, items, questions, progress, options);
     if (!journal.value()->Began()) journal.value()->Remove();
     journal.value().reset();
-    PruneJournals(folder);
+    PruneOldJournals(folder);
     return result;
 }
 
@@ -269,6 +338,15 @@ std::optional<JournalState> FindLastBatch(const std::string& folder) {
 
 std::vector<ItemPlace> LocateItems(const JournalState& state) {
     std::vector<ItemPlace> places(state.items.size());
+    std::vector<const JournalPage*> pageOf(state.items.size(), nullptr);
+    for (const JournalPage& page : state.pages)
+        if (page.item != kNoItem && !page.unwritten) pageOf[page.item] = &page;
+    // A page the batch rewrote is a new file; it is known by its bytes, before or after.
+    auto holdsPage = [&](size_t i, const std::string& path) {
+        if (pageOf[i] == nullptr) return false;
+        const PageBytes bytes = LookAtPage(path, *pageOf[i]).state;
+        return bytes == PageBytes::Before || bytes == PageBytes::After;
+    };
     for (size_t i = 0; i < state.items.size(); ++i) {
         const JournalItem& it = state.items[i];
         ItemPlace& place = places[i];
@@ -289,6 +367,10 @@ std::vector<ItemPlace> LocateItems(const JournalState& state) {
                     place.unchanged = place.unchanged || written.Unchanged(there);
                 }
             }
+            if (place.place != Place::New && there.known() && holdsPage(i, target)) {
+                place.place = Place::New;
+                place.unchanged = true;
+            }
             if (place.place != Place::New) place.place = Place::Old;
             if (LookAtPath(newTemporary).known()) place.strays.push_back(newTemporary);
             continue;
@@ -299,14 +381,18 @@ std::vector<ItemPlace> LocateItems(const JournalState& state) {
                 if (written.SameFile(identity)) return true;
             return false;
         };
-        const bool atOld = ours(LookAtPath(source)), atNew = ours(LookAtPath(target));
+        auto oursAt = [&](const std::string& path, const FileIdentity& there) {
+            return ours(there) || (there.known() && holdsPage(i, path));
+        };
+        const bool atOld = oursAt(source, LookAtPath(source));
+        const bool atNew = oursAt(target, LookAtPath(target));
         std::string atTemporary;
         std::vector<std::string> temporaries = {JoinPath(FolderOf(source), name)};
         if (temporaries[0] != newTemporary) temporaries.push_back(newTemporary);
         for (const std::string& path : temporaries) {
             const FileIdentity there = LookAtPath(path);
             if (!there.known()) continue;
-            if (ours(there))
+            if (oursAt(path, there))
                 atTemporary = path;
             else
                 place.strays.push_back(path);
@@ -341,7 +427,32 @@ SettleReport RecoverBatch(const JournalState& state, RecoverWay way, ProgressObs
         {undo ? "recover-undo" : "recover", way == RecoverWay::TurnBack ? "back" : "finish"})});
     report = Settle(state, goal, part, LocateItems(state), journal.value().get(), false, progress,
                     options);
-    if (!report.stopped) Conclude(*journal.value(), part, false);
+    if (!report.stopped) {
+        SettlePages(state, goal, false, true, report, options);
+        Conclude(*journal.value(), part, false);
+    }
+    return report;
+}
+
+SettleReport TurnBackOwnBatch(BatchJournal& journal, ProgressObserver& progress,
+                              BatchOptions options) {
+    SettleReport report;
+    journal.ContinueHere();
+    Result<JournalState> state = ReadJournal(journal.path());
+    if (!state) {
+        report.refused = state.error().description;
+        return report;
+    }
+    std::vector<bool> part(state.value().items.size());
+    for (size_t i = 0; i < part.size(); ++i)
+        part[i] = state.value().items[i].Acts();
+    journal.Write({JournalRecord({"recover", "back"})});
+    report = Settle(state.value(), Goal::Old, part, LocateItems(state.value()), &journal, false,
+                    progress, options);
+    if (!report.stopped) {
+        SettlePages(state.value(), Goal::Old, false, false, report, options);
+        Conclude(journal, part, false);
+    }
     return report;
 }
 
@@ -389,7 +500,10 @@ SettleReport UndoBatch(const JournalState& state, bool dryRun, ProgressObserver&
                 report.refused += "\n" + line;
             return report;
         }
-        if (dryRun) return look;
+        if (dryRun) {
+            SettlePages(state, Goal::Old, true, false, look, options);
+            return look;
+        }
     } else if (dryRun) {
         return Settle(state, Goal::Old, part, places, nullptr, true, progress, options);
     }
@@ -405,8 +519,11 @@ SettleReport UndoBatch(const JournalState& state, bool dryRun, ProgressObserver&
         return report;
     }
     report = Settle(state, Goal::Old, part, places, journal.value().get(), true, progress, options);
-    // Copies kept because they were written since are the user's now, not the batch's.
-    if (!report.stopped) Conclude(*journal.value(), part, state.mode == BatchMode::Copy);
+    if (!report.stopped) {
+        SettlePages(state, Goal::Old, false, false, report, options);
+        // Copies kept because they were written since are the user's now, not the batch's.
+        Conclude(*journal.value(), part, state.mode == BatchMode::Copy);
+    }
     return report;
 }
 
@@ -418,10 +535,13 @@ std::string DescribeBatch(const JournalState& state) {
         ++count;
         if (folder.empty()) folder = item.item.targetFolder;
     }
+    std::string pages;
+    if (size_t rewritten = RewrittenPages(state); rewritten > 0)
+        pages = " and rewrote the links of " + Files(rewritten, "page", "pages");
     if (state.mode == BatchMode::Copy)
         return "the batch of " + When(state.started) + " that copied " + Files(count) + " to " +
-               Quoted(folder);
-    return "the batch of " + When(state.started) + " that renamed " + Files(count);
+               Quoted(folder) + pages;
+    return "the batch of " + When(state.started) + " that renamed " + Files(count) + pages;
 }
 
 std::string DescribeInterrupted(const JournalState& state) {
@@ -454,6 +574,10 @@ std::string DescribeInterrupted(const JournalState& state) {
     if (elsewhere > 0)
         text += ", " + std::to_string(elsewhere) + " " + (elsewhere == 1 ? "is" : "are") +
                 " under a temporary name or missing";
+    if (size_t pages = RewrittenPages(state); pages > 0 && !state.undoing)
+        text += "; it rewrites the links of " + Files(pages, "page", "pages") +
+                ", which are put "
+                "right with the names";
     return text + ".";
 }
 
@@ -464,6 +588,9 @@ std::string DescribeSettle(const SettleReport& report, std::string_view what, si
     if (report.removed > 0)
         text += ", " + Files(report.removed, "copy", "copies") +
                 (report.removed == 1 ? " was" : " were") + " deleted";
+    if (report.pages > 0)
+        text += ", the links of " + Files(report.pages, "page", "pages") +
+                (report.pages == 1 ? " was" : " were") + " put right";
     text += report.stopped ? ", and then it was stopped." : ".";
     if (!report.left.empty()) {
         text += "\nLeft for you to sort out:";

@@ -25,6 +25,9 @@ BatchResult RunJournaledBatch(const std::string& folder, BatchMode mode,
                               const std::vector<BatchItem>& items, BatchQuestions& questions,
                               ProgressObserver& progress = NoProgress(), BatchOptions options = {});
 
+// Keeps the newest kKeptBatches journals of folder; older complete ones are deleted.
+void PruneJournals(const std::string& folder);
+
 // The batches, and undos, of folder that a crash or a kill stopped part way, newest first.
 // Journals of batches that never began are deleted on the way; journals that a live process
 // works on are left out.
@@ -34,7 +37,8 @@ std::vector<JournalState> FindInterruptedBatches(const std::string& folder);
 // one file at its new name or one copy.
 std::optional<JournalState> FindLastBatch(const std::string& folder);
 
-// Where the file of one item is now.
+// Where the file of one item is now. A page the batch rewrote is a new file: it is known by its
+// bytes (before or after) where its identity no longer fits.
 enum class Place {
     Old,        // at its old name (a copy: not made)
     New,        // at its new name (a copy: made, and still the file the batch wrote)
@@ -58,6 +62,7 @@ struct SettleReport {
     std::string refused;             // nothing was touched, and why
     size_t moved = 0;                // files given a name (back or on)
     size_t removed = 0;              // copies deleted
+    size_t pages = 0;                // pages given their bytes back (or on)
     std::vector<std::string> left;   // left for the user, and why
     std::vector<std::string> would;  // a dry run: what would be done
     bool stopped = false;            // a stop came first; the journal still says interrupted
@@ -66,16 +71,24 @@ struct SettleReport {
 };
 
 // Puts right an interrupted batch: turned back, every file gets the name it had before the
-// batch (and no copy is left); finished, every file gets its new name. For an interrupted undo,
-// turning back restores the names the batch gave, finishing completes the undo.
+// batch (and no copy is left) and every page its bytes before; finished, every file gets its new
+// name and every page its new bytes. A page that holds neither is never written: it is listed. For
+// an interrupted undo, turning back restores the names the batch gave, finishing completes the
+// undo.
 SettleReport RecoverBatch(const JournalState& state, RecoverWay way,
                           ProgressObserver& progress = NoProgress(), BatchOptions options = {});
 
 // Turns a completed batch back: every file it renamed gets its old name again, every copy it made
-// is deleted. Refused, touching nothing, when a renamed file is no longer at its new name or
-// its old name is taken; a copy written since the batch is kept and listed.
+// is deleted, every page it rewrote gets its bytes back. Refused, touching nothing, when a renamed
+// file is no longer at its new name or its old name is taken; a copy written since the batch is
+// kept and listed, and so is a page changed since (its links are left as they are).
 SettleReport UndoBatch(const JournalState& state, bool dryRun,
                        ProgressObserver& progress = NoProgress(), BatchOptions options = {});
+
+// Turns back the batch that this process has just run with journal and that did not run to
+// its end, as RecoverBatch does, recorded in the same journal.
+SettleReport TurnBackOwnBatch(BatchJournal& journal, ProgressObserver& progress = NoProgress(),
+                              BatchOptions options = {});
 
 // "the batch of 2026-05-04 14:03 that renamed 12 files"
 std::string DescribeBatch(const JournalState& state);

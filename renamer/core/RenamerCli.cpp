@@ -15,6 +15,7 @@
 #include "renamer/core/BatchOperation.h"
 #include "renamer/core/BatchRecovery.h"
 #include "renamer/core/NameTemplate.h"
+#include "renamer/core/SiteBatch.h"
 #include "renamer/core/StopSignals.h"
 
 namespace morv::renamer {
@@ -34,6 +35,9 @@ struct CliArgs {
     bool nulSeparated = false;
     bool finish = false;
     std::string to;
+    std::string site;  // --update-links
+    bool haveSite = false;
+    std::vector<std::string> urls;
     std::vector<std::string> files;
 };
 
@@ -49,10 +53,14 @@ const char* About(Command command) {
         case Command::Rename:
             return "Renames every file in its own folder. Asks before replacing a file that is "
                    "not\none of FILE... (--no-clobber: never replaces); --dry-run changes "
-                   "nothing.";
+                   "nothing.\n"
+                   "--update-links rewrites the links to the files in the pages of the site "
+                   "folder DIR\n(ADDRESS: one of the site's own addresses); --dry-run prints "
+                   "them as\n\"page<TAB>old<TAB>new\" lines after the names.";
         case Command::Copy:
             return "Copies every file under its new name into DIR. Asks before creating DIR and "
-                   "before\nreplacing a file (--no-clobber: never does either).";
+                   "before\nreplacing a file (--no-clobber: never does either). --update-links "
+                   "rewrites the\nrelative links of the copied pages for their new folder.";
         case Command::Recover:
             return "Puts right a batch that was stopped part way by a crash: turns it back, so "
                    "that\nevery file has the name it had before the batch (--finish: completes "
@@ -91,7 +99,15 @@ void Declare(Command command, CliParser& parser, CliArgs& parsed) {
         parser.Flag("-z", parsed.nulSeparated,
                     "end each name in a NUL instead of a tab or line break");
     if (batch) {
-        parser.Flag("--dry-run", parsed.dryRun, "print what would be done, and do nothing")
+        parser
+            .Option("--update-links", "DIR", parsed.site,
+                    "also rewrite the links to the files in the pages of the site folder DIR")
+            .NotEmpty()
+            .Options(
+                "--url", "ADDRESS",
+                [&parsed](const std::string& url) { parsed.urls.push_back(url); },
+                "one of the site's own addresses (with --update-links; may be repeated)")
+            .Flag("--dry-run", parsed.dryRun, "print what would be done, and do nothing")
             .Flag("--no-clobber", parsed.noClobber, "never replace an existing file");
     }
     parser
@@ -242,6 +258,15 @@ int Undo(bool dryRun, std::ostream& out, std::ostream& err) {
     return report.ok() ? kExitOk : kExitFailed;
 }
 
+// A dry run's items that would not be moved or copied.
+bool AnyNotDone(const BatchResult& result) {
+    for (const ItemOutcome& item : result.items)
+        if (item.state == ItemState::Failed || item.state == ItemState::Skipped ||
+            item.reason.rfind(kWouldReplace, 0) == 0)
+            return true;
+    return false;
+}
+
 int Preview(const std::vector<FileEntry>& entries, size_t made, const CliArgs& parsed,
             std::ostream& out, std::ostream& err) {
     const char end = parsed.nulSeparated ? '\0' : '\n';
@@ -266,6 +291,9 @@ int Run(Command command, const std::vector<std::string>& args, std::istream& in,
     Declare(command, parser, parsed);
     parser.Footer("Exit status: 0 success, 1 failed run, 2 bad usage, 128+N stopped by signal N.");
     if (const std::optional<int> status = parser.Parse(args, out, err)) return *status;
+    parsed.haveSite = !parsed.site.empty();
+    if (!parsed.urls.empty() && !parsed.haveSite)
+        return parser.UsageError(err, "--url goes with --update-links DIR");
     if (command == Command::Recover) return Recover(parsed.finish, out, err);
     if (StoppedByInterrupted(command, parsed.dryRun, err)) return kExitFailed;
     if (command == Command::Undo) return Undo(parsed.dryRun, out, err);
@@ -307,7 +335,25 @@ int Run(Command command, const std::vector<std::string>& args, std::istream& in,
     options.beforeStep = gStepHook;
     ScopedStopSignals signals;
     SignalStopObserver stop;
-    BatchResult result = RunJournaledBatch(JournalFolder(), mode, items, questions, stop, options);
+
+    // The links of the site, planned before anything is asked or touched.
+    LinkUpdatePlan links;
+    if (parsed.haveSite) {
+        const SiteLinks site{Absolute(parsed.site), parsed.urls};
+        Result<LinkUpdatePlan> planned = PlanSiteLinks(mode, items, site, stop);
+        if (!planned) {
+            if (const int signal = StopSignalReceived(); signal != 0) return SignalStatus(signal);
+            err << "trelo-cli: " << planned.error().description << "\n";
+            return kExitFailed;
+        }
+        links = std::move(planned.value());
+        for (const UnsafeLink& link : links.unsafe)
+            err << "trelo-cli: '" << link.page << "': '" << link.text
+                << "' is not rewritten: " << DescribeUnsafe(link.reason) << "\n";
+    }
+    const SiteBatchResult site =
+        RunSiteBatch(JournalFolder(), mode, items, links, questions, stop, options);
+    const BatchResult& result = site.batch;
 
     if (!result.problems.empty()) {
         err << "trelo-cli: " << DescribeResult(mode, items, result) << "\n";
@@ -325,18 +371,24 @@ int Run(Command command, const std::vector<std::string>& args, std::istream& in,
                 err << "trelo-cli: '" << entries[i].fullPath << "': " << outcome.reason << "\n";
             }
         }
+        if (parsed.haveSite) {
+            WriteLinkEditLines(links, out);
+            err << "trelo-cli: " << DescribeLinkCounts(links.counts) << " would change\n";
+            // A file kept where its new name is would refuse the batch.
+            clean = clean && (links.pages.empty() || !AnyNotDone(result));
+        }
         return clean ? kExitOk : kExitFailed;
     }
+    const std::string text = DescribeSiteResult(mode, items, site, size_t(-1));
     if (const int signal = StopSignalReceived(); signal != 0) {
-        err << "trelo-cli: stopped by " << StopSignalName(signal) << ": "
-            << DescribeResult(mode, items, result, size_t(-1)) << "\n";
+        err << "trelo-cli: stopped by " << StopSignalName(signal) << ": " << text << "\n";
         return SignalStatus(signal);
     }
-    if (result.ok()) {
-        out << DescribeResult(mode, items, result) << "\n";
+    if (site.ok()) {
+        out << DescribeSiteResult(mode, items, site) << "\n";
         return kExitOk;
     }
-    err << "trelo-cli: " << DescribeResult(mode, items, result, size_t(-1)) << "\n";
+    err << "trelo-cli: " << text << "\n";
     return kExitFailed;
 }
 

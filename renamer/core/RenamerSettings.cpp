@@ -50,11 +50,15 @@ RenamerSettings LoadRenamerSettings(const std::string& file, long centredLeft, l
     settings.saveIn = ini.GetINI(kKeySaveIn, "");
     if (std::optional<long> onTop = ReadNumber(ini.GetINI(kKeyOnTop, "1")))
         settings.onTop = *onTop == 1;
+    settings.links.on = ReadNumber(ini.GetINI(kKeyUpdateLinks, "0")) == 1;
+    settings.links.folder = ini.GetINI(kKeySiteFolder, "");
+    settings.links.addresses = ini.GetINI(kKeySiteAddresses, "");
     return settings;
 }
 
 void SaveRenamerSettings(const std::string& file, long left, long top,
-                         std::string_view nameTemplate, std::string_view saveIn, bool onTop) {
+                         std::string_view nameTemplate, std::string_view saveIn, bool onTop,
+                         const SiteLinkSettings& links) {
     cRegINI ini;
     ini.FileName = file;
     ini.AppName = kSettingsSection;
@@ -63,6 +67,9 @@ void SaveRenamerSettings(const std::string& file, long left, long top,
     ini.SetINI(kKeyTop, std::to_string(top));
     ini.SetINI(kKeyTemplate, nameTemplate);
     ini.SetINI(kKeySaveIn, saveIn);
+    ini.SetINI(kKeyUpdateLinks, links.on ? "1" : "0");
+    ini.SetINI(kKeySiteFolder, links.folder);
+    ini.SetINI(kKeySiteAddresses, links.addresses);
 }
 
 }  // namespace morv::renamer

@@ -134,13 +134,22 @@ QString CreateFolderQuestionText(const std::string& folder) {
         .arg(PathToQString(folder));
 }
 
-BatchResult RunBatchWithWindow(QWidget* owner, BatchMode mode,
-                               const std::vector<BatchItem>& items) {
+Result<LinkUpdatePlan> PlanLinksWithWindow(QWidget* owner, BatchMode mode,
+                                           const std::vector<BatchItem>& items,
+                                           const SiteLinks& site) {
+    ProgressWindow progress(owner, QStringLiteral("Looking for links to the files..."));
+    SignalStopObserver stop(progress);
+    return PlanSiteLinks(mode, items, site, stop);
+}
+
+SiteBatchResult RunSiteBatchWithWindow(QWidget* owner, BatchMode mode,
+                                       const std::vector<BatchItem>& items,
+                                       const LinkUpdatePlan& links) {
     PrompterQuestions questions(owner);
     ProgressWindow progress(owner, mode == BatchMode::Move ? QStringLiteral("Renaming files...")
                                                            : QStringLiteral("Copying files..."));
     SignalStopObserver stop(progress);
-    return RunJournaledBatch(JournalFolder(), mode, items, questions, stop);
+    return RunSiteBatch(JournalFolder(), mode, items, links, questions, stop);
 }
 
 SettleReport RecoverWithWindow(QWidget* owner, const JournalState& state, RecoverWay way) {

@@ -7,6 +7,7 @@
 
 #include "renamer/core/BatchOperation.h"
 #include "renamer/core/BatchRecovery.h"
+#include "renamer/core/SiteBatch.h"
 
 class QWidget;
 
@@ -27,7 +28,15 @@ class ArrowWhileAsking {
     ArrowWhileAsking& operator=(const ArrowWhileAsking&) = delete;
 };
 
-BatchResult RunBatchWithWindow(QWidget* owner, BatchMode mode, const std::vector<BatchItem>& items);
+// The links of a site that the batch would break, looked for under a progress window with
+// Cancel (a user interrupt).
+Result<LinkUpdatePlan> PlanLinksWithWindow(QWidget* owner, BatchMode mode,
+                                           const std::vector<BatchItem>& items,
+                                           const SiteLinks& site);
+// The batch, with the pages of links (empty: none).
+SiteBatchResult RunSiteBatchWithWindow(QWidget* owner, BatchMode mode,
+                                       const std::vector<BatchItem>& items,
+                                       const LinkUpdatePlan& links);
 SettleReport RecoverWithWindow(QWidget* owner, const JournalState& state, RecoverWay way);
 SettleReport UndoWithWindow(QWidget* owner, const JournalState& state);
 

@@ -12,5 +12,7 @@ inline constexpr int kNarrowWidth = 6360;  // list, fields and buttons
 inline constexpr int kWideWidth = 9015;    // also the side panel
 inline constexpr int kRenameHeight = 5355;
 inline constexpr int kCopyHeight = 5955;  // also the "Save in:" row
+// The rows of "Update links in site folder:", below the options in both heights.
+inline constexpr int kLinksHeight = 1260;
 
 }  // namespace morv::renamer

@@ -30,10 +30,12 @@
 
 #include "helpers/core/FileIo.h"
 #include "helpers/core/PathHelpers.h"
+#include "helpers/core/TextUtil.h"
 #include "helpers/widgets/FileDialogs.h"
 #include "helpers/widgets/FlatToolbar.h"
 #include "helpers/widgets/Prompter.h"
 #include "helpers/widgets/QtText.h"
+#include "linkcheck/core/LinkCheck.h"
 #include "renamer/core/BatchOperation.h"
 #include "renamer/core/BatchRecovery.h"
 #include "renamer/core/StopSignals.h"
@@ -43,6 +45,7 @@
 #include "renamer/widgets/RenamerIcons.h"
 #include "renamer/widgets/RenamerText.h"
 #include "renamer/widgets/frmHelp.h"
+#include "renamer/widgets/frmLinks.h"
 
 namespace morv::renamer {
 
@@ -105,7 +108,8 @@ void frmMain::BuildControls() {
     content->setObjectName("content");
     const int narrow = TwipsToPixels(kNarrowWidth), wide = TwipsToPixels(kWideWidth);
     const int low = TwipsToPixels(kRenameHeight), high = TwipsToPixels(kCopyHeight);
-    content->setGeometry(0, 0, wide, high);
+    const int links = TwipsToPixels(kRenameHeight + kLinksHeight) - low;
+    content->setGeometry(0, 0, wide, high + links);
 
     // The list, the fields, the options and the buttons.
     auto* main = new QWidget(content);
@@ -182,9 +186,54 @@ void frmMain::BuildControls() {
     lower->setAlignment(buttons, Qt::AlignBottom);
     mainLayout->addLayout(lower);
 
+    // "Update links in site folder:", below the options.
+    auto* linkRows = new QWidget(content);
+    linkRows->setGeometry(0, low, narrow, links);
+    auto* linkLayout = new QGridLayout(linkRows);
+    linkLayout->setContentsMargins(8, 0, 6, 2);
+    linkLayout->setVerticalSpacing(2);
+    chkLinks_ = new QCheckBox(QStringLiteral("Update links in site folder:"), linkRows);
+    chkLinks_->setObjectName("chkLinks");
+    chkLinks_->setToolTip(
+        QStringLiteral("Rewrite the links and image sources of the site's pages that lead to "
+                       "the files, so that they lead to the new names"));
+    txtSite_ = new QLineEdit(linkRows);
+    txtSite_->setObjectName("txtSite");
+    txtSite_->setAccessibleName(QStringLiteral("Site folder"));
+    cmdSiteBrowse_ = new QPushButton(QStringLiteral("Browse"), linkRows);
+    cmdSiteBrowse_->setObjectName("cmdSiteBrowse");
+    cmdSiteBrowse_->setAccessibleName(QStringLiteral("Browse for the site folder"));
+    txtSiteAddresses_ = new QLineEdit(linkRows);
+    txtSiteAddresses_->setObjectName("txtSiteAddresses");
+    txtSiteAddresses_->setAccessibleName(QStringLiteral("Site addresses"));
+    txtSiteAddresses_->setPlaceholderText(QStringLiteral("http://www.example.org/"));
+    txtSiteAddresses_->setToolTip(
+        QStringLiteral("The site's own addresses, separated by blanks: links that begin with "
+                       "one of them are kept too"));
+    lblLinkCount_ = new QLabel(linkRows);
+    lblLinkCount_->setObjectName("lblLinkCount");
+    lblLinkCount_->setAccessibleName(QStringLiteral("Links to update"));
+    lblLinkCount_->setTextFormat(Qt::PlainText);
+    lblLinkCount_->setWordWrap(true);
+    cmdLinks_ = new QPushButton(QStringLiteral("Details..."), linkRows);
+    cmdLinks_->setObjectName("cmdLinks");
+    cmdLinks_->setAccessibleName(QStringLiteral("Details of the links to update"));
+    cmdLinks_->setEnabled(false);
+    linkLayout->addWidget(chkLinks_, 0, 0);
+    linkLayout->addWidget(txtSite_, 0, 1);
+    linkLayout->addWidget(cmdSiteBrowse_, 0, 2);
+    linkLayout->addWidget(
+        FieldLabel(QStringLiteral("Site addresses:"), linkRows, txtSiteAddresses_), 1, 0,
+        Qt::AlignRight);
+    linkLayout->addWidget(txtSiteAddresses_, 1, 1, 1, 2);
+    linkLayout->addWidget(lblLinkCount_, 2, 0, 1, 2);
+    linkLayout->addWidget(cmdLinks_, 2, 2);
+    linkLayout->setColumnStretch(1, 1);
+    SetUpdateLinks(false);
+
     // The "Save in:" row of copy mode, below the options.
     auto* saveIn = new QWidget(content);
-    saveIn->setGeometry(0, low, narrow, high - low);
+    saveIn->setGeometry(0, low + links, narrow, high - low);
     auto* saveLayout = new QHBoxLayout(saveIn);
     saveLayout->setContentsMargins(8, 2, 6, 8);
     txtDest_ = new QLineEdit(saveIn);
@@ -279,6 +328,9 @@ void frmMain::CreateActions() {
     connect(cmdHelp_, &QPushButton::clicked, this, &frmMain::HelpButton);
     connect(cmdClose_, &QPushButton::clicked, this, &QWidget::close);
     connect(cmdBrowse_, &QPushButton::clicked, this, &frmMain::BrowseButton);
+    connect(chkLinks_, &QCheckBox::toggled, this, &frmMain::SetUpdateLinks);
+    connect(cmdSiteBrowse_, &QPushButton::clicked, this, &frmMain::BrowseSiteButton);
+    connect(cmdLinks_, &QPushButton::clicked, this, &frmMain::LinkDetailsButton);
     connect(chkCopy_, &QCheckBox::toggled, this, &frmMain::SetCopyMode);
     connect(chkOnTop_, &QCheckBox::toggled, this, &frmMain::SetOnTop);
     connect(chkRemove_, &QCheckBox::toggled, this, [this](bool removed) {
@@ -301,7 +353,7 @@ void frmMain::CreateActions() {
 
 void frmMain::ApplySize() {
     setFixedSize(TwipsToPixels(wide_ ? kWideWidth : kNarrowWidth),
-                 TwipsToPixels(copyMode_ ? kCopyHeight : kRenameHeight));
+                 TwipsToPixels((copyMode_ ? kCopyHeight : kRenameHeight) + kLinksHeight));
 }
 
 // ----- settings -----
@@ -317,12 +369,16 @@ void frmMain::LoadSettings() {
     txtTemplate_->setText(ToQString(settings.nameTemplate));
     txtDest_->setText(ToQString(settings.saveIn));
     if (settings.onTop) chkOnTop_->setChecked(*settings.onTop);
+    txtSite_->setText(PathToQString(settings.links.folder));
+    txtSiteAddresses_->setText(ToQString(settings.links.addresses));
+    chkLinks_->setChecked(settings.links.on);
 }
 
 void frmMain::SaveSettings() {
-    SaveRenamerSettings(PathToStd(settingsFile_), PixelsToTwips(x()), PixelsToTwips(y()),
-                        ToStd(txtTemplate_->text()), ToStd(txtDest_->text()),
-                        chkOnTop_->isChecked());
+    SaveRenamerSettings(
+        PathToStd(settingsFile_), PixelsToTwips(x()), PixelsToTwips(y()),
+        ToStd(txtTemplate_->text()), ToStd(txtDest_->text()), chkOnTop_->isChecked(),
+        {chkLinks_->isChecked(), PathToStd(txtSite_->text()), ToStd(txtSiteAddresses_->text())});
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {
@@ -557,8 +613,69 @@ void frmMain::PreviewButton() {
         ArrowWhileAsking arrow;
         ShowMessage(this, ToQString(status.error().description) + '.', PromptIcon::Critical,
                     kAppTitle);
+    } else if (Site().on()) {
+        const BatchMode mode = copyMode_ ? BatchMode::Copy : BatchMode::Move;
+        PlanLinks(mode, BatchItems(mode, CopyDestination(txtDest_->text().trimmed())));
     }
     SetBusy(false);
+}
+
+// ----- links of the site -----
+
+void frmMain::SetUpdateLinks(bool on) {
+    txtSite_->setEnabled(on);
+    cmdSiteBrowse_->setEnabled(on);
+    txtSiteAddresses_->setEnabled(on);
+    if (!on) {
+        ShowLinkCount(QString());
+        links_ = {};
+        cmdLinks_->setEnabled(false);
+    }
+}
+
+void frmMain::BrowseSiteButton() {
+    const QString folder = BrowseForFolder(
+        this, QStringLiteral("Select the folder of the site whose links are to be kept."),
+        txtSite_->text());
+    if (!folder.isEmpty()) txtSite_->setText(folder);
+    txtSite_->setFocus();
+}
+
+void frmMain::LinkDetailsButton() {
+    frmLinks details(this, links_, linksFolder_, chkOnTop_->isChecked());
+    details.exec();
+}
+
+SiteLinks frmMain::Site() const {
+    if (!chkLinks_->isChecked()) return {};
+    std::string folder(TrimBlanks(PathToStd(txtSite_->text())));
+    return {folder, SplitNames(ToStd(txtSiteAddresses_->text()))};
+}
+
+void frmMain::ShowLinkCount(const QString& text) {
+    lblLinkCount_->setText(text);
+    lblLinkCount_->setAccessibleDescription(text);
+}
+
+bool frmMain::PlanLinks(BatchMode mode, const std::vector<BatchItem>& items) {
+    const SiteLinks site = Site();
+    Result<LinkUpdatePlan> plan = PlanLinksWithWindow(this, mode, items, site);
+    links_ = plan ? std::move(plan.value()) : LinkUpdatePlan{};
+    linksFolder_ = site.folder;
+    cmdLinks_->setEnabled(plan.ok());
+    if (!plan) {
+        if (plan.error().number == kUserInterrupt) {
+            ShowLinkCount(QStringLiteral("The look for links was cancelled."));
+            return false;
+        }
+        ShowLinkCount(QString());
+        ArrowWhileAsking arrow;
+        ShowMessage(this, ToQString(plan.error().description) + '.', PromptIcon::Exclamation,
+                    kAppTitle);
+        return false;
+    }
+    ShowLinkCount(LinkPreviewText(links_, false));
+    return true;
 }
 
 void frmMain::HelpButton() {
@@ -577,6 +694,12 @@ void frmMain::BrowseButton() {
 void frmMain::RenameButton() {
     if (ListView1_->topLevelItemCount() == 0) return;
     if (!OfferRecovery()) return;  // no batch starts while one is interrupted
+    if (chkLinks_->isChecked() && !Site().on()) {
+        ShowMessage(this, QStringLiteral("Please specify the site folder."),
+                    PromptIcon::Exclamation, kAppTitle);
+        txtSite_->setFocus();
+        return;
+    }
     if (cmdRename_->text() == kRenameCaption) {
         RenameFiles();
         return;
@@ -638,6 +761,49 @@ void frmMain::RunBatch(BatchMode mode, const QString& destination) {
     }
     repaint();
 
+    const std::vector<BatchItem> items = BatchItems(mode, destination);
+    if (Site().on() && !PlanLinks(mode, items)) {
+        finish();
+        return;
+    }
+
+    batchRunning_ = true;
+    const SiteBatchResult site = RunSiteBatchWithWindow(this, mode, items, links_);
+    batchRunning_ = false;
+    const BatchResult& result = site.batch;
+    if (Site().on() && site.pagesWritten > 0) ShowLinkCount(LinkPreviewText(links_, true));
+
+    // The list keeps exactly the entries that were not done.
+    bool removed = false;
+    for (int row = int(result.items.size()) - 1; row >= 0; --row) {
+        if (BatchResult::IsDone(result.items[size_t(row)].state)) {
+            delete ListView1_->takeTopLevelItem(row);
+            removed = true;
+        }
+    }
+    if (removed) ClearImage();
+
+    if (ClosingForStopSignal(DescribeSiteResult(mode, items, site, size_t(-1)))) {
+        finish();
+        return;
+    }
+    const bool quietCancel = result.cancelled && result.problems.empty() &&
+                             result.DoneCount() == 0 && site.turnedBack.empty();
+    if (!site.ok() && !quietCancel) {
+        // Refused names, a turned back batch and pages left are warnings; files the user chose
+        // to keep, or a stop, are news.
+        ArrowWhileAsking arrow;
+        const PromptIcon icon =
+            AnyFailed(result) && site.turnedBack.empty() ? PromptIcon::Critical
+            : !result.problems.empty() || !site.turnedBack.empty() || !site.pagesLeft.empty()
+                ? PromptIcon::Exclamation
+                : PromptIcon::Information;
+        ShowMessage(this, ToQString(DescribeSiteResult(mode, items, site)), icon, kAppTitle);
+    }
+    finish();
+}
+
+std::vector<BatchItem> frmMain::BatchItems(BatchMode mode, const QString& destination) const {
     const std::vector<FileEntry> entries = Entries();
     const std::string folder = PathToStd(destination);
     std::vector<BatchItem> items;
@@ -650,35 +816,7 @@ void frmMain::RunBatch(BatchMode mode, const QString& destination) {
         }
         items.push_back({entry.fullPath, std::move(target), entry.newName});
     }
-
-    batchRunning_ = true;
-    const BatchResult result = RunBatchWithWindow(this, mode, items);
-    batchRunning_ = false;
-
-    // The list keeps exactly the entries that were not done.
-    bool removed = false;
-    for (int row = int(result.items.size()) - 1; row >= 0; --row) {
-        if (BatchResult::IsDone(result.items[size_t(row)].state)) {
-            delete ListView1_->takeTopLevelItem(row);
-            removed = true;
-        }
-    }
-    if (removed) ClearImage();
-
-    if (ClosingForStopSignal(DescribeResult(mode, items, result, size_t(-1)))) {
-        finish();
-        return;
-    }
-    const bool quietCancel = result.cancelled && result.problems.empty() && result.DoneCount() == 0;
-    if (!result.ok() && !quietCancel) {
-        // Refused names are a warning; files the user chose to keep, or a stop, are news.
-        ArrowWhileAsking arrow;
-        const PromptIcon icon = AnyFailed(result)          ? PromptIcon::Critical
-                                : !result.problems.empty() ? PromptIcon::Exclamation
-                                                           : PromptIcon::Information;
-        ShowMessage(this, ToQString(DescribeResult(mode, items, result)), icon, kAppTitle);
-    }
-    finish();
+    return items;
 }
 
 // ----- recovery, undo and stop signals -----
@@ -740,9 +878,10 @@ void frmMain::UndoLastBatch() {
     }
     const QString question =
         QStringLiteral(
-            "Undo %1?\n\nRenamed files get their old names back; copies are deleted "
-            "unless they were changed since. The last ten batches can be undone, one "
-            "after the other, also after Trellin was closed.")
+            "Undo %1?\n\nRenamed files get their old names back, and pages whose links "
+            "were rewritten their old bytes; copies are deleted. A copy or page changed "
+            "since is left as it is. The last ten batches can be undone, one after the other, "
+            "also after Trellin was closed.")
             .arg(ToQString(DescribeBatch(*last)));
     if (Ask(this, question, PromptButtons::YesNo, PromptIcon::Question, PromptAnswer::No,
             kAppTitle) != PromptAnswer::Yes)
@@ -751,6 +890,7 @@ void frmMain::UndoLastBatch() {
     batchRunning_ = true;
     const SettleReport report = UndoWithWindow(this, *last);
     batchRunning_ = false;
+    ShowLinkCount(QString());  // what it said is undone
     if (ClosingForStopSignal(DescribeSettle(report, "Undo", size_t(-1)))) {
         SetBusy(false);
         return;

@@ -6,9 +6,11 @@
 
 #include <vector>
 
+#include "linkcheck/core/LinkUpdate.h"
 #include "renamer/core/BatchOperation.h"
 #include "renamer/core/NameTemplate.h"
 #include "renamer/core/RenamerSettings.h"
+#include "renamer/core/SiteBatch.h"
 
 class QAction;
 class QCheckBox;
@@ -63,6 +65,10 @@ class frmMain : public QWidget {
     void PreviewButton();
     void HelpButton();
     void BrowseButton();
+    // "Update links in site folder:": its Browse button, and the details of the last look.
+    void SetUpdateLinks(bool on);
+    void BrowseSiteButton();
+    void LinkDetailsButton();
 
     // Enables "Properties" of the pop-up menu for the point of the list (viewport coordinates).
     void PreparePopList(const QPoint& pos);
@@ -97,6 +103,14 @@ class frmMain : public QWidget {
     bool ClosingForStopSignal(const std::string& outcome);
     // The "Save in:" folder as a full path: a relative one is taken from the files' folder.
     QString CopyDestination(const QString& typed) const;
+    // The batch of the list, moved in place or copied into destination.
+    std::vector<BatchItem> BatchItems(BatchMode mode, const QString& destination) const;
+    // The site whose links are kept; none when the option is off.
+    SiteLinks Site() const;
+    // Looks for the links the batch would break and shows how many; false when that failed (and
+    // was said) or was cancelled.
+    bool PlanLinks(BatchMode mode, const std::vector<BatchItem>& items);
+    void ShowLinkCount(const QString& text);
     void ClearImage();
     void ApplySize();
 
@@ -121,6 +135,14 @@ class frmMain : public QWidget {
     QPushButton* cmdHelp_ = nullptr;
     QPushButton* cmdClose_ = nullptr;
     QCheckBox* chkOnTop_ = nullptr;
+    QCheckBox* chkLinks_ = nullptr;
+    QLineEdit* txtSite_ = nullptr;
+    QPushButton* cmdSiteBrowse_ = nullptr;
+    QLineEdit* txtSiteAddresses_ = nullptr;
+    QLabel* lblLinkCount_ = nullptr;
+    QPushButton* cmdLinks_ = nullptr;
+    LinkUpdatePlan links_;     // of the last preview or batch
+    std::string linksFolder_;  // the site folder links_ was made for
     QGroupBox* Frame1_ = nullptr;
     QLabel* Image1_ = nullptr;
     QLabel* Image2_ = nullptr;

@@ -166,6 +166,22 @@ TEST(FileIo, WriterKeepsWhatIsAtThePath) {
     }
 }
 
+TEST(FileIo, NewBytesWaitBesideTheFile) {
+    // Not in the current folder, which may lie on another file system.
+    TempTree tree;
+    const std::string path = tree.Write("doc.txt", "old");
+    std::vector<std::string> waiting;
+    WriteOptions options;
+    options.beforeStep = [&](std::string_view step) {
+        if (step == "rename") waiting = tree.Names();
+        return 0;
+    };
+    ASSERT_TRUE(WriteWholeFile(path, "new", options));
+    ASSERT_EQ(waiting.size(), 2u);
+    EXPECT_EQ(waiting[0].rfind(".doc.txt.", 0), 0u) << waiting[0];
+    EXPECT_EQ(tree.Names(), std::vector<std::string>{"doc.txt"});
+}
+
 TEST(FileIo, FailedWriteLeavesTheOldBytes) {
     struct Row {
         const char* name;

@@ -10,32 +10,12 @@
 #include "linkcheck/core/LinkCheck.h"
 #include "linkcheck/core/LinkUpdate.h"
 #include "tests/extract/TempTree.h"
+#include "tests/linkcheck/BrokenLinks.h"
 
 using namespace morv;
 namespace fs = std::filesystem;
 
 namespace {
-
-// The links Check Links finds missing or of other case, as "page: link" lines.
-struct Problems : LinkCheckSink {
-    std::vector<std::string> found;
-    void Page(const std::string& page, const PageProblems& problems) override {
-        for (int k = 0; k < 2; ++k)
-            for (const std::string& link : problems.links[k])
-                found.push_back(page + ": " + link);
-    }
-    void Orphans(const std::string&, const std::vector<std::string>&) override {}
-    void Summary(const LinkCheckCounts&, bool) override {}
-};
-
-std::vector<std::string> BrokenLinks(const std::string& folder) {
-    LinkCheckOptions options;
-    options.folder = folder;
-    options.addresses = {"http://www.example.org/"};
-    Problems problems;
-    EXPECT_TRUE(CheckLinks(options, problems, NoProgress()));
-    return problems.found;
-}
 
 struct Site {
     TempTree tree;
@@ -327,6 +307,14 @@ TEST(LinkUpdate, EveryOtherByteOfThePageStays) {
     site.Perform(plan);
     for (const Row& row : rows)
         EXPECT_EQ(site.Read(std::string(row.name) + ".htm"), row.after) << row.name;
+    // The reversed edits give the bytes before back.
+    for (const PageEdits& page : plan.pages) {
+        Result<std::string> before =
+            ApplyLinkEdits(ReadFile(page.path, ReadOptions{kMaxDocumentSize, false, {}}).value(),
+                           ReversedLinkEdits(page.edits));
+        ASSERT_TRUE(before);
+        EXPECT_TRUE(IdentifyBytes(before.value()).SameBytes(page.identity)) << page.path;
+    }
     EXPECT_EQ(plan.counts.pagesChanged, 6);
     EXPECT_EQ(plan.counts.references, 6);
     EXPECT_EQ(plan.counts.pagesRead, 7);

@@ -303,9 +303,9 @@ TEST(TreloJournal, FieldsAndRecordsReadBackAsWritten) {
          "item\t0\tgo\t1\t2\t3\t4\t5\t/a\t/\tc\t.t\nbegin\nend\tcompl",
          true, 1, true, false},
         {"records of a later version are skipped",
-         "trelo-journal\t1\nbatch\tx\tcopy\t5\t0\npage\t0\tindex.htm\nbegin\n", true, 0, true,
+         "trelo-journal\t1\nbatch\tx\tcopy\t5\t0\nlater\t0\tindex.htm\nbegin\n", true, 0, true,
          false},
-        {"a newer version", "trelo-journal\t2\nbatch\tx\tmove\t5\t0\n", false, 0, false, false},
+        {"a newer version", "trelo-journal\t3\nbatch\tx\tmove\t5\t0\n", false, 0, false, false},
         {"no journal", "[General]\n", false, 0, false, false},
     };
     for (const Row& row : rows) {

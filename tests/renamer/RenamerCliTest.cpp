@@ -52,6 +52,8 @@ TEST(TreloCli, UsageErrors) {
         {"copy to blanks", RunCopyCommand, {"#", "--to", "  ", "a"}},
         {"recover takes no file", RunRecoverCommand, {"a"}},
         {"undo has no --finish", RunUndoCommand, {"--finish"}},
+        {"an address without a site", RunRenameCommand, {"#", "--url", "http://x/", "a"}},
+        {"links are not a preview option", RunPreviewCommand, {"#", "--update-links", ".", "a"}},
     };
     for (const Row& row : rows) {
         Ran ran = Call(row.command, row.args);
@@ -227,6 +229,35 @@ TEST(TreloCli, DuplicateNamesAreRefused) {
     EXPECT_EQ(ran.status, kExitFailed);
     EXPECT_NE(ran.err.find("Nothing was renamed:"), std::string::npos);
     EXPECT_EQ(Snapshot(dir.path()), "a=A;b=B;");
+}
+
+TEST(TreloCli, UpdateLinksPrintsTheEditsAndRewritesThePages) {
+    StateHome home;
+    TempFolder site;
+    ASSERT_EQ(mkdir((site / "img").c_str(), 0755), 0);
+    WriteFile(site / "index.html", "<img src=\"img/a.gif\"><script>s='img/a.gif'</script>");
+    WriteFile(site / "img/a.gif", "GIF");
+    const std::vector<std::string> args = {"pic#",  "--update-links",          site.path(),
+                                           "--url", "http://www.example.org/", site / "img/a.gif"};
+    std::vector<std::string> dry = args;
+    dry.insert(dry.begin() + 1, "--dry-run");
+    Ran planned = Call(RunRenameCommand, dry);
+    EXPECT_EQ(planned.status, kExitOk) << planned.err;
+    EXPECT_EQ(planned.out,
+              site / "img/a.gif\tpic0.gif\n" + site / "index.html\timg/a.gif\timg/pic0.gif\n");
+    EXPECT_NE(planned.err.find("'img/a.gif' is not rewritten: inside a script"), std::string::npos)
+        << planned.err;
+    EXPECT_NE(planned.err.find("1 reference in 1 page would change"), std::string::npos);
+
+    Ran ran = Call(RunRenameCommand, args);
+    EXPECT_EQ(ran.status, kExitOk) << ran.err;
+    EXPECT_EQ(ran.out, "1 file was renamed. 1 reference in 1 page was rewritten.\n");
+    EXPECT_EQ(ReadFile(site / "index.html"),
+              "<img src=\"img/pic0.gif\"><script>s='img/a.gif'</script>");
+    EXPECT_EQ(Call(RunUndoCommand, {}).status, kExitOk);
+    EXPECT_EQ(ReadFile(site / "index.html"),
+              "<img src=\"img/a.gif\"><script>s='img/a.gif'</script>");
+    EXPECT_EQ(Snapshot(site / "img"), "a.gif=GIF;");
 }
 
 }  // namespace

@@ -19,20 +19,26 @@ TEST(TreloSettings, FirstStartGivesTheDefaults) {
     EXPECT_EQ(settings.nameTemplate, "File [###] (*)");
     EXPECT_EQ(settings.saveIn, "");
     EXPECT_EQ(settings.onTop, true);
+    EXPECT_FALSE(settings.links.on);
 }
 
 TEST(TreloSettings, WrittenInOrderAndReadBack) {
     TempFolder dir;
     const std::string file = dir / "trelo.ini";
-    SaveRenamerSettings(file, 1200, -300, "Photo ###", "", false);
+    SaveRenamerSettings(file, 1200, -300, "Photo ###", "", false,
+                        {true, "/srv/site", "http://a/ http://b/"});
     EXPECT_EQ(ReadFile(file),
-              "[General]\r\nOnTop=0\r\nLeft=1200\r\nTop=-300\r\nTemplate=Photo ###\r\nSaveIn=\r\n");
+              "[General]\r\nOnTop=0\r\nLeft=1200\r\nTop=-300\r\nTemplate=Photo ###\r\nSaveIn=\r\n"
+              "UpdateLinks=1\r\nSiteFolder=/srv/site\r\nSiteAddresses=http://a/ http://b/\r\n");
     RenamerSettings settings = LoadRenamerSettings(file, 1, 1);
     EXPECT_EQ(settings.left, 1200);
     EXPECT_EQ(settings.top, -300);
     EXPECT_EQ(settings.nameTemplate, "Photo ###");
     EXPECT_EQ(settings.saveIn, "");  // written although never used, and read as empty
     EXPECT_EQ(settings.onTop, false);
+    EXPECT_TRUE(settings.links.on);
+    EXPECT_EQ(settings.links.folder, "/srv/site");
+    EXPECT_EQ(settings.links.addresses, "http://a/ http://b/");
 }
 
 TEST(TreloSettings, LongTemplateIsCut) {

@@ -32,7 +32,9 @@
 #include "renamer/core/StopSignals.h"
 #include "renamer/widgets/BatchFront.h"
 #include "renamer/widgets/FileProperties.h"
+#include "renamer/widgets/RenamerText.h"
 #include "renamer/widgets/frmHelp.h"
+#include "renamer/widgets/frmLinks.h"
 #include "renamer/widgets/frmMain.h"
 #include "tests/support/WidgetFakes.h"
 
@@ -106,7 +108,7 @@ class TreloWindow : public ::testing::Test {
 TEST_F(TreloWindow, StartsInRenameModeWithEveryControl) {
     EXPECT_EQ(w->windowTitle(), "Trellin");
     EXPECT_EQ(w->width(), w->TwipsToPixels(6360));
-    EXPECT_EQ(w->height(), w->TwipsToPixels(5355));
+    EXPECT_EQ(w->height(), w->TwipsToPixels(5355 + kLinksHeight));
     EXPECT_EQ(Find<QPushButton>("cmdRename")->text(), "Rename");
     EXPECT_EQ(Find<QPushButton>("cmdPreview")->text(), "Preview");
     EXPECT_EQ(Find<QPushButton>("cmdHelp")->text(), "Help");
@@ -124,8 +126,8 @@ TEST_F(TreloWindow, StartsInRenameModeWithEveryControl) {
     QStringList labels;
     for (QLabel* label : w->findChildren<QLabel*>("Label1"))
         labels.append(label->text());
-    EXPECT_EQ(labels,
-              (QStringList{"Files to Rename:", "Template:", "Start at:", "Options:", "Save in:"}));
+    EXPECT_EQ(labels, (QStringList{"Files to Rename:", "Template:", "Start at:", "Options:",
+                                   "Site addresses:", "Save in:"}));
     EXPECT_EQ(List()->headerItem()->text(0), "Previous Name");
     EXPECT_EQ(List()->headerItem()->text(1), "New Name");
     EXPECT_FALSE(List()->isSortingEnabled());
@@ -280,12 +282,12 @@ TEST_F(TreloWindow, TemplateAndStartKeyFilters) {
 TEST_F(TreloWindow, CopyModeAndOptions) {
     auto* copy = Find<QCheckBox>("chkCopy");
     copy->setChecked(true);
-    EXPECT_EQ(w->height(), w->TwipsToPixels(5955));
+    EXPECT_EQ(w->height(), w->TwipsToPixels(5955 + kLinksHeight));
     EXPECT_EQ(Find<QPushButton>("cmdRename")->text(), "Copy");
     EXPECT_TRUE(Find<QLineEdit>("txtDest")->isEnabled());
     EXPECT_TRUE(Find<QPushButton>("cmdBrowse")->isEnabled());
     copy->setChecked(false);
-    EXPECT_EQ(w->height(), w->TwipsToPixels(5355));
+    EXPECT_EQ(w->height(), w->TwipsToPixels(5355 + kLinksHeight));
     EXPECT_EQ(Find<QPushButton>("cmdRename")->text(), "Rename");
     EXPECT_FALSE(Find<QLineEdit>("txtDest")->isEnabled());
 
@@ -570,6 +572,70 @@ TEST_F(TreloWindow, ImagePreviewOfAPictureOnly) {
     EXPECT_TRUE(image->pixmap().isNull());
     w->ShowImagePreview(List()->topLevelItem(2));
     EXPECT_TRUE(image->pixmap().isNull());
+}
+
+TEST_F(TreloWindow, UpdateLinksIsKeptAndItsFieldsFollowTheBox) {
+    auto* links = Find<QCheckBox>("chkLinks");
+    EXPECT_EQ(links->text(), "Update links in site folder:");
+    EXPECT_FALSE(links->isChecked());
+    EXPECT_FALSE(Find<QLineEdit>("txtSite")->isEnabled());
+    EXPECT_FALSE(Find<QPushButton>("cmdSiteBrowse")->isEnabled());
+    links->setChecked(true);
+    EXPECT_TRUE(Find<QLineEdit>("txtSiteAddresses")->isEnabled());
+    dialogs.Push(Q(dir.path()));
+    Click("cmdSiteBrowse");
+    EXPECT_EQ(Find<QLineEdit>("txtSite")->text(), Q(dir.path()));
+    Find<QLineEdit>("txtSiteAddresses")->setText("http://www.example.org/");
+    Add({"a"});
+    prompter.Push(PromptAnswer::OK);
+    Find<QLineEdit>("txtSite")->clear();
+    Click("cmdRename");
+    EXPECT_EQ(prompter.asked().at(0).text, "Please specify the site folder.");
+    Find<QLineEdit>("txtSite")->setText(Q(dir.path()));
+    w->close();
+    frmMain again(Ini());
+    again.LoadSettings();
+    EXPECT_TRUE(again.findChild<QCheckBox*>("chkLinks")->isChecked());
+    EXPECT_EQ(again.findChild<QLineEdit*>("txtSite")->text(), Q(dir.path()));
+    EXPECT_EQ(again.findChild<QLineEdit*>("txtSiteAddresses")->text(), "http://www.example.org/");
+}
+
+TEST_F(TreloWindow, PreviewCountsTheLinksAndTheBatchRewritesThem) {
+    WriteFile(dir / "index.html", "<a href=\"files/a.htm\"></a><script>'files/a.htm'</script>");
+    Add({"a.htm"});
+    Find<QLineEdit>("txtTemplate")->setText("page#");
+    Find<QCheckBox>("chkLinks")->setChecked(true);
+    Find<QLineEdit>("txtSite")->setText(Q(dir.path()));
+    Click("cmdPreview");
+    EXPECT_EQ(Find<QLabel>("lblLinkCount")->text(),
+              "1 reference in 1 page will change; 1 cannot be rewritten (see Details).");
+    bool seen = false;
+    QTimer::singleShot(0, [&] {
+        auto* details = qobject_cast<frmLinks*>(QApplication::activeModalWidget());
+        ASSERT_NE(details, nullptr);
+        seen = true;
+        auto row = [&](const char* table) {
+            QTreeWidgetItem* item = details->findChild<QTreeWidget*>(table)->topLevelItem(0);
+            return QStringList{item->text(0), item->text(1), item->text(2)};
+        };
+        EXPECT_EQ(row("lstLinks"), (QStringList{"index.html", "files/a.htm", "files/page0.htm"}));
+        EXPECT_EQ(row("lstUnsafe"), (QStringList{"index.html", "files/a.htm", "inside a script"}));
+        details->reject();
+    });
+    Click("cmdLinks");
+    EXPECT_TRUE(seen);
+
+    prompter.Push(PromptAnswer::Yes);
+    Click("cmdRename");
+    EXPECT_EQ(ReadFile(dir / "index.html"),
+              "<a href=\"files/page0.htm\"></a><script>'files/a.htm'</script>");
+    EXPECT_EQ(List()->topLevelItemCount(), 0);
+    prompter.Push(PromptAnswer::Yes);
+    prompter.Push(PromptAnswer::OK);
+    Key("undo")->trigger();
+    EXPECT_EQ(ReadFile(dir / "index.html"),
+              "<a href=\"files/a.htm\"></a><script>'files/a.htm'</script>");
+    EXPECT_EQ(Snapshot(dir / "files"), "a.htm=a.htm;");
 }
 
 TEST_F(TreloWindow, HelpWindowShowsTheSteps) {

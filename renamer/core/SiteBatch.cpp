@@ -1,0 +1,315 @@
+#include "renamer/core/SiteBatch.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+
+#include "helpers/core/FileIo.h"
+#include "helpers/core/PathHelpers.h"
+#include "helpers/core/SystemFolder.h"
+
+namespace morv::renamer {
+
+namespace {
+
+const ReadOptions kPageRead{kMaxDocumentSize, false, {}};
+
+// The recorder of a batch with pages: the journal, after two checks that refuse the batch
+// untouched: every file of the batch goes, and every page still holds the bytes planned from.
+class SiteRecorder : public BatchRecorder {
+  public:
+    SiteRecorder(BatchJournal& journal, const LinkUpdatePlan& plan,
+                 const std::vector<size_t>& movedItems)
+        : journal_(journal), plan_(plan), movedItems_(movedItems) {}
+
+    std::string Begin(BatchMode mode, const std::vector<BatchItem>& items,
+                      const std::vector<FileIdentity>& sources,
+                      const std::vector<ItemDecision>& decisions) override {
+        std::string refused;
+        for (size_t i = 0; i < items.size(); ++i) {
+            if (decisions[i] == ItemDecision::Skipped)
+                (refused += '\n') += Quoted(TargetPath(items[i])) + " exists and is to be kept";
+            if (decisions[i] == ItemDecision::Failed) {
+                struct stat st {};
+                const int error = lstat(items[i].source.c_str(), &st) == 0 ? 0 : errno;
+                (refused += '\n') += Quoted(items[i].source);
+                refused += error != 0 ? ": " + GetAPIErrorText(error) : " cannot be renamed";
+            }
+        }
+        if (!refused.empty())
+            return "Links are kept only when every file of the batch gets its new name:" + refused;
+        std::vector<JournalPage> pages;
+        pages.reserve(plan_.pages.size());
+        for (const PageEdits& planned : plan_.pages) {
+            // Its size and time; the bytes are checked again just before it is written.
+            struct stat st {};
+            if (stat(planned.path.c_str(), &st) != 0 || st.st_size != planned.identity.size ||
+                int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec !=
+                    planned.identity.modified)
+                return "The page " + Quoted(planned.path) +
+                       " has changed since its links were planned: preview again";
+            JournalPage page;
+            page.item = planned.move == SIZE_MAX ? kNoItem : movedItems_[planned.move];
+            page.copy = planned.copy;
+            page.path = planned.path;
+            page.newPath = planned.newPath;
+            page.before = planned.identity;
+            page.after = planned.after;
+            page.edits = planned.edits;
+            pages.push_back(std::move(page));
+        }
+        journal_.SetPages(pages);
+        return journal_.Begin(mode, items, sources, decisions);
+    }
+    void Placing(size_t item, const FileIdentity& written) override {
+        journal_.Placing(item, written);
+    }
+    void Done(size_t item) override { journal_.Done(item); }
+    void GroupDone(bool cycle) override { journal_.GroupDone(cycle); }
+    void Finish(const BatchResult& result) override { journal_.Finish(result); }
+
+  private:
+    BatchJournal& journal_;
+    const LinkUpdatePlan& plan_;
+    const std::vector<size_t>& movedItems_;
+};
+
+// Why a batch with pages cannot keep its renames: the first item that was not done.
+std::string WhyTurnedBack(const std::vector<BatchItem>& items, const BatchResult& result) {
+    if (result.cancelled) return "it was stopped";
+    for (size_t i = 0; i < items.size(); ++i) {
+        const ItemOutcome& outcome = result.items[i];
+        if (BatchResult::IsDone(outcome.state)) continue;
+        return Quoted(GetFileName(items[i].source)) + " \xE2\x86\x92 " + Quoted(items[i].newName) +
+               ": " + outcome.reason;
+    }
+    return "not every file was renamed";
+}
+
+// Writes the planned pages at their places after the batch; a page changed since is left.
+void WritePages(const LinkUpdatePlan& plan, const std::vector<size_t>& movedItems,
+                BatchJournal& journal, ProgressObserver& progress, const BatchOptions& options,
+                SiteBatchResult& out) {
+    progress.SetMax(long(plan.pages.size()));
+    for (size_t p = 0; p < plan.pages.size(); ++p) {
+        // A stop is not taken here: the pages that are left take less time than turning back.
+        progress.SetValue(long(p));
+        (void)progress.ShouldStop();
+        const PageEdits& page = plan.pages[p];
+        auto leave = [&](const std::string& why) {
+            out.pagesLeft.push_back(Quoted(page.newPath) + ": " + why);
+            journal.PageUnwritten(p);
+        };
+        if (options.beforeStep) {
+            if (const int error = options.beforeStep(p, "page")) {
+                leave(GetAPIErrorText(error));
+                continue;
+            }
+        }
+        Result<std::string> bytes = NewPageBytes(page, page.newPath);
+        if (!bytes) {
+            leave(bytes.error().number == kPageChangedError
+                      ? "it has changed since its links were planned, so they were left as "
+                        "they are"
+                      : bytes.error().description);
+            continue;
+        }
+        if (Status written = WritePage(page.newPath, bytes.value(), p, options, false); !written) {
+            leave(written.error().description);
+            continue;
+        }
+        // A renamed page is a new file now: the item's file from here on.
+        if (page.move != SIZE_MAX) journal.Placing(movedItems[page.move], LookAtPath(page.newPath));
+        ++out.pagesWritten;
+        out.references += page.edits.size();
+    }
+    progress.SetValue(long(plan.pages.size()));
+}
+
+bool IsTemporaryLetter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+}
+
+}  // namespace
+
+std::vector<size_t> MovedItems(const std::vector<BatchItem>& items) {
+    std::vector<size_t> moved;
+    for (size_t i = 0; i < items.size(); ++i)
+        if (TargetPath(items[i]) != items[i].source) moved.push_back(i);
+    return moved;
+}
+
+Result<LinkUpdatePlan> PlanSiteLinks(BatchMode mode, const std::vector<BatchItem>& items,
+                                     const SiteLinks& site, ProgressObserver& progress) {
+    LinkUpdateRequest request;
+    request.folder = site.folder;
+    request.addresses = site.addresses;
+    request.copy = mode == BatchMode::Copy;
+    for (size_t i : MovedItems(items))
+        request.moves.push_back({items[i].source, TargetPath(items[i])});
+    return PlanLinkUpdate(request, progress);
+}
+
+SiteBatchResult RunSiteBatch(const std::string& journalFolder, BatchMode mode,
+                             const std::vector<BatchItem>& items, const LinkUpdatePlan& plan,
+                             BatchQuestions& questions, ProgressObserver& progress,
+                             BatchOptions options) {
+    SiteBatchResult out;
+    if (plan.pages.empty() || options.dryRun) {
+        out.batch = RunJournaledBatch(journalFolder, mode, items, questions, progress, options);
+        return out;
+    }
+    Result<std::unique_ptr<BatchJournal>> created = BatchJournal::Create(journalFolder);
+    if (!created) {
+        out.batch.items.resize(items.size());
+        out.batch.problems.push_back(created.error().description);
+        return out;
+    }
+    BatchJournal& journal = *created.value();
+    const std::vector<size_t> moved = MovedItems(items);
+    SiteRecorder recorder(journal, plan, moved);
+    options.recorder = &recorder;
+    options.temporaryTag = journal.tag();
+    out.batch = RunBatch(mode, items, questions, progress, options);
+    if (!journal.Began()) {
+        journal.Remove();
+        return out;
+    }
+    bool complete = out.batch.problems.empty() && !out.batch.cancelled;
+    for (const ItemOutcome& item : out.batch.items)
+        complete = complete && BatchResult::IsDone(item.state);
+    if (complete) {
+        WritePages(plan, moved, journal, progress, options, out);
+        journal.End(false);
+    } else {
+        out.turnedBack = WhyTurnedBack(items, out.batch);
+        options.recorder = nullptr;
+        // Without a stop: a stop is what may have brought it here.
+        out.turnBack = TurnBackOwnBatch(journal, NoProgress(), options);
+    }
+    created.value().reset();
+    PruneJournals(journalFolder);
+    return out;
+}
+
+std::string DescribeLinkCounts(const LinkUpdateCounts& counts) {
+    return CountOf(size_t(counts.references), "reference", "references") + " in " +
+           CountOf(size_t(counts.pagesChanged), "page", "pages");
+}
+
+std::string DescribeSiteResult(BatchMode mode, const std::vector<BatchItem>& items,
+                               const SiteBatchResult& result, size_t maxListed) {
+    const char* verb = mode == BatchMode::Move ? "renamed" : "copied";
+    if (!result.turnedBack.empty()) {
+        std::string text = std::string("Nothing was ") + verb + ", because " + result.turnedBack +
+                           ": with links kept, every file of the batch gets its new name or "
+                           "none does, so the batch was turned back.";
+        if (!result.turnBack.ok()) {
+            text += '\n';
+            text += DescribeSettle(result.turnBack, "Turned back");
+        }
+        return text;
+    }
+    std::string text = DescribeResult(mode, items, result.batch, maxListed);
+    if (result.pagesWritten > 0) {
+        text += ' ';
+        text += CountOf(result.references, "reference", "references");
+        text += " in ";
+        text += CountOf(result.pagesWritten, "page was", "pages were");
+        text += " rewritten.";
+    }
+    if (!result.pagesLeft.empty()) {
+        text += "\nPages whose links were not rewritten:";
+        for (size_t k = 0; k < result.pagesLeft.size() && k < maxListed; ++k)
+            (text += '\n') += result.pagesLeft[k];
+        if (result.pagesLeft.size() > maxListed)
+            text += "\n... and " + std::to_string(result.pagesLeft.size() - maxListed) + " more";
+    }
+    return text;
+}
+
+PageLook LookAtPage(const std::string& path, const JournalPage& page) {
+    PageLook look;
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0) return look;
+    look.state = PageBytes::Other;
+    if (!S_ISREG(st.st_mode) || (st.st_size != page.before.size && st.st_size != page.after.size))
+        return look;
+    Result<std::string> bytes = ReadFile(path, kPageRead);
+    if (!bytes) return look;
+    const PageIdentity identity = IdentifyBytes(bytes.value());
+    if (identity.SameBytes(page.after))
+        look.state = PageBytes::After;
+    else if (identity.SameBytes(page.before))
+        look.state = PageBytes::Before;
+    else
+        return look;
+    look.bytes = std::move(bytes.value());
+    return look;
+}
+
+Result<std::string> OtherPageBytes(const JournalPage& page, const PageLook& look) {
+    const bool after = look.state == PageBytes::After;
+    Result<std::string> bytes =
+        ApplyLinkEdits(look.bytes, after ? ReversedLinkEdits(page.edits) : page.edits);
+    if (bytes && !IdentifyBytes(bytes.value()).SameBytes(after ? page.before : page.after))
+        return Error{EINVAL, "", "Its links cannot be put back exactly"};
+    return bytes;
+}
+
+Status WritePage(const std::string& path, std::string_view bytes, size_t page,
+                 const BatchOptions& options, bool sync) {
+    WriteOptions write;
+    write.sync = sync;
+    if (options.beforeStep)
+        write.beforeStep = [&options, page](std::string_view step) {
+            return options.beforeStep(page, "page " + std::string(step));
+        };
+    return WriteWholeFile(path, bytes, write);
+}
+
+void CutWrites::Remove(const std::string& path, const JournalPage& page, const PageLook& look) {
+    if (look.state != PageBytes::Before && look.state != PageBytes::After) return;
+    std::string folder = GetFolderName(path, false);
+    if (folder.empty()) folder.push_back(kPathSeparator);
+    auto [listed, fresh] = hidden_.try_emplace(folder);
+    if (fresh) {
+        // The file layer writes a new file as "." + the name (its first 200 bytes) + "." +
+        // eight letters or digits.
+        if (DIR* dir = opendir(folder.c_str())) {
+            while (const struct dirent* entry = readdir(dir)) {
+                const std::string_view name = entry->d_name;
+                if (name.size() < 11 || name[0] != '.' || name[name.size() - 9] != '.') continue;
+                bool letters = true;
+                for (char c : name.substr(name.size() - 8))
+                    letters = letters && IsTemporaryLetter(c);
+                if (letters) listed->second.emplace_back(name);
+            }
+            closedir(dir);
+        }
+    }
+    std::string prefix(1, '.');
+    prefix.append(GetFileName(path), 0, 200);
+    prefix += '.';
+    Result<std::string> other = Error{};
+    for (const std::string& name : listed->second) {
+        if (name.size() != prefix.size() + 8 || name.compare(0, prefix.size(), prefix) != 0)
+            continue;
+        const std::string stray = JoinPath(folder, name);
+        struct stat st {};
+        if (lstat(stray.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+        Result<std::string> bytes = ReadFile(stray, kPageRead);
+        if (!bytes) continue;
+        auto startOf = [&bytes](std::string_view whole) {
+            return bytes.value().size() <= whole.size() &&
+                   whole.substr(0, bytes.value().size()) == bytes.value();
+        };
+        if (!other.ok()) other = OtherPageBytes(page, look);
+        if (startOf(look.bytes) || (other && startOf(other.value()))) unlink(stray.c_str());
+    }
+}
+
+}  // namespace morv::renamer
