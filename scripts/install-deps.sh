@@ -12,6 +12,8 @@ packages=(
     libqscintilla2-qt6-dev
     libgtest-dev libgmock-dev
     libxxhash-dev
+    # The command-line tools' option parser (header only).
+    libcli11-dev
 )
 if [[ "${1:-}" == "--test" ]]; then
     # The end-to-end run: a virtual X server, a window manager, key presses, screenshots,

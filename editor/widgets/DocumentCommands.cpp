@@ -1,6 +1,5 @@
 #include "editor/widgets/DocumentCommands.h"
 
-#include <QApplication>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTreeWidget>
@@ -16,8 +15,10 @@
 #include "helpers/core/PathHelpers.h"
 #include "helpers/core/SystemFolder.h"
 #include "helpers/widgets/FileDialogs.h"
+#include "helpers/widgets/Hooks.h"
 #include "helpers/widgets/Prompter.h"
 #include "helpers/widgets/QtText.h"
+#include "helpers/widgets/WaitCursor.h"
 #include "services/widgets/AboutDialog.h"
 #include "services/widgets/DocumentPrint.h"
 #include "services/widgets/HelpWindow.h"
@@ -26,24 +27,6 @@
 namespace morv {
 
 namespace {
-
-ProgramStarter gProgramStarter;
-
-// The hourglass for the life of the object.
-class WaitCursor {
-  public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { Release(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-    void Release() {
-        if (active_) QApplication::restoreOverrideCursor();
-        active_ = false;
-    }
-
-  private:
-    bool active_ = true;
-};
 
 QString FileNameOf(const QString& path) {
     return PathToQString(GetFileName(PathToStd(path)));
@@ -99,12 +82,8 @@ QString AskForDocument(frmMain& window, const QString& title) {
 
 }  // namespace
 
-void SetProgramStarter(ProgramStarter starter) {
-    gProgramStarter = std::move(starter);
-}
-
 int StartProgram(const QString& program, const QStringList& arguments) {
-    if (gProgramStarter) return gProgramStarter(program, arguments);
+    if (Hooks().startProgram) return Hooks().startProgram(program, arguments);
     const QFileInfo info(program);
     if (!info.exists()) return ENOENT;
     if (!info.isExecutable() || info.isDir()) return EACCES;

@@ -42,9 +42,8 @@ void FilePrint(frmMain& window);
 // Removes every node of the sections tree (nothing happens to an empty tree).
 void ClearSectionsTree(frmMain& window);
 
-// Starts a program without waiting; returns 0 or an errno value. Tests replace it.
-using ProgramStarter = std::function<int(const QString& program, const QStringList& arguments)>;
-void SetProgramStarter(ProgramStarter starter);  // empty: the real one again
+// Starts a program without waiting (or what WidgetHooks::startProgram does instead); returns 0
+// or an errno value.
 int StartProgram(const QString& program, const QStringList& arguments);
 
 // The document commands and the edit and format commands (EditCommands.h).

@@ -6,6 +6,7 @@
 
 #include "editor/core/DocumentLimits.h"
 #include "editor/widgets/DocumentEditor.h"
+#include "editor/widgets/LongOperation.h"
 #include "editor/widgets/MainWindow.h"
 #include "helpers/core/PathHelpers.h"
 #include "helpers/widgets/Prompter.h"
@@ -22,21 +23,11 @@ uint64_t AvailableMemory(const DocumentLimits& limits) {
 
 DocumentEditor::LoadOutcome LoadWithProgressWindow(frmMain& window, std::string bytes,
                                                    const QString& name) {
-    AppState& state = window.State();
-    auto* progress = new frmProgress(&window, &state.StopRequest);
-    progress->lblAction()->setText(QStringLiteral("Loading..."));
-    progress->lblStatus()->setText(name);
-    progress->show();
-    window.setEnabled(false);
-    progress->setEnabled(true);  // a window of its own, not disabled with its owner
-    progress->repaint();
-    state.StopRequest = false;
-    ProgressWindowObserver observer(progress, &state.StopRequest);
-    const DocumentEditor::LoadOutcome outcome = window.Rich1()->Load(std::move(bytes), observer);
-    state.StopRequest = true;
-    window.setEnabled(true);
-    progress->Unload();
-    return outcome;
+    // The status text stays the caller's ("Loading...").
+    LongOperation operation(window, {.progressWindow = true});
+    operation.Progress()->lblAction()->setText(QStringLiteral("Loading..."));
+    operation.Progress()->lblStatus()->setText(name);
+    return window.Rich1()->Load(std::move(bytes), operation.Observer());
 }
 
 }  // namespace

@@ -17,13 +17,13 @@
 #include "editor/widgets/DocumentEditor.h"
 #include "editor/widgets/DocumentLoad.h"
 #include "editor/widgets/MainWindow.h"
+#include "helpers/widgets/Hooks.h"
 #include "helpers/widgets/Prompter.h"
+#include "helpers/widgets/WaitCursor.h"
 
 namespace morv {
 
 namespace {
-
-FontChooser gFontChooser;
 
 constexpr int kMaxFaceNameLength = 31;
 
@@ -162,13 +162,12 @@ void EditDelete(frmMain& window) {
 }
 
 void EditClear(frmMain& window) {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    WaitCursor wait;
     ClearSectionsTree(window);
     window.setUpdatesEnabled(false);
     // An ordinary edit: Undo brings the text back.
     window.Rich1()->ReplaceRange(0, window.Rich1()->Length(), {});
     window.setUpdatesEnabled(true);
-    QApplication::restoreOverrideCursor();
 }
 
 void EditSelectAll(frmMain& window) {
@@ -201,8 +200,8 @@ bool ShowFontDialog(QWidget* owner, QString& name, int& size) {
     if (size > 0) preset.setPointSize(size);
     QFont chosen;
     bool ok = false;
-    if (gFontChooser) {
-        ok = gFontChooser(owner, preset, chosen);
+    if (Hooks().chooseFont) {
+        ok = Hooks().chooseFont(owner, preset, chosen);
     } else {
         chosen = QFontDialog::getFont(&ok, preset, owner, QStringLiteral("Font"),
                                       QFontDialog::DontUseNativeDialog);
@@ -211,10 +210,6 @@ bool ShowFontDialog(QWidget* owner, QString& name, int& size) {
     name = chosen.family();
     size = RoundPointSize(int(std::lround(chosen.pointSizeF() * 10)));
     return true;
-}
-
-void SetFontChooser(FontChooser chooser) {
-    gFontChooser = std::move(chooser);
 }
 
 void FormatFont(frmMain& window) {

@@ -36,13 +36,9 @@ bool& EditorKeyHandled(frmMain& window);
 
 // The font chooser: name and size (whole points) preset the dialog (the name cut to 31
 // characters) and receive the choice when it returns true; the chosen size in tenths of a point
-// is rounded to a whole point, halves to the even neighbour.
+// is rounded to a whole point, halves to the even neighbour. The dialog is Qt's unless
+// WidgetHooks::chooseFont stands in for it.
 bool ShowFontDialog(QWidget* owner, QString& name, int& size);
-
-// How the font is chosen; tests replace it. It gets the preset font and returns true with the
-// chosen one.
-using FontChooser = std::function<bool(QWidget* owner, const QFont& preset, QFont& chosen)>;
-void SetFontChooser(FontChooser chooser);  // empty: QFontDialog again
 
 // A point size given in tenths, rounded to a whole point with halves to the even neighbour.
 int RoundPointSize(int tenths);

@@ -4,29 +4,26 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
-#include <QFileInfo>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPlainTextEdit>
-#include <QProcess>
 #include <QScreen>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTimer>
 #include <QToolBar>
-#include <QToolButton>
 #include <QTreeWidget>
 #include <QUrl>
 
-#include <cerrno>
 #include <cmath>
 
 #include "editor/core/CommandLine.h"
 #include "editor/core/DocumentText.h"
 #include "editor/core/RtfReader.h"
+#include "editor/widgets/DocumentCommands.h"
 #include "editor/widgets/DocumentEditor.h"
 #include "editor/widgets/KeyLocks.h"
 #include "helpers/core/PathHelpers.h"
@@ -38,15 +35,7 @@
 
 namespace morv {
 
-// A menu item or toolbar button bound to a command hook.
-struct frmMain::CommandBinding {
-    QAction* action;
-    std::function<void()> MainCommands::*hook;
-};
-
 namespace {
-
-using Hook = std::function<void()> MainCommands::*;
 
 // Captions padded to 20 characters widen their menus.
 QString Padded(const char* caption) {
@@ -59,10 +48,7 @@ constexpr int kRtfStripTwips = 330;
 }  // namespace
 
 frmMain::frmMain(const QString& programFolder, const QString& settingsFolder, QWidget* parent)
-    : QMainWindow(parent),
-      programFolder_(programFolder),
-      settingsFolder_(settingsFolder),
-      bindings_(new std::vector<CommandBinding>) {
+    : QMainWindow(parent), programFolder_(programFolder), settingsFolder_(settingsFolder) {
     setObjectName("frmMain");
     setWindowIcon(ThemeIcon("morvane"));
     QFont font = this->font();
@@ -75,6 +61,7 @@ frmMain::frmMain(const QString& programFolder, const QString& settingsFolder, QW
 
     CreatePanes();
     CreateActions();
+    CreateMenus();
     CreateToolbar();
     CreateStatusBar();
     InstallDefaultCommands();
@@ -99,7 +86,6 @@ frmMain::frmMain(const QString& programFolder, const QString& settingsFolder, QW
 
 frmMain::~frmMain() {
     qApp->removeEventFilter(this);
-    delete bindings_;
 }
 
 QString frmMain::SettingsFile() const {
@@ -177,118 +163,108 @@ void frmMain::CreatePanes() {
     rich3_->setAccessibleName(tr("Working, please wait"));
 }
 
+namespace {
+
+// Every command of the window, one action each: its menu item and its toolbar button trigger the
+// same action, which carries the caption, the shortcut, the enabled state and the tooltip. Rows
+// in menu order; a row of menu "" has no menu item (toolbar only), a caption "-" is a separator.
+struct CommandRow {
+    const char* menu;
+    const char* name;  // the action's object name
+    QString caption;
+    const char* shortcut;
+    frmMain::CommandHook hook;  // nullptr: wired in CreateActions
+    bool closesFindReplace;     // the Find and Replace dialogs close before it runs
+};
+
+const std::vector<CommandRow>& CommandRows() {
+    using C = MainCommands;
+    static const std::vector<CommandRow> rows = {
+        {"mnuFile", "mnuFileNew", Padded("New .."), "Ctrl+N", &C::fileNew, false},
+        {"mnuFile", "mnuFileOpen", "Open ..", "Ctrl+O", &C::fileOpen, false},
+        {"mnuFile", "mnuFileReOpen", "Reopen ..", "", &C::fileReopen, false},
+        {"mnuFile", "sepFile", "-", "", nullptr, false},
+        {"mnuFile", "mnuFileSave", "Save", "Ctrl+S", &C::fileSave, false},
+        {"mnuFile", "mnuFileSaveAs", "Save As ..", "", &C::fileSaveAs, false},
+        {"mnuFile", "sepFile1", "-", "", nullptr, false},
+        {"mnuFile", "mnuFileNewWindow", "New Window", "", &C::fileNewWindow, false},
+        {"mnuFile", "mnuFileOpenNewWindow", "Open in New Window ..", "", &C::fileOpenNewWindow,
+         false},
+        {"mnuFile", "mnuFileReOpenNewWindow", "Reopen in New Window ..", "",
+         &C::fileReopenNewWindow, false},
+        {"mnuFile", "sepFile2", "-", "", nullptr, false},
+        {"mnuFile", "mnuPageSetup", "Page Setup ..", "", &C::pageSetup, false},
+        {"mnuFile", "mnuFilePrint", "Print ..", "Ctrl+P", &C::print, true},
+        {"mnuFile", "sepFile3", "-", "", nullptr, false},
+        {"mnuFile", "mnuFileExit", "Exit", "", nullptr, false},
+        {"mnuEdit", "mnuEditUndo", Padded("Undo"), "Ctrl+Z", &C::undo, false},
+        {"mnuEdit", "sepEdit", "-", "", nullptr, false},
+        {"mnuEdit", "mnuEditCut", "Cut", "Ctrl+X", &C::cut, false},
+        {"mnuEdit", "mnuEditCopy", "Copy", "Ctrl+C", &C::copy, false},
+        {"mnuEdit", "mnuEditPaste", "Paste", "Ctrl+V", &C::paste, false},
+        {"mnuEdit", "mnuEditDelete", "Delete", "Del", &C::del, false},
+        {"mnuEdit", "sepEdit1", "-", "", nullptr, false},
+        {"mnuEdit", "mnuEditClear", "Clear", "Shift+Del", &C::clear, false},
+        {"mnuEdit", "mnuEditSelectAll", "Select All", "Ctrl+A", &C::selectAll, false},
+        {"mnuSearch", "mnuSearchFind", Padded("Find .."), "Ctrl+F", &C::find, true},
+        {"mnuSearch", "mnuSearchFindNext", "Find Next", "F3", &C::findNext, false},
+        {"mnuSearch", "sepSearch", "-", "", nullptr, false},
+        {"mnuSearch", "mnuSearchReplace", "Replace ..", "Ctrl+R", &C::replace, true},
+        {"mnuFormat", "mnuFormatWordWrap", "Word Wrap", "", &C::wordWrap, false},
+        {"mnuFormat", "sepFormat", "-", "", nullptr, false},
+        {"mnuFormat", "mnuFormatFont", "Font ..", "", &C::font, false},
+        {"mnuActions", "mnuActionsExtract", "Extract ..", "", &C::extract, true},
+        {"mnuActions", "mnuActionsFix", "Fix Relative Links ..", "", &C::fix, true},
+        {"mnuActions", "mnuActionsCheckLinks", "Check Links ..", "", &C::checkLinks, true},
+        {"mnuActions", "sepActions", "-", "", nullptr, false},
+        {"mnuActions", "mnuActionsRemoveSection", "Remove Section Attributes ..", "",
+         &C::removeSections, false},
+        {"mnuActions", "mnuActionsRemove", "Remove Empty-Lines ..", "", &C::removeEmpty, false},
+        {"mnuActions", "sepActions1", "-", "", nullptr, false},
+        {"mnuActions", "mnuActionsInsertFile", "Insert File ..", "", &C::insertFile, false},
+        {"mnuActions", "mnuActionRename", "Rename Files ..", "", nullptr, false},
+        {"mnuActions", "mnuActionsDownload", "Download Links ..", "", nullptr, false},
+        {"mnuOptions", "mnuOptionsDefaults", "Set Installation Defaults ..", "", nullptr, false},
+        {"mnuHelp", "mnuHelpContents", "Contents", "F1", &C::helpContents, false},
+        {"mnuHelp", "mnuHelpSearch", "Search", "", &C::helpSearch, false},
+        {"mnuHelp", "sepHelp", "-", "", nullptr, false},
+        {"mnuHelp", "mnuHelpSupport", "Support and Questions", "", nullptr, false},
+        {"mnuHelp", "mnuHelpFeedback", "Send Feedback", "", nullptr, false},
+        {"mnuHelp", "sepHelp1", "-", "", nullptr, false},
+        {"mnuHelp", "mnuHelpLicense", "License Agreement", "", nullptr, false},
+        {"mnuHelp", "sepHelp2", "-", "", nullptr, false},
+        {"mnuHelp", "mnuHelpAbout", "About Morvane", "", &C::about, false},
+        {"", "pane", "Sections Pane", "", nullptr, false},
+        {"", "tree", "Retrieve Section Tree", "", &C::retrieveTree, false},
+    };
+    return rows;
+}
+
+bool IsSeparator(const CommandRow& row) {
+    return row.caption == QLatin1String("-");
+}
+
+// The pane button's tooltip, whose words are also its name for a screen reader; the one at
+// start says "Section".
+const char kPaneTipAtStart[] = " Show Section Pane ";
+const char kPaneTipShow[] = " Show Sections Pane ";
+const char kPaneTipHide[] = " Hide Sections Pane ";
+
+}  // namespace
+
 void frmMain::CreateActions() {
-    struct Row {
-        const char* menu;  // the menu it belongs to
-        const char* name;
-        QString caption;
-        QKeySequence shortcut;
-        Hook hook;  // nullptr: handled below
-    };
-    const Row rows[] = {
-        {"mnuFile", "mnuFileNew", Padded("New .."), QKeySequence("Ctrl+N"), &MainCommands::fileNew},
-        {"mnuFile", "mnuFileOpen", "Open ..", QKeySequence("Ctrl+O"), &MainCommands::fileOpen},
-        {"mnuFile", "mnuFileReOpen", "Reopen ..", {}, &MainCommands::fileReopen},
-        {"mnuFile", "sepFile", "-", {}, nullptr},
-        {"mnuFile", "mnuFileSave", "Save", QKeySequence("Ctrl+S"), &MainCommands::fileSave},
-        {"mnuFile", "mnuFileSaveAs", "Save As ..", {}, &MainCommands::fileSaveAs},
-        {"mnuFile", "sepFile1", "-", {}, nullptr},
-        {"mnuFile", "mnuFileNewWindow", "New Window", {}, &MainCommands::fileNewWindow},
-        {"mnuFile",
-         "mnuFileOpenNewWindow",
-         "Open in New Window ..",
-         {},
-         &MainCommands::fileOpenNewWindow},
-        {"mnuFile",
-         "mnuFileReOpenNewWindow",
-         "Reopen in New Window ..",
-         {},
-         &MainCommands::fileReopenNewWindow},
-        {"mnuFile", "sepFile2", "-", {}, nullptr},
-        {"mnuFile", "mnuPageSetup", "Page Setup ..", {}, &MainCommands::pageSetup},
-        {"mnuFile", "mnuFilePrint", "Print ..", QKeySequence("Ctrl+P"), &MainCommands::print},
-        {"mnuFile", "sepFile3", "-", {}, nullptr},
-        {"mnuFile", "mnuFileExit", "Exit", {}, nullptr},
-        {"mnuEdit", "mnuEditUndo", Padded("Undo"), QKeySequence("Ctrl+Z"), &MainCommands::undo},
-        {"mnuEdit", "sepEdit", "-", {}, nullptr},
-        {"mnuEdit", "mnuEditCut", "Cut", QKeySequence("Ctrl+X"), &MainCommands::cut},
-        {"mnuEdit", "mnuEditCopy", "Copy", QKeySequence("Ctrl+C"), &MainCommands::copy},
-        {"mnuEdit", "mnuEditPaste", "Paste", QKeySequence("Ctrl+V"), &MainCommands::paste},
-        {"mnuEdit", "mnuEditDelete", "Delete", QKeySequence("Del"), &MainCommands::del},
-        {"mnuEdit", "sepEdit1", "-", {}, nullptr},
-        {"mnuEdit", "mnuEditClear", "Clear", QKeySequence("Shift+Del"), &MainCommands::clear},
-        {"mnuEdit", "mnuEditSelectAll", "Select All", QKeySequence("Ctrl+A"),
-         &MainCommands::selectAll},
-        {"mnuSearch", "mnuSearchFind", Padded("Find .."), QKeySequence("Ctrl+F"),
-         &MainCommands::find},
-        {"mnuSearch", "mnuSearchFindNext", "Find Next", QKeySequence("F3"),
-         &MainCommands::findNext},
-        {"mnuSearch", "sepSearch", "-", {}, nullptr},
-        {"mnuSearch", "mnuSearchReplace", "Replace ..", QKeySequence("Ctrl+R"),
-         &MainCommands::replace},
-        {"mnuFormat", "mnuFormatWordWrap", "Word Wrap", {}, &MainCommands::wordWrap},
-        {"mnuFormat", "sepFormat", "-", {}, nullptr},
-        {"mnuFormat", "mnuFormatFont", "Font ..", {}, &MainCommands::font},
-        {"mnuActions", "mnuActionsExtract", "Extract ..", {}, &MainCommands::extract},
-        {"mnuActions", "mnuActionsFix", "Fix Relative Links ..", {}, &MainCommands::fix},
-        {"mnuActions", "mnuActionsCheckLinks", "Check Links ..", {}, &MainCommands::checkLinks},
-        {"mnuActions", "sepActions", "-", {}, nullptr},
-        {"mnuActions",
-         "mnuActionsRemoveSection",
-         "Remove Section Attributes ..",
-         {},
-         &MainCommands::removeSections},
-        {"mnuActions", "mnuActionsRemove", "Remove Empty-Lines ..", {}, &MainCommands::removeEmpty},
-        {"mnuActions", "sepActions1", "-", {}, nullptr},
-        {"mnuActions", "mnuActionsInsertFile", "Insert File ..", {}, &MainCommands::insertFile},
-        {"mnuActions", "mnuActionRename", "Rename Files ..", {}, nullptr},
-        {"mnuActions", "mnuActionsDownload", "Download Links ..", {}, nullptr},
-        {"mnuOptions", "mnuOptionsDefaults", "Set Installation Defaults ..", {}, nullptr},
-        {"mnuHelp", "mnuHelpContents", "Contents", QKeySequence("F1"), &MainCommands::helpContents},
-        {"mnuHelp", "mnuHelpSearch", "Search", {}, &MainCommands::helpSearch},
-        {"mnuHelp", "sepHelp", "-", {}, nullptr},
-        {"mnuHelp", "mnuHelpSupport", "Support and Questions", {}, nullptr},
-        {"mnuHelp", "mnuHelpFeedback", "Send Feedback", {}, nullptr},
-        {"mnuHelp", "sepHelp1", "-", {}, nullptr},
-        {"mnuHelp", "mnuHelpLicense", "License Agreement", {}, nullptr},
-        {"mnuHelp", "sepHelp2", "-", {}, nullptr},
-        {"mnuHelp", "mnuHelpAbout", "About Morvane", {}, &MainCommands::about},
-    };
-    const struct {
-        const char* name;
-        const char* caption;
-    } menus[] = {{"mnuFile", "File"},     {"mnuEdit", "Edit"},       {"mnuSearch", "Search"},
-                 {"mnuFormat", "Format"}, {"mnuActions", "Actions"}, {"mnuOptions", "Options"},
-                 {"mnuHelp", "Help"}};
-    for (const auto& m : menus) {
-        QMenu* menu = menuBar()->addMenu(tr(m.caption));
-        menu->setObjectName(m.name);
-        menu->menuAction()->setObjectName(m.name);
-        if (QLatin1String(m.name) == QLatin1String("mnuEdit")) mnuEdit_ = menu;
-        for (const Row& row : rows) {
-            if (QLatin1String(row.menu) != QLatin1String(m.name)) continue;
-            if (row.caption == "-") {
-                menu->addSeparator()->setObjectName(row.name);
-                continue;
-            }
-            QAction* action = menu->addAction(row.caption);
-            action->setObjectName(row.name);
-            if (!row.shortcut.isEmpty()) action->setShortcut(row.shortcut);
-            if (row.hook != nullptr) {
-                Hook hook = row.hook;
-                const QString name = row.name;
-                // Find, Replace, Extract, Fix, Check Links and Print close the Find and Replace
-                // dialogs first.
-                const bool closesDialogs = name == "mnuSearchFind" || name == "mnuSearchReplace" ||
-                                           name == "mnuActionsExtract" || name == "mnuActionsFix" ||
-                                           name == "mnuActionsCheckLinks" || name == "mnuFilePrint";
-                connect(action, &QAction::triggered, this, [this, hook, closesDialogs] {
-                    if (closesDialogs) CloseFindReplace();
-                    RunCommand(commands_.*hook);
+    for (const CommandRow& row : CommandRows()) {
+        if (IsSeparator(row)) continue;
+        auto* action = new QAction(row.caption, this);
+        action->setObjectName(row.name);
+        if (*row.shortcut != '\0') action->setShortcut(QKeySequence(row.shortcut));
+        if (row.hook == nullptr) continue;
+        connect(action, &QAction::triggered, this,
+                [this, hook = row.hook, closes = row.closesFindReplace] {
+                    if (closes) CloseFindReplace();
+                    if (commands_.*hook) (commands_.*hook)();
                 });
-                bindings_->push_back({action, hook});
-            }
-        }
+        hooked_.push_back({action, row.hook});
     }
     MenuAction("mnuFormatWordWrap")->setCheckable(true);
     connect(MenuAction("mnuFileExit"), &QAction::triggered, this, [this] { close(); });
@@ -316,10 +292,41 @@ void frmMain::CreateActions() {
         QDesktopServices::openUrl(
             QUrl(QStringLiteral("mailto:feedback@morvane.example?subject=Morvane 1.0 Feedback")));
     });
+
+    // The pane button shows the pane while it is pressed, however it comes to be pressed: a
+    // click, a screen reader's toggle, or the tree command.
+    QAction* pane = MenuAction("pane");
+    pane->setCheckable(true);
+    connect(pane, &QAction::toggled, this, [this](bool pressed) { PaneButtonToggled(pressed); });
+    // After the tree is built (the hook's own connection runs first), the pane shows.
+    connect(MenuAction("tree"), &QAction::triggered, this,
+            [this] { MenuAction("pane")->setChecked(true); });
+}
+
+void frmMain::CreateMenus() {
+    const struct {
+        const char* name;
+        const char* caption;
+    } menus[] = {{"mnuFile", "File"},     {"mnuEdit", "Edit"},       {"mnuSearch", "Search"},
+                 {"mnuFormat", "Format"}, {"mnuActions", "Actions"}, {"mnuOptions", "Options"},
+                 {"mnuHelp", "Help"}};
+    for (const auto& m : menus) {
+        QMenu* menu = menuBar()->addMenu(tr(m.caption));
+        menu->setObjectName(m.name);
+        menu->menuAction()->setObjectName(m.name);
+        if (QLatin1String(m.name) == QLatin1String("mnuEdit")) mnuEdit_ = menu;
+        for (const CommandRow& row : CommandRows()) {
+            if (QLatin1String(row.menu) != QLatin1String(m.name)) continue;
+            if (IsSeparator(row))
+                menu->addSeparator()->setObjectName(row.name);
+            else
+                menu->addAction(MenuAction(row.name));
+        }
+    }
 }
 
 QAction* frmMain::MenuAction(const char* name) const {
-    return findChild<QAction*>(QLatin1String(name));
+    return findChild<QAction*>(QLatin1String(name), Qt::FindDirectChildrenOnly);
 }
 
 void frmMain::CreateToolbar() {
@@ -332,119 +339,76 @@ void frmMain::CreateToolbar() {
         const char* key;  // "" for a separator
         const char* tooltip;
         const char* icon;
-        Hook hook;
+        const char* command;  // the action it triggers
     };
     const Button buttons[] = {
-        {"", "", "", nullptr},
-        {"new", " New ", "document-new", &MainCommands::fileNew},
-        {"open", " Open ", "document-open", &MainCommands::fileOpen},
-        {"save", " Save ", "document-save", &MainCommands::fileSave},
-        {"print", " Print ", "document-print", &MainCommands::print},
-        {"", "", "", nullptr},
-        {"pane", " Show Section Pane ", "view-list-tree", nullptr},
-        {"tree", " Retrieve Section Tree ", "view-refresh", &MainCommands::retrieveTree},
-        {"", "", "", nullptr},
-        {"find", " Find ", "edit-find", &MainCommands::find},
-        {"clear", " Clear Text ", "edit-clear", &MainCommands::clear},
-        {"", "", "", nullptr},
-        {"cut", " Cut ", "edit-cut", &MainCommands::cut},
-        {"copy", " Copy ", "edit-copy", &MainCommands::copy},
-        {"paste", " Paste ", "edit-paste", &MainCommands::paste},
-        {"undo", " Undo ", "edit-undo", &MainCommands::undo},
-        {"", "", "", nullptr},
-        {"extract", " Extract ", "document-export", &MainCommands::extract},
-        {"fix", " Fix Relative Links ", "insert-link", &MainCommands::fix},
+        {"", "", "", ""},
+        {"new", " New ", "document-new", "mnuFileNew"},
+        {"open", " Open ", "document-open", "mnuFileOpen"},
+        {"save", " Save ", "document-save", "mnuFileSave"},
+        {"print", " Print ", "document-print", "mnuFilePrint"},
+        {"", "", "", ""},
+        {"pane", kPaneTipAtStart, "view-list-tree", "pane"},
+        {"tree", " Retrieve Section Tree ", "view-refresh", "tree"},
+        {"", "", "", ""},
+        {"find", " Find ", "edit-find", "mnuSearchFind"},
+        {"clear", " Clear Text ", "edit-clear", "mnuEditClear"},
+        {"", "", "", ""},
+        {"cut", " Cut ", "edit-cut", "mnuEditCut"},
+        {"copy", " Copy ", "edit-copy", "mnuEditCopy"},
+        {"paste", " Paste ", "edit-paste", "mnuEditPaste"},
+        {"undo", " Undo ", "edit-undo", "mnuEditUndo"},
+        {"", "", "", ""},
+        {"extract", " Extract ", "document-export", "mnuActionsExtract"},
+        {"fix", " Fix Relative Links ", "insert-link", "mnuActionsFix"},
         {"nosection", " Remove Section Attributes ", "format-remove-node",
-         &MainCommands::removeSections},
-        {"noempty", " Remove Empty-Lines ", "format-justify-fill", &MainCommands::removeEmpty},
-        {"", "", "", nullptr},
-        {"help", " Help ", "help-contents", &MainCommands::helpContents},
+         "mnuActionsRemoveSection"},
+        {"noempty", " Remove Empty-Lines ", "format-justify-fill", "mnuActionsRemove"},
+        {"", "", "", ""},
+        {"help", " Help ", "help-contents", "mnuHelpContents"},
     };
     for (const Button& button : buttons) {
         if (*button.key == '\0') {
             toolbar_->addSeparator();
             continue;
         }
-        const QString key = QString::fromLatin1(button.key);
-        QAction* action = toolbar_->addAction(ThemeIcon(button.icon),
-                                              QString::fromLatin1(button.tooltip).trimmed());
-        action->setObjectName(key);
-        action->setProperty("key", key);
-        action->setToolTip(button.tooltip);
-        action->setText(QString::fromLatin1(button.tooltip).trimmed());
-        if (key == "pane") action->setCheckable(true);
-        connect(action, &QAction::triggered, this, [this, key] { Toolbar1ButtonClick(key); });
-        if (button.hook != nullptr) bindings_->push_back({action, button.hook});
+        QAction* action = MenuAction(button.command);
+        action->setIcon(ThemeIcon(button.icon));
+        action->setIconVisibleInMenu(false);
+        action->setProperty("key", QString::fromLatin1(button.key));
+        SetToolTip(action, button.tooltip);
+        toolbar_->addAction(action);
+        toolbar_->widgetForAction(action)->setObjectName(button.key);
     }
+}
+
+void frmMain::SetToolTip(QAction* action, const QString& tooltip) {
+    action->setToolTip(tooltip);
+    // The button shows no text; its words are what a screen reader announces.
+    action->setIconText(tooltip.trimmed());
+}
+
+QAction* frmMain::ToolbarAction(const QString& key) const {
+    for (QAction* action : toolbar_->actions()) {
+        if (action->property("key").toString() == key) return action;
+    }
+    return nullptr;
 }
 
 void frmMain::Toolbar1ButtonClick(const QString& key) {
-    auto toolbarAction = [this](const char* name) {
-        return toolbar_->findChild<QAction*>(QLatin1String(name));
-    };
-    auto run = [this](Hook hook, bool closesDialogs = false) {
-        if (closesDialogs) CloseFindReplace();
-        RunCommand(commands_.*hook);
-    };
-    if (key == "new")
-        run(&MainCommands::fileNew);
-    else if (key == "open")
-        run(&MainCommands::fileOpen);
-    else if (key == "save")
-        run(&MainCommands::fileSave);
-    else if (key == "print")
-        run(&MainCommands::print, true);
-    else if (key == "pane") {
-        QAction* pane = toolbarAction("pane");
-        if (pane->isChecked()) {
-            pane->setToolTip(" Hide Sections Pane ");
-            ShowSectionsPane(true);
-        } else {
-            pane->setToolTip(" Show Sections Pane ");
-            ShowSectionsPane(false);
-            rich1_->setFocus();
-        }
-    } else if (key == "tree") {
-        run(&MainCommands::retrieveTree);
-        QAction* pane = toolbarAction("pane");
-        if (!pane->isChecked()) {
-            ShowSectionsPane(true);
-            pane->setToolTip(" Hide Sections Pane ");
-            QSignalBlocker quiet(pane);  // pressing it here is not a click
-            pane->setChecked(true);
-        }
-    } else if (key == "find")
-        run(&MainCommands::find, true);
-    else if (key == "clear")
-        run(&MainCommands::clear);
-    else if (key == "cut")
-        run(&MainCommands::cut);
-    else if (key == "copy")
-        run(&MainCommands::copy);
-    else if (key == "paste")
-        run(&MainCommands::paste);
-    else if (key == "undo")
-        run(&MainCommands::undo);
-    else if (key == "extract")
-        run(&MainCommands::extract, true);
-    else if (key == "fix")
-        run(&MainCommands::fix, true);
-    else if (key == "nosection")
-        run(&MainCommands::removeSections);
-    else if (key == "noempty")
-        run(&MainCommands::removeEmpty);
-    else if (key == "help")
-        run(&MainCommands::helpContents);
+    if (QAction* action = ToolbarAction(key)) action->trigger();
 }
 
-void frmMain::RunCommand(const std::function<void()>& command) {
-    if (command) command();
+void frmMain::PaneButtonToggled(bool pressed) {
+    QAction* pane = MenuAction("pane");
+    SetToolTip(pane, pressed ? kPaneTipHide : kPaneTipShow);
+    ShowSectionsPane(pressed);
+    if (!pressed) rich1_->setFocus();
 }
 
 void frmMain::RefreshCommandStates() {
-    for (const CommandBinding& binding : *bindings_) {
-        binding.action->setEnabled(static_cast<bool>(commands_.*binding.hook));
-    }
+    for (const auto& [action, hook] : hooked_)
+        action->setEnabled(static_cast<bool>(commands_.*hook));
     const bool hasTopics = static_cast<bool>(commands_.helpTopic);
     MenuAction("mnuHelpSupport")->setEnabled(hasTopics);
     MenuAction("mnuHelpLicense")->setEnabled(hasTopics);
@@ -685,18 +649,8 @@ void frmMain::LoadStartupDocument(const QString& path) {
 
 void frmMain::StartRenamer() {
     const QString program = PathToQString(JoinPath(PathToStd(programFolder_), "trelo"));
-    const QFileInfo info(program);
-    int code = 0;
-    if (!info.exists()) {
-        code = ENOENT;
-    } else if (!info.isExecutable() || info.isDir()) {
-        code = EACCES;
-    } else if (!QProcess::startDetached(program, {}, QString())) {
-        code = ENOEXEC;
-    }
-    if (code != 0) {
+    if (const int code = StartProgram(program, {}); code != 0)
         ShowMessage(this, ToQString(GetAPIErrorText(code)), PromptIcon::Exclamation, kAppTitle);
-    }
 }
 
 }  // namespace morv

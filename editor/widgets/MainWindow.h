@@ -2,6 +2,9 @@
 
 #include <QMainWindow>
 
+#include <utility>
+#include <vector>
+
 #include "editor/widgets/AppState.h"
 #include "editor/widgets/DocumentLoad.h"
 #include "editor/widgets/MainCommands.h"
@@ -59,6 +62,8 @@ class frmMain : public QMainWindow {
 
     // A toolbar button's click, dispatched by its key; an unknown key does nothing.
     void Toolbar1ButtonClick(const QString& key);
+    // The action behind the toolbar button with this key (matched exactly), or null.
+    QAction* ToolbarAction(const QString& key) const;
 
     // Asks about unsaved changes; true lets the caller discard the text.
     bool QuerySaveChanges();
@@ -77,7 +82,10 @@ class frmMain : public QMainWindow {
     // Actions > Rename Files: starts trelo from the program's folder.
     void StartRenamer();
 
+    // The action of a command by its name: the menu item's ("mnuFileNew"), or the key of a
+    // button that has no menu item ("pane", "tree"). Menu item and toolbar button share it.
     QAction* MenuAction(const char* name) const;
+    using CommandHook = std::function<void()> MainCommands::*;
 
     // Twips <-> pixels on this screen.
     int TwipsToPixelsX(double twips) const;
@@ -93,14 +101,16 @@ class frmMain : public QMainWindow {
 
   private:
     void CreateActions();
+    void CreateMenus();
     void CreateToolbar();
+    static void SetToolTip(QAction* action, const QString& tooltip);
+    void PaneButtonToggled(bool pressed);
     void CreateStatusBar();
     void CreatePanes();
     void InstallDefaultCommands();
     void LayoutPanes();
     void LayoutTreePane();
     void UpdateKeyIndicators();
-    void RunCommand(const std::function<void()>& command);
     bool DefaultQuerySaveChanges();
 
     QString programFolder_;
@@ -125,9 +135,8 @@ class frmMain : public QMainWindow {
     QMenu* mnuEdit_ = nullptr;
     bool marginsWidened_ = false;
     int scrollBarHeight_ = 0;  // twips
-
-    struct CommandBinding;
-    std::vector<CommandBinding>* bindings_ = nullptr;
+    // The actions whose command hook sets their enabled state.
+    std::vector<std::pair<QAction*, CommandHook>> hooked_;
 };
 
 }  // namespace morv

@@ -1,13 +1,11 @@
 #include "extract/widgets/ExtractDialog.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
-#include <QPointer>
 #include <QPushButton>
 #include <QToolBar>
 #include <QToolButton>
@@ -19,6 +17,7 @@
 #include "editor/widgets/DocumentEditor.h"
 #include "editor/widgets/DocumentLoad.h"
 #include "editor/widgets/EditorBuffer.h"
+#include "editor/widgets/LongOperation.h"
 #include "editor/widgets/MainWindow.h"
 #include "extract/core/FindFiles.h"
 #include "extract/core/ListFile.h"
@@ -30,6 +29,7 @@
 #include "helpers/widgets/Prompter.h"
 #include "helpers/widgets/QtText.h"
 #include "helpers/widgets/ThemeIcon.h"
+#include "helpers/widgets/WaitCursor.h"
 #include "services/widgets/ProgressWindow.h"
 
 namespace morv {
@@ -47,15 +47,6 @@ const char kAddFilter[] =
 const char* const kTagCaptions[kTagKindCount] = {"Script", "Style", "Link", "Image", "E-mail"};
 const char* const kOptionCaptions[3] = {"Clear text before extracting", "Don't add relative links",
                                         "Don't add section attributes"};
-
-// The hourglass pointer for the life of the object.
-class WaitCursor {
-  public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 // List2 laid over List1 while List1 is refilled.
 class CoverList {
@@ -361,22 +352,15 @@ void frmExtract::ScanFolders() {
         BrowseForFolder(this, "Select the folder where you want to scan for HTML Documents.", "");
     if (folder.isEmpty()) return;
 
-    AppState& state = main_.State();
     std::optional<Error> failure;
+    hide();
     {
-        WaitCursor wait;
-        main_.SetStatusText("Scanning folders for HTML documents...");
-        state.StopRequest = false;
-        hide();
-        QPointer<frmProgress> progress = new frmProgress(&main_, &state.StopRequest);
-        progress->show();
-        main_.setEnabled(false);
-        progress->setEnabled(true);
-        progress->repaint();
-
-        ProgressWindowObserver observer(progress, &state.StopRequest);
-        Result<std::vector<std::string>> found = ScanForDocuments(PathToStd(folder), observer);
+        LongOperation operation(
+            main_, {.status = "Scanning folders for HTML documents...", .progressWindow = true});
+        Result<std::vector<std::string>> found =
+            ScanForDocuments(PathToStd(folder), operation.Observer());
         if (found) {
+            frmProgress* progress = operation.Progress();
             progress->ProgressBar.SetValue(progress->ProgressBar.Max());
             progress->lblAction()->setText("Retrieving files...");
             progress->lblStatus()->setText("");
@@ -384,14 +368,9 @@ void frmExtract::ScanFolders() {
             progress->repaint();
             list1_->clear();
             AppendEntries(found.value());
+        } else if (found.error().number != kUserInterrupt) {
+            failure = found.error();
         }
-        if (!found && found.error().number != kUserInterrupt) failure = found.error();
-
-        state.StopRequest = true;
-        main_.setEnabled(true);
-        if (progress) progress->Unload();
-        list2_->hide();
-        main_.SetStatusText("Ready");
     }
     if (failure) ShowFailure(*failure);
     show();
@@ -458,24 +437,20 @@ frmExtract* ShowExtractDialog(frmMain& main) {
 }
 
 void RunExtraction(frmMain& main, frmExtract& dialog) {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    main.SetStatusText("Extracting...");
     dialog.hide();
     ClearSectionsTree(main);
-    main.CoverEditor(true);
-    main.repaint();
-    QPointer<frmProgress> progress = new frmProgress(&main, &main.State().StopRequest);
-    progress->show();
-    main.repaint();
-    main.setEnabled(false);
-    progress->setEnabled(true);
-    progress->repaint();
-    ExtractTags(main, dialog, *progress);
-    EndExtraction(main, dialog, progress);
+    QString failure;
+    {
+        LongOperation operation(main,
+                                {.status = "Extracting...", .cover = true, .progressWindow = true});
+        failure = ExtractTags(main, dialog, operation);
+    }
+    // Every window is back; the dialog goes (and stores its settings) after every run.
+    dialog.Unload();
+    if (!failure.isEmpty()) ShowMessage(&main, failure + ".", PromptIcon::Critical, kAppTitle);
 }
 
-void ExtractTags(frmMain& main, frmExtract& dialog, frmProgress& progress) {
-    AppState& state = main.State();
+QString ExtractTags(frmMain& main, frmExtract& dialog, LongOperation& operation) {
     ExtractRequest request;
     request.files = dialog.ListEntries();
     request.options = dialog.Options();
@@ -488,31 +463,17 @@ void ExtractTags(frmMain& main, frmExtract& dialog, frmProgress& progress) {
         }
     };
 
-    state.StopRequest = false;
-    ProgressWindowObserver observer(&progress, &state.StopRequest);
-    Result<std::string> report = ExtractReport(request, observer);
-    observer.Flush();
-    if (report) {
-        // The report fills the editor with the bar moving; Cancel still stops, and leaves the
-        // editor as it was.
-        const LoadReport loaded = LoadDocumentBytes(main, std::move(report.value()),
-                                                    QStringLiteral("the report"), &observer);
-        if (loaded.result == LoadResult::Failed)
-            ShowMessage(&main, loaded.error + ".", PromptIcon::Critical, kAppTitle);
-    } else if (report.error().number != kUserInterrupt) {
-        ShowMessage(&main, ToQString(report.error().description) + ".", PromptIcon::Critical,
-                    kAppTitle);
+    Result<std::string> report = ExtractReport(request, operation.Observer());
+    operation.ShowProgress();
+    if (!report) {
+        if (report.error().number == kUserInterrupt) return {};
+        return ToQString(report.error().description);
     }
-    state.StopRequest = true;
-}
-
-void EndExtraction(frmMain& main, frmExtract& dialog, frmProgress* progress) {
-    main.setEnabled(true);
-    dialog.Unload();
-    if (progress != nullptr) progress->Unload();
-    main.CoverEditor(false);
-    main.SetStatusText("Ready");
-    QApplication::restoreOverrideCursor();
+    // The report fills the editor with the bar moving; Cancel still stops, and leaves the editor
+    // as it was.
+    const LoadReport loaded = LoadDocumentBytes(
+        main, std::move(report.value()), QStringLiteral("the report"), &operation.Observer());
+    return loaded.result == LoadResult::Failed ? loaded.error : QString();
 }
 
 void InstallExtractCommands(frmMain& main) {

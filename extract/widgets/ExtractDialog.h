@@ -16,8 +16,8 @@ class QToolBar;
 
 namespace morv {
 
+class LongOperation;
 class frmMain;
-class frmProgress;
 
 // The Extract dialog: the list of files to extract from, the tag kinds and options, and the
 // Extract button. Shown application-modal without blocking the caller; it unloads itself (and
@@ -98,10 +98,11 @@ frmExtract* ShowExtractDialog(frmMain& main);
 
 // The extraction started by the dialog's Extract button: hides the dialog, covers the editor,
 // shows the progress window with the main window disabled, writes the report and loads it into
-// the editor, then puts every window back and unloads the dialog.
+// the editor, then puts every window back, unloads the dialog and tells a failure.
 void RunExtraction(frmMain& main, frmExtract& dialog);
-void ExtractTags(frmMain& main, frmExtract& dialog, frmProgress& progress);
-void EndExtraction(frmMain& main, frmExtract& dialog, frmProgress* progress);
+// The run itself; returns why it failed (without the final period), or nothing when it was
+// done or stopped.
+QString ExtractTags(frmMain& main, frmExtract& dialog, LongOperation& operation);
 
 // Fills the main window's "extract" command.
 void InstallExtractCommands(frmMain& main);

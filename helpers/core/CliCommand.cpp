@@ -7,37 +7,42 @@
 #include <cerrno>
 #include <iostream>
 #include <new>
+#include <sstream>
 #include <string>
 
+#include "helpers/core/CoreHooks.h"
 #include "helpers/core/FileIo.h"
 
 namespace morv {
 
 namespace {
 
-size_t gToolInputLimit = 0;
+// The usage line of a command, as its own --help begins: "Usage: <tool> " and the synopsis,
+// wrapped onto further lines up to the first empty one.
+std::string CommandSynopsis(const CliCommand& command) {
+    std::istringstream in;
+    std::ostringstream help, ignored;
+    command.run({"--help"}, in, help, ignored);
+    std::string text = help.str();
+    text = text.substr(0, text.find("\n\n"));
+    const size_t start = text.find(' ', text.find(' ') + 1);  // after "Usage: <tool>"
+    text = start == std::string::npos ? command.name : text.substr(start + 1);
+    for (size_t wrap = text.find('\n'); wrap != std::string::npos; wrap = text.find('\n', wrap))
+        text.replace(wrap, text.find_first_not_of(' ', wrap + 1) - wrap, " ");
+    return text;
+}
 
 void PrintHelp(std::ostream& out, const char* tool, const std::vector<CliCommand>& commands) {
     out << "Usage: " << tool << " COMMAND [OPTIONS] [ARGS]\n\nCommands:\n";
-    // A synopsis may end in a description after two blanks; it goes on a line of its own.
-    for (const CliCommand& command : commands) {
-        const std::string synopsis = command.synopsis;
-        const size_t gap = synopsis.find("  ");
-        if (gap == std::string::npos) {
-            out << "  " << synopsis << "\n";
-            continue;
-        }
-        const size_t text = synopsis.find_first_not_of(' ', gap);
-        out << "  " << synopsis.substr(0, gap) << "\n";
-        if (text != std::string::npos) out << "      " << synopsis.substr(text) << "\n";
-    }
+    for (const CliCommand& command : commands)
+        out << "  " << CommandSynopsis(command) << "\n      " << command.summary << "\n";
     out << "\nRun '" << tool << " COMMAND --help' for the options of one command.\n";
 }
 
 }  // namespace
 
 size_t ToolInputLimit() {
-    if (gToolInputLimit != 0) return gToolInputLimit;
+    if (const size_t hooked = CurrentCoreHooks().toolInputLimit; hooked != 0) return hooked;
     size_t limit = size_t(1) << 30;
     for (const int resource : {RLIMIT_AS, RLIMIT_DATA}) {
         struct rlimit rl {};
@@ -45,10 +50,6 @@ size_t ToolInputLimit() {
             limit = std::min(limit, size_t(rl.rlim_cur / 4));
     }
     return limit;
-}
-
-void SetToolInputLimit(size_t bytes) {
-    gToolInputLimit = bytes;
 }
 
 int ReportFailure(std::ostream& err, std::string_view who, const Error& error) {
@@ -101,9 +102,7 @@ bool InterruptOnly::ShouldStop() {
 void TerminalProgress::SetValue(long value) {
     value_ = value;
     if (!enabled_) return;
-    auto now = std::chrono::steady_clock::now();
-    if (drawn_ && now - last_ < std::chrono::milliseconds(100)) return;
-    last_ = now;
+    if (!redraws_.Step().showProgress) return;
     drawn_ = true;
     const int width = 30;
     long percent = max_ > 0 ? value_ * 100 / max_ : 0;

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <chrono>
 #include <iosfwd>
 #include <string>
 #include <string_view>
@@ -24,23 +23,22 @@ using CliMain = int (*)(const std::vector<std::string>& args, std::istream& in, 
 
 struct CliCommand {
     const char* name;
-    const char* synopsis;  // one line for the tool's --help
+    const char* summary;  // what it does, one line for the tool's --help under its usage line
     CliMain run;
 };
 
 // The most bytes a tool reads from one input (a FILE, a list file, standard input): 1 GiB, or a
 // quarter of the address space or data size the process is limited to, so that endless input
-// ends in a message instead of an exhausted memory.
+// ends in a message instead of an exhausted memory (or CoreHooks::toolInputLimit).
 size_t ToolInputLimit();
-// Tests: the limit from now on; 0 goes back to the one computed from the process's limits.
-void SetToolInputLimit(size_t bytes);
 
 // Prints "<who>: <description>" ("interrupted" for a user interrupt) and returns kExitFailed.
 int ReportFailure(std::ostream& err, std::string_view who, const Error& error);
 
 // Runs the subcommand named by argv[1] from the table, on standard input and output through
-// buffers that keep the errno of a failure; prints --help, --version, usage errors, a failed
-// flush of the output and running out of memory itself.
+// buffers that keep the errno of a failure; prints --help (each command's usage line taken from
+// the command's own --help), --version, usage errors, a failed flush of the output and running
+// out of memory itself.
 int RunCli(const char* tool, const char* version, const std::vector<CliCommand>& commands, int argc,
            char** argv);
 
@@ -55,8 +53,8 @@ class InterruptOnly : public ProgressObserver {
     bool ShouldStop() override;
 };
 
-// A progress bar on standard error when it is a terminal, redrawn at most ten times a second;
-// stops at Ctrl+C.
+// A progress bar on standard error when it is a terminal, redrawn at most ten times a second
+// (the clock read only every few steps); stops at a stop signal.
 class TerminalProgress : public InterruptOnly {
   public:
     explicit TerminalProgress(std::ostream& err, bool enabled) : err_(err), enabled_(enabled) {}
@@ -74,7 +72,7 @@ class TerminalProgress : public InterruptOnly {
     bool drawn_ = false;
     long max_ = 0, value_ = 0;
     std::string status_;
-    std::chrono::steady_clock::time_point last_{};
+    PacedSteps redraws_{{~PollThrottle::Ticks(0), ~PollThrottle::Ticks(0), 100000, 200}};
 };
 
 // Whether err is the process's standard error and that is a terminal.

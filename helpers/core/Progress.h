@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <string_view>
 
@@ -93,6 +94,37 @@ class PollThrottle {
     Ticks lastLook_ = 0;
     bool busy_ = false;
     int stride_ = 1;
+};
+
+// The steady clock in microseconds: the unit of the throttles' intervals.
+inline PollThrottle::Ticks MonotonicMicros() {
+    return PollThrottle::Ticks(std::chrono::duration_cast<std::chrono::microseconds>(
+                                   std::chrono::steady_clock::now().time_since_epoch())
+                                   .count());
+}
+
+// A PollThrottle over the steps of a loop, on the steady clock: most steps only count down to
+// the next look at the clock, which comes every stride steps.
+class PacedSteps {
+  public:
+    explicit PacedSteps(PollThrottle::Intervals intervals) : throttle_(intervals) {}
+
+    // One step of the loop.
+    PollThrottle::Decision Step() { return CountDown() ? PollThrottle::Decision{} : Look(); }
+    // True while this step only counts down.
+    bool CountDown() { return --stepsToLook_ > 0; }
+    PollThrottle::Decision Look() {
+        const PollThrottle::Decision decision = throttle_.Look(MonotonicMicros());
+        stepsToLook_ = throttle_.stride();
+        return decision;
+    }
+    // The next step looks at the clock.
+    void LookNextStep() { stepsToLook_ = 0; }
+    PollThrottle& throttle() { return throttle_; }
+
+  private:
+    PollThrottle throttle_;
+    int stepsToLook_ = 0;
 };
 
 }  // namespace morv

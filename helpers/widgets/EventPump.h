@@ -14,8 +14,8 @@ namespace morv::EventPump {
 inline constexpr PollThrottle::Intervals kDefaultIntervals{20000, 1000, 50000, 200};
 
 namespace detail {
-// Steps left until the next look at the clock (the throttle's stride); 0 while a step hook is set.
-inline int stepsToLook = 0;
+// The steps of every long operation; every step looks at the clock while a step hook is set.
+inline PacedSteps steps{kDefaultIntervals};
 PollThrottle::Decision Look();
 // Takes up the step hook and the intervals of the hooks now in force (WidgetHooks).
 void HooksChanged();
@@ -25,8 +25,7 @@ void HooksChanged();
 // events are due and whether the progress should show now (before the events, so that they
 // paint it). Most steps only count down to the next look at the clock.
 inline PollThrottle::Decision Step() {
-    if (--detail::stepsToLook > 0) return {};
-    return detail::Look();
+    return detail::steps.CountDown() ? PollThrottle::Decision{} : detail::Look();
 }
 
 // Lets pending events run now. Operations that nothing may interrupt pass

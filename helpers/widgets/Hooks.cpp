@@ -34,7 +34,9 @@ ScopedHooks::ScopedHooks(WidgetHooks hooks) : previous_(Current()) {
     if (hooks.prompter != nullptr) now.prompter = hooks.prompter;
     if (hooks.fileDialogs != nullptr) now.fileDialogs = hooks.fileDialogs;
     if (hooks.printDialogs != nullptr) now.printDialogs = hooks.printDialogs;
+    if (hooks.chooseFont) now.chooseFont = std::move(hooks.chooseFont);
     if (hooks.openUrl) now.openUrl = std::move(hooks.openUrl);
+    if (hooks.startProgram) now.startProgram = std::move(hooks.startProgram);
     if (hooks.showFileProperties) now.showFileProperties = std::move(hooks.showFileProperties);
     if (!hooks.shippedFileFolders.isEmpty())
         now.shippedFileFolders = std::move(hooks.shippedFileFolders);

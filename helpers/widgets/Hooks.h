@@ -7,11 +7,14 @@
 
 #include "helpers/core/Progress.h"
 
+class QFont;
 class QUrl;
+class QWidget;
 
 // The places where the widgets meet the world outside the program, gathered in one struct: the
-// message boxes, the file and printing dialogs, the desktop's handler of documents and links,
-// the folders of the shipped files, and the steps of long operations. A member left empty means
+// message boxes, the file, font and printing dialogs, the desktop's handler of documents and
+// links, the start of other programs, the folders of the shipped files, and the steps of long
+// operations. A member left empty means
 // the real thing. Tests fill the members they need for one scope (ScopedHooks), so that a
 // scripted prompter answers the questions or a run stops at a chosen step.
 namespace morv {
@@ -24,9 +27,13 @@ class Prompter;
 struct WidgetHooks {
     Prompter* prompter = nullptr;          // every message box
     FileDialogs* fileDialogs = nullptr;    // open, save, select files, browse for a folder
-    PrintDialogs* printDialogs = nullptr;  // page setup and print
+    PrintDialogs* printDialogs = nullptr;  // page setup and print, and the choices made there
+    // The font dialog: gets the preset font and returns true with the chosen one.
+    std::function<bool(QWidget* owner, const QFont& preset, QFont& chosen)> chooseFont{};
     // Hands a document or link to the desktop (QDesktopServices::openUrl).
     std::function<bool(const QUrl&)> openUrl{};
+    // Starts a program without waiting; returns 0 or an errno value.
+    std::function<int(const QString& program, const QStringList& arguments)> startProgram{};
     // Shows the desktop file manager's properties sheet of a file; false when none did (the
     // program shows its own then). Empty: the file manager over D-Bus.
     std::function<bool(const QString& path)> showFileProperties{};

@@ -1,19 +1,18 @@
 #include "linkcheck/widgets/CheckLinksDialog.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPointer>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 #include "editor/widgets/DocumentCommands.h"
 #include "editor/widgets/DocumentEditor.h"
 #include "editor/widgets/DocumentLoad.h"
+#include "editor/widgets/LongOperation.h"
 #include "editor/widgets/MainWindow.h"
 #include "helpers/core/IniFile.h"
 #include "helpers/core/TextUtil.h"
@@ -21,7 +20,6 @@
 #include "helpers/widgets/FormParts.h"
 #include "helpers/widgets/Prompter.h"
 #include "helpers/widgets/QtText.h"
-#include "services/widgets/ProgressWindow.h"
 
 namespace morv {
 
@@ -200,53 +198,38 @@ void ShowCheckLinksDialog(frmMain& main) {
 }
 
 void RunCheckLinks(frmMain& main, frmCheckLinks& dialog) {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    main.SetStatusText("Checking links...");
     const LinkCheckOptions options = dialog.Options();
     dialog.hide();
     ClearSectionsTree(main);
-    main.CoverEditor(true);
-    main.repaint();
-    AppState& state = main.State();
-    QPointer<frmProgress> progress = new frmProgress(&main, &state.StopRequest);
-    progress->show();
-    main.repaint();
-    main.setEnabled(false);
-    progress->setEnabled(true);  // a window of its own, not disabled with its owner
-    progress->repaint();
-
-    state.StopRequest = false;
-    ReportWriter report;
-    ProgressWindowObserver observer(progress, &state.StopRequest);
-    Result<LinkCheckCounts> counts = Error{};
+    QString failure;
     {
-        LinkReportWriter sink(report);
-        counts = CheckLinks(options, sink, observer);
-    }
-    observer.Flush();
-    if (counts) {
-        // The report fills the editor as an extraction's does: Cancel still stops, and leaves the
-        // editor as it was.
-        const LoadReport loaded = LoadDocumentBytes(main, std::string(report.memory()),
-                                                    QStringLiteral("the report"), &observer);
-        if (loaded.result == LoadResult::Done) {
-            main.SetUntitledCaption();
-            state.DocumentFile.clear();
-        } else if (loaded.result == LoadResult::Failed) {
-            ShowMessage(&main, loaded.error + ".", PromptIcon::Critical, kAppTitle);
+        LongOperation operation(
+            main, {.status = "Checking links...", .cover = true, .progressWindow = true});
+        ReportWriter report;
+        Result<LinkCheckCounts> counts = Error{};
+        {
+            LinkReportWriter sink(report);
+            counts = CheckLinks(options, sink, operation.Observer());
         }
-    } else if (counts.error().number != kUserInterrupt) {
-        ShowMessage(&main, ToQString(counts.error().description) + ".", PromptIcon::Critical,
-                    kAppTitle);
+        operation.ShowProgress();
+        if (counts) {
+            // The report fills the editor as an extraction's does: Cancel still stops, and leaves
+            // the editor as it was.
+            const LoadReport loaded =
+                LoadDocumentBytes(main, std::string(report.memory()), QStringLiteral("the report"),
+                                  &operation.Observer());
+            if (loaded.result == LoadResult::Done) {
+                main.SetUntitledCaption();
+                main.State().DocumentFile.clear();
+            } else if (loaded.result == LoadResult::Failed) {
+                failure = loaded.error;
+            }
+        } else if (counts.error().number != kUserInterrupt) {
+            failure = ToQString(counts.error().description);
+        }
     }
-    state.StopRequest = true;
-
-    main.setEnabled(true);
     dialog.Unload();
-    if (progress) progress->Unload();
-    main.CoverEditor(false);
-    main.SetStatusText("Ready");
-    QApplication::restoreOverrideCursor();
+    if (!failure.isEmpty()) ShowMessage(&main, failure + ".", PromptIcon::Critical, kAppTitle);
 }
 
 void InstallLinkcheckCommands(frmMain& main) {

@@ -7,6 +7,7 @@
 #include <ostream>
 #include <unordered_set>
 
+#include "helpers/core/CliParser.h"
 #include "helpers/core/PathHelpers.h"
 #include "helpers/core/StopSignals.h"
 #include "helpers/core/TextUtil.h"
@@ -26,7 +27,6 @@ std::function<int(size_t, std::string_view)> gStepHook;
 
 struct CliArgs {
     std::string nameTemplate;
-    bool haveTemplate = false;
     std::string start = "0";
     TemplateOptions options;
     bool dryRun = false;
@@ -34,126 +34,86 @@ struct CliArgs {
     bool nulSeparated = false;
     bool finish = false;
     std::string to;
-    bool haveTo = false;
     std::string site;  // --update-links
     bool haveSite = false;
     std::vector<std::string> urls;
-    bool help = false;
     std::vector<std::string> files;
 };
 
-const char* Usage(Command command) {
+const char* const kCommandNames[] = {"preview", "rename", "copy", "recover", "undo"};
+
+const char* About(Command command) {
     switch (command) {
         case Command::Preview:
-            return "Usage: trelo-cli preview TEMPLATE [--start N] [--remove-ext] [--lower-ext] "
-                   "[-z] "
-                   "FILE...\n"
-                   "Prints \"old<TAB>new\" for every file (-z: old and new each end in a NUL). In\n"
+            return "Prints \"old<TAB>new\" for every file (-z: old and new each end in a NUL). In\n"
                    "TEMPLATE each # is one digit of a counter that starts at N (0), and * is the\n"
                    "file's old name without its extension. Exits 1 when rename would refuse a "
-                   "name.\n";
+                   "name.";
         case Command::Rename:
-            return "Usage: trelo-cli rename TEMPLATE [--start N] [--remove-ext] [--lower-ext]\n"
-                   "                        [--update-links DIR [--url ADDRESS]...]\n"
-                   "                        [--dry-run] [--no-clobber] FILE...\n"
-                   "Renames every file in its own folder. Asks before replacing a file that is "
+            return "Renames every file in its own folder. Asks before replacing a file that is "
                    "not\none of FILE... (--no-clobber: never replaces); --dry-run changes "
                    "nothing.\n"
                    "--update-links rewrites the links to the files in the pages of the site "
                    "folder DIR\n(ADDRESS: one of the site's own addresses); --dry-run prints "
-                   "them as\n\"page<TAB>old<TAB>new\" lines after the names.\n";
+                   "them as\n\"page<TAB>old<TAB>new\" lines after the names.";
         case Command::Copy:
-            return "Usage: trelo-cli copy TEMPLATE --to DIR [--start N] [--remove-ext] "
-                   "[--lower-ext]\n"
-                   "                      [--update-links DIR [--url ADDRESS]...]\n"
-                   "                      [--dry-run] [--no-clobber] FILE...\n"
-                   "Copies every file under its new name into DIR. Asks before creating DIR and "
+            return "Copies every file under its new name into DIR. Asks before creating DIR and "
                    "before\nreplacing a file (--no-clobber: never does either). --update-links "
-                   "rewrites the\nrelative links of the copied pages for their new folder.\n";
+                   "rewrites the\nrelative links of the copied pages for their new folder.";
         case Command::Recover:
-            return "Usage: trelo-cli recover [--finish]\n"
-                   "Puts right a batch that was stopped part way by a crash: turns it back, so "
+            return "Puts right a batch that was stopped part way by a crash: turns it back, so "
                    "that\nevery file has the name it had before the batch (--finish: completes "
-                   "it).\n";
+                   "it).";
         case Command::Undo:
-            return "Usage: trelo-cli undo [--dry-run]\n"
-                   "Turns the last batch back: renamed files get their old names again, copies "
+            return "Turns the last batch back: renamed files get their old names again, copies "
                    "are\ndeleted while each is still the file the batch wrote. Run again, it "
-                   "undoes\nthe batch before (the last ten are kept).\n";
+                   "undoes\nthe batch before (the last ten are kept).";
     }
     return "";
 }
 
-// Parses the arguments of one subcommand; "" or the usage error.
-std::string Parse(Command command, const std::vector<std::string>& args, CliArgs& parsed) {
-    bool options = true;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        auto value = [&](const char* name, std::string& into) -> std::string {
-            const std::string prefix = std::string(name) + "=";
-            if (arg.rfind(prefix, 0) == 0) {
-                into = arg.substr(prefix.size());
-                return {};
-            }
-            if (i + 1 >= args.size()) return std::string(name) + " needs a value";
-            into = args[++i];
-            return {};
-        };
-        auto is = [&](const char* name) {
-            return arg == name || arg.rfind(std::string(name) + "=", 0) == 0;
-        };
-        if (options && arg == "--") {
-            options = false;
-        } else if (options && (arg == "--help" || arg == "-h")) {
-            parsed.help = true;
-        } else if (options && is("--start")) {
-            if (std::string error = value("--start", parsed.start); !error.empty()) return error;
-        } else if (options && arg == "--remove-ext") {
-            parsed.options.removeExtension = true;
-        } else if (options && arg == "--lower-ext") {
-            parsed.options.lowerExtension = true;
-        } else if (options && command == Command::Preview && arg == "-z") {
-            parsed.nulSeparated = true;
-        } else if (options && command == Command::Recover && arg == "--finish") {
-            parsed.finish = true;
-        } else if (options && command != Command::Preview && command != Command::Recover &&
-                   arg == "--dry-run") {
-            parsed.dryRun = true;
-        } else if (options && (command == Command::Rename || command == Command::Copy) &&
-                   arg == "--no-clobber") {
-            parsed.noClobber = true;
-        } else if (options && command == Command::Copy && is("--to")) {
-            if (std::string error = value("--to", parsed.to); !error.empty()) return error;
-            parsed.haveTo = true;
-        } else if (options && (command == Command::Rename || command == Command::Copy) &&
-                   is("--update-links")) {
-            if (std::string error = value("--update-links", parsed.site); !error.empty())
-                return error;
-            parsed.haveSite = true;
-        } else if (options && (command == Command::Rename || command == Command::Copy) &&
-                   is("--url")) {
-            std::string url;
-            if (std::string error = value("--url", url); !error.empty()) return error;
-            parsed.urls.push_back(std::move(url));
-        } else if (options && arg.size() > 1 && arg[0] == '-') {
-            return "unknown option '" + arg + "'";
-        } else if (command == Command::Recover || command == Command::Undo) {
-            return "unexpected argument '" + arg + "'";
-        } else if (!parsed.haveTemplate) {
-            parsed.nameTemplate = arg;
-            parsed.haveTemplate = true;
-        } else {
-            parsed.files.push_back(arg);
-        }
+// The options and arguments of one subcommand, read into parsed.
+void Declare(Command command, CliParser& parser, CliArgs& parsed) {
+    const bool batch = command == Command::Rename || command == Command::Copy;
+    if (command == Command::Recover) {
+        parser.Flag("--finish", parsed.finish, "complete the batch instead of turning it back");
+        return;
     }
-    if (parsed.help || command == Command::Recover || command == Command::Undo) return {};
-    if (!parsed.haveTemplate) return "a TEMPLATE is needed";
-    if (parsed.files.empty()) return "no FILE given";
-    if (command == Command::Copy && std::string(TrimBlanks(parsed.to)).empty())
-        return "copy needs --to DIR";
-    if (parsed.haveSite && parsed.site.empty()) return "--update-links needs a folder";
-    if (!parsed.urls.empty() && !parsed.haveSite) return "--url goes with --update-links DIR";
-    return {};
+    if (command == Command::Undo) {
+        parser.Flag("--dry-run", parsed.dryRun, "say what would be done, and do nothing");
+        return;
+    }
+    parser.Argument("TEMPLATE", parsed.nameTemplate, "the name template: # a digit, * the old name")
+        .Required();
+    if (command == Command::Copy)
+        parser.Option("--to", "DIR", parsed.to, "the folder the copies go to")
+            .Required()
+            .NotBlank();
+    parser.Option("--start", "N", parsed.start, "the first number (0)")
+        .Flag("--remove-ext", parsed.options.removeExtension,
+              "do not append the original extension")
+        .Flag("--lower-ext", parsed.options.lowerExtension,
+              "append the original extension in lower case");
+    if (command == Command::Preview)
+        parser.Flag("-z", parsed.nulSeparated,
+                    "end each name in a NUL instead of a tab or line break");
+    if (batch) {
+        parser
+            .Option("--update-links", "DIR", parsed.site,
+                    "also rewrite the links to the files in the pages of the site folder DIR")
+            .NotEmpty()
+            .Options(
+                "--url", "ADDRESS",
+                [&parsed](const std::string& url) { parsed.urls.push_back(url); },
+                "one of the site's own addresses (with --update-links; may be repeated)")
+            .Flag("--dry-run", parsed.dryRun, "print what would be done, and do nothing")
+            .Flag("--no-clobber", parsed.noClobber, "never replace an existing file");
+    }
+    parser
+        .Arguments(
+            "FILE", [&parsed](const std::string& file) { parsed.files.push_back(file); },
+            "a file to rename")
+        .Required();
 }
 
 std::string Describe(int64_t size, std::time_t modified) {
@@ -314,14 +274,13 @@ int Preview(const std::vector<FileEntry>& entries, size_t made, const CliArgs& p
 int Run(Command command, const std::vector<std::string>& args, std::istream& in, std::ostream& out,
         std::ostream& err) {
     CliArgs parsed;
-    if (std::string error = Parse(command, args, parsed); !error.empty()) {
-        err << "trelo-cli: " << error << "\n" << Usage(command);
-        return kExitUsage;
-    }
-    if (parsed.help) {
-        out << Usage(command);
-        return kExitOk;
-    }
+    CliParser parser("trelo-cli", kCommandNames[int(command)], About(command));
+    Declare(command, parser, parsed);
+    parser.Footer("Exit status: 0 success, 1 failed run, 2 bad usage, 128+N stopped by signal N.");
+    if (const std::optional<int> status = parser.Parse(args, out, err)) return *status;
+    parsed.haveSite = !parsed.site.empty();
+    if (!parsed.urls.empty() && !parsed.haveSite)
+        return parser.UsageError(err, "--url goes with --update-links DIR");
     if (command == Command::Recover) return Recover(parsed.finish, out, err);
     if (StoppedByInterrupted(command, parsed.dryRun, err)) return kExitFailed;
     if (command == Command::Undo) return Undo(parsed.dryRun, out, err);
@@ -446,19 +405,11 @@ void SetCliStepHook(std::function<int(size_t item, std::string_view step)> hook)
 
 std::vector<CliCommand> RenamerCliCommands() {
     return {
-        {"preview", "preview TEMPLATE [--start N] [--remove-ext] [--lower-ext] [-z] FILE...",
-         RunPreviewCommand},
-        {"rename",
-         "rename TEMPLATE [options] [--update-links DIR [--url ADDRESS]...] [--dry-run] "
-         "[--no-clobber] FILE...",
-         RunRenameCommand},
-        {"copy",
-         "copy TEMPLATE --to DIR [options] [--update-links DIR [--url ADDRESS]...] [--dry-run] "
-         "[--no-clobber] FILE...",
-         RunCopyCommand},
-        {"recover", "recover [--finish]  turn back (or finish) a batch that a crash stopped",
-         RunRecoverCommand},
-        {"undo", "undo [--dry-run]  turn the last batch back", RunUndoCommand},
+        {"preview", "print the new names", RunPreviewCommand},
+        {"rename", "rename the files", RunRenameCommand},
+        {"copy", "copy the files under their new names", RunCopyCommand},
+        {"recover", "turn back (or finish) a batch that a crash stopped", RunRecoverCommand},
+        {"undo", "turn the last batch back", RunUndoCommand},
     };
 }
 

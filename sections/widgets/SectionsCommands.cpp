@@ -1,6 +1,5 @@
 #include "sections/widgets/SectionsCommands.h"
 
-#include <QApplication>
 #include <QIcon>
 #include <QScrollBar>
 #include <QTreeWidget>
@@ -14,9 +13,9 @@
 #include "editor/widgets/DocumentCommands.h"
 #include "editor/widgets/DocumentEditor.h"
 #include "editor/widgets/EditorBuffer.h"
+#include "editor/widgets/LongOperation.h"
 #include "editor/widgets/MainWindow.h"
 #include "helpers/core/PathHelpers.h"
-#include "helpers/widgets/EventPump.h"
 #include "helpers/widgets/Prompter.h"
 #include "helpers/widgets/QtText.h"
 #include "helpers/widgets/ThemeIcon.h"
@@ -55,41 +54,30 @@ std::string TagBytes(const QTreeWidgetItem* item) {
     return item ? item->data(0, kNodeTagRole).toByteArray().toStdString() : std::string();
 }
 
-// The clean-up cannot be stopped: while it works, windows repaint and the accessibility bus is
-// answered, but keys and clicks wait until it ends (they could otherwise change the document
-// whose copy is being cleaned).
-class RepaintWhileWorking : public ProgressObserver {
-  public:
-    void SetValue(long) override { EventPump::Poll(QEventLoop::ExcludeUserInputEvents); }
-};
-
 void RunCleanup(frmMain& main, const char* question, const char* status, bool clearTree,
                 std::string (*filter)(std::string_view, ProgressObserver&)) {
     if (Ask(&main, question, PromptButtons::OKCancel, PromptIcon::None, PromptAnswer::OK,
             kAppTitle) != PromptAnswer::OK) {
         return;
     }
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    main.SetStatusText(status);
+    // The clean-up cannot be stopped: while it works, windows repaint and the accessibility bus
+    // is answered, but keys and clicks wait until it ends (they could otherwise change the
+    // document whose copy is being cleaned).
+    LongOperation operation(main, {.status = status, .stoppable = false});
     if (clearTree) ClearSectionsTree(main);
     try {
-        RepaintWhileWorking progress;
-        const std::string result = filter(BufferText(main.Rich1()), progress);
+        const std::string result = filter(BufferText(main.Rich1()), operation.Observer());
         ReplaceBufferText(main.Rich1(), result);
         // Taking the result in counts as a change even where the text came out the same.
         main.State().DocumentModified = true;
     } catch (const std::exception&) {
         // Out of memory: the document stays exactly as it was.
     }
-    main.SetStatusText("Ready");
-    QApplication::restoreOverrideCursor();
 }
 
 }  // namespace
 
-void BuildSectionsTree(frmMain& main) {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    main.setUpdatesEnabled(false);
+void BuildSectionsTree(frmMain& main, ProgressObserver& steps) {
     DocumentEditor* editor = main.Rich1();
     QTreeWidget* tree = main.TreeView1();
 
@@ -111,12 +99,10 @@ void BuildSectionsTree(frmMain& main) {
     // at any step stops the build after the current file; the files found so far stay. The
     // nodes join the tree only at the end, so that a command run meanwhile that empties the tree
     // cannot take them away from under the build.
-    main.State().StopRequest = false;
     QList<QTreeWidgetItem*> files;
     SectionsScanner scanner(snapshot);
     while (scanner.HasMore()) {
-        EventPump::Poll();
-        if (main.State().StopRequest) break;
+        if (steps.ShouldStop()) break;
         const std::optional<SectionNode> file = scanner.Next();
         if (!file) break;
         QTreeWidgetItem* item = MakeItem(*file, editor, fileIcon);
@@ -130,14 +116,11 @@ void BuildSectionsTree(frmMain& main) {
     root->addChildren(files);
     tree->addTopLevelItem(root.release());
     if (tree->topLevelItemCount() > 0) tree->topLevelItem(0)->setExpanded(true);
-    main.State().StopRequest = true;
 
     // Back to the start of the text, scrolled fully left.
     QScrollBar* across = editor->horizontalScrollBar();
     across->setValue(across->value() - across->singleStep());
     EditorBuffer(editor).SetCaret(0);
-    main.setUpdatesEnabled(true);
-    QApplication::restoreOverrideCursor();
 }
 
 void RetrieveSectionsTree(frmMain& main) {
@@ -146,13 +129,14 @@ void RetrieveSectionsTree(frmMain& main) {
     static bool building = false;
     if (building) return;
     building = true;
-    main.SetStatusText("Retrieving sections tree...  Press Esc to stop");
     ClearSectionsTree(main);
     main.TreeView1()->repaint();
-    main.CoverEditor(true);
-    BuildSectionsTree(main);
-    main.CoverEditor(false);
-    main.SetStatusText("Ready");
+    {
+        LongOperation operation(main, {.status = "Retrieving sections tree...  Press Esc to stop",
+                                       .cover = true,
+                                       .suspendPainting = true});
+        BuildSectionsTree(main, operation.Observer());
+    }
     building = false;
 }
 

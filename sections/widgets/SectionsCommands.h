@@ -6,6 +6,7 @@ class QTreeWidgetItem;
 
 namespace morv {
 
+class ProgressObserver;
 class frmMain;
 
 // What each item of the sections tree carries besides its text.
@@ -16,8 +17,9 @@ inline constexpr int kNodeImageRole = Qt::UserRole + 2;  // int: SectionImage
 // The "tree" command: empties the tree and indexes the document in it, with the editor covered
 // and a status text that says any key stops it.
 void RetrieveSectionsTree(frmMain& main);
-// Fills the (empty) tree from the document; stops after the current file at any key press.
-void BuildSectionsTree(frmMain& main);
+// Fills the (empty) tree from the document, one step per file; stops after the current file when
+// steps says so (at any key press in the main window).
+void BuildSectionsTree(frmMain& main, ProgressObserver& steps);
 // A click on a node: moves the editor's caret or selection to the place the node stands for.
 void NavigateToNode(frmMain& main, QTreeWidgetItem* node);
 

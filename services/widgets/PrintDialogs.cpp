@@ -6,9 +6,6 @@
 #include <QPrinter>
 #include <QRadioButton>
 
-#include <memory>
-#include <optional>
-
 #include "helpers/widgets/Hooks.h"
 #include "helpers/widgets/QtText.h"
 
@@ -17,8 +14,6 @@ namespace morv {
 namespace {
 
 QtPrintDialogs gQtPrintDialogs;
-std::unique_ptr<QPrinter> gPrinter;
-std::optional<QPageLayout> gPageLayout;  // nothing chosen yet: the printer's own
 
 // Qt's page setup, on its own and behind the print dialog's Properties button, takes the paper's
 // orientation from the clicks on its orientation buttons. A screen reader's toggle action checks
@@ -69,13 +64,18 @@ class TogglesAreClicks : public QObject {
 
 // The kept page layout goes onto the printer before a dialog shows it. A printer that takes no
 // such paper still gets the orientation and the margins.
-void ApplyPageLayout(QPrinter& printer) {
-    if (!gPageLayout || printer.setPageLayout(*gPageLayout)) return;
-    printer.setPageOrientation(gPageLayout->orientation());
-    printer.setPageMargins(gPageLayout->margins(), gPageLayout->units());
+void ApplyPageLayout(QPrinter& printer, const std::optional<QPageLayout>& layout) {
+    if (!layout || printer.setPageLayout(*layout)) return;
+    printer.setPageOrientation(layout->orientation());
+    printer.setPageMargins(layout->margins(), layout->units());
 }
 
 }  // namespace
+
+QPrinter& PrintDialogs::Printer() {
+    if (!printer_) printer_ = std::make_shared<QPrinter>(QPrinter::HighResolution);
+    return *printer_;
+}
 
 bool QtPrintDialogs::PageSetup(QWidget* owner, QPrinter& printer) {
     QPageSetupDialog dialog(&printer, owner);
@@ -98,31 +98,27 @@ PrintDialogs& CurrentPrintDialogs() {
 }
 
 QPrinter& DocumentPrinter() {
-    if (!gPrinter) gPrinter = std::make_unique<QPrinter>(QPrinter::HighResolution);
-    return *gPrinter;
-}
-
-void ResetDocumentPrinter() {
-    gPrinter.reset();
-    gPageLayout.reset();
+    return CurrentPrintDialogs().Printer();
 }
 
 bool ShowPageSetup(QWidget* owner) {
-    QPrinter& printer = DocumentPrinter();
-    ApplyPageLayout(printer);
-    if (!CurrentPrintDialogs().PageSetup(owner, printer)) return false;
-    gPageLayout = printer.pageLayout();
+    PrintDialogs& dialogs = CurrentPrintDialogs();
+    QPrinter& printer = dialogs.Printer();
+    ApplyPageLayout(printer, dialogs.KeptPageLayout());
+    if (!dialogs.PageSetup(owner, printer)) return false;
+    dialogs.KeptPageLayout() = printer.pageLayout();
     return true;
 }
 
 bool ShowPrintDialog(QWidget* owner, bool hasSelection) {
-    QPrinter& printer = DocumentPrinter();
-    ApplyPageLayout(printer);
+    PrintDialogs& dialogs = CurrentPrintDialogs();
+    QPrinter& printer = dialogs.Printer();
+    ApplyPageLayout(printer, dialogs.KeptPageLayout());
     // Each print starts from the whole text or the selection; the page range is asked anew.
     printer.setPrintRange(hasSelection ? QPrinter::Selection : QPrinter::AllPages);
     printer.setPageRanges(QPageRanges());
-    if (!CurrentPrintDialogs().Print(owner, printer, hasSelection)) return false;
-    gPageLayout = printer.pageLayout();
+    if (!dialogs.Print(owner, printer, hasSelection)) return false;
+    dialogs.KeptPageLayout() = printer.pageLayout();
     return true;
 }
 

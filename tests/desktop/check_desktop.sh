@@ -13,7 +13,8 @@
 #              icons are in the installed tree.
 #   metainfo   the installed AppStream files pass appstreamcli validate, also as a whole tree.
 #   manpages   the installed manual pages render with man without a warning, and every command
-#              that an installed morv-cli or trelo-cli lists in its --help is in its page.
+#              that an installed morv-cli or trelo-cli lists in its --help, and every option of
+#              each command's own --help, is in its page.
 #   resources  every picture in data/icons is compiled into the icon resource, and back.
 set -euo pipefail
 
@@ -196,6 +197,13 @@ check_manpages() {
         while read -r command; do
             grep -Eq "^ +$command( |\$)" <<<"$out" ||
                 fail "$tool's command '$command' is missing from $tool.1"
+            # Every option the command's own --help lists is in the page as well.
+            local option
+            while read -r option; do
+                grep -q -- "$option" <<<"$out" ||
+                    fail "$tool $command's option '$option' is missing from $tool.1"
+            done < <("$prefix/bin/$tool" "$command" --help |
+                sed -n '/^Options:/,/^$/s/^  \(-[^ ,]*\).*/\1/p' | grep -vx -- '-h')
         done < <(sed -n '/^Commands:/,/^$/{/^  [^ ]/s/^ *\([^ ]*\).*/\1/p}' <<<"$help")
     done
 }

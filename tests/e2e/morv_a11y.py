@@ -1,5 +1,6 @@
-"""morv driven through its accessibility tree: menus, a message box and the close question are
-found by role and name and pressed; the status bar and the caption are read back."""
+"""morv driven through its accessibility tree: menus, the sections pane's toolbar button, a message
+box and the close question are found by role and name and pressed; the status bar and the caption
+are read back."""
 import os
 import sys
 
@@ -13,6 +14,20 @@ def main():
 
         status = find(frame, role="label", name="Status")
         assert status is not None and status.description == "Ready", "status bar does not say Ready"
+
+        # The sections pane's button, pressed through its accessibility action, shows and hides the
+        # pane as a click does, and its name says what the next press does.
+        def pane_shown():
+            return bool(find(frame, name="Sections", showing_only=True, role="tree table") or
+                        find(frame, name="Sections", showing_only=True, role="tree"))
+        pane = find(frame, name="Show Section Pane")
+        assert pane is not None and not pane_shown(), "no sections pane button, or a pane at start"
+        for shown, name in ((True, "Hide Sections Pane"), (False, "Show Sections Pane")):
+            press(pane)
+            assert wait_for(lambda: pane.name.strip() == name, 5), \
+                "the pane button is called %r, not %r" % (pane.name, name)
+            assert wait_for(lambda: pane_shown() == shown, 5), \
+                "the pane is %s" % ("hidden" if shown else "still shown")
 
         # Options > Set Installation Defaults .. asks first; No leaves everything as it was.
         press(find(frame, role="menu item", name="Set Installation Defaults .."), opens_modal=True)

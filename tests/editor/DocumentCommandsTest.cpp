@@ -18,6 +18,7 @@
 
 #include <csignal>
 #include <fstream>
+#include <optional>
 #include <sstream>
 
 #include <gtest/gtest.h>
@@ -74,15 +75,8 @@ class DocumentCommandsTest : public ::testing::Test {
         window_ = std::make_unique<frmMain>(folder_.path(), folder_.path());
         InstallDocumentCommands(*window_);
         InstallHelpCommands(*window_);
-        SetProgramStarter([this](const QString& program, const QStringList& arguments) {
-            started_.append(QStringList{program} + arguments);
-            return starterResult_;
-        });
-        ResetDocumentPrinter();
     }
     void TearDown() override {
-        SetProgramStarter({});
-        ResetDocumentPrinter();
         window_->State().DocumentModified = false;
         window_.reset();
     }
@@ -128,6 +122,11 @@ class DocumentCommandsTest : public ::testing::Test {
     ScopedPrintDialogs scopedPrint_{&printDialogs_};
     QList<QStringList> started_;
     int starterResult_ = 0;
+    std::optional<ScopedHooks> starter_{
+        WidgetHooks{.startProgram = [this](const QString& program, const QStringList& arguments) {
+            started_.append(QStringList{program} + arguments);
+            return starterResult_;
+        }}};
 };
 
 TEST_F(DocumentCommandsTest, ModifiedDocumentQuestion) {
@@ -513,7 +512,7 @@ TEST_F(DocumentCommandsTest, NewWindowsStartThisProgram) {
     EXPECT_EQ(prompter_.asked()[0].text, QString::fromStdString(GetAPIErrorText(ENOENT)));
     EXPECT_EQ(prompter_.asked()[0].icon, PromptIcon::Exclamation);
 
-    SetProgramStarter({});
+    starter_.reset();
     EXPECT_EQ(StartProgram(folder_.path() + QStringLiteral("/no-such-program"), {}), ENOENT);
     EXPECT_EQ(StartProgram(spaced, {}), EACCES) << "not executable";
 }

@@ -30,7 +30,6 @@ class EditCommandsTest : public ::testing::Test {
         QApplication::clipboard()->clear();
     }
     void TearDown() override {
-        SetFontChooser({});
         window_->State().DocumentModified = false;
         window_.reset();
     }
@@ -221,14 +220,14 @@ TEST_F(EditCommandsTest, FontDialogPresetAndChoice) {
                         {"cancel keeps the font", 0, 14}};
     for (const Row& row : rows) {
         QFont preset;
-        SetFontChooser([&](QWidget*, const QFont& given, QFont& chosen) {
+        ScopedHooks chooser({.chooseFont = [&](QWidget*, const QFont& given, QFont& chosen) {
             preset = given;
             if (row.chosenSize == 0) return false;
             chosen = QFont(QStringLiteral("Monospace"));
             chosen.setPointSizeF(row.chosenSize);
             chosen.setBold(true);  // no style is taken over
             return true;
-        });
+        }});
         const int before = Editor()->font().pointSize();
         Trigger("mnuFormatFont");
         EXPECT_EQ(preset.pointSize(), before) << row.name;
@@ -239,10 +238,10 @@ TEST_F(EditCommandsTest, FontDialogPresetAndChoice) {
     QString name = QString(40, QLatin1Char('N'));
     int size = 10;
     QFont preset;
-    SetFontChooser([&](QWidget*, const QFont& given, QFont&) {
+    ScopedHooks chooser({.chooseFont = [&](QWidget*, const QFont& given, QFont&) {
         preset = given;
         return false;
-    });
+    }});
     EXPECT_FALSE(ShowFontDialog(nullptr, name, size));
     EXPECT_EQ(preset.family(), QString(31, QLatin1Char('N')));
     EXPECT_EQ(name, QString(40, QLatin1Char('N'))) << "a cancel leaves name and size";

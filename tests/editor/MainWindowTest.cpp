@@ -1,3 +1,4 @@
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -5,6 +6,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
@@ -14,14 +16,17 @@
 
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
 
 #include <gtest/gtest.h>
 
 #include "editor/widgets/DocumentEditor.h"
+#include "editor/widgets/LongOperation.h"
 #include "editor/widgets/MainWindow.h"
 #include "editor/widgets/MorvStartup.h"
 #include "helpers/core/IniFile.h"
 #include "helpers/widgets/Prompter.h"
+#include "services/widgets/ProgressWindow.h"
 #include "tests/support/SpecialFiles.h"
 #include "tests/support/WidgetFakes.h"
 
@@ -50,7 +55,7 @@ class MainWindowTest : public ::testing::Test {
         ini.AppName = section;
         return ini.GetINI(key, "<missing>");
     }
-    QAction* Button(const char* key) { return window_->Toolbar1()->findChild<QAction*>(key); }
+    QAction* Button(const char* key) { return window_->ToolbarAction(key); }
 
     QTemporaryDir folder_;
     std::unique_ptr<frmMain> window_;
@@ -99,7 +104,7 @@ TEST_F(MainWindowTest, ToolbarKeysAndTooltipsInOrder) {
             keys << "|";
             continue;
         }
-        keys << action->objectName();
+        keys << action->property("key").toString();
         tips << action->toolTip();
     }
     EXPECT_EQ(keys.join(" "),
@@ -123,6 +128,45 @@ TEST_F(MainWindowTest, EmptyHooksDisableTheirCommands) {
     EXPECT_EQ(runs, 2);
 }
 
+// Menu item and toolbar button are one action: either runs the command's hook once, and the
+// commands that open a dialog of their own close Find and Replace first.
+TEST_F(MainWindowTest, MenuAndToolbarRunTheSameCommand) {
+    MainCommands& c = window_->Commands();
+    int closed = 0, runs = 0;
+    c.closeFindReplace = [&] { ++closed; };
+    struct Row {
+        const char* menu;
+        const char* key;  // "" when it has no button
+        std::function<void()> MainCommands::*hook;
+        bool closes;
+    } rows[] = {
+        {"mnuFileNew", "new", &MainCommands::fileNew, false},
+        {"mnuFilePrint", "print", &MainCommands::print, true},
+        {"mnuSearchFind", "find", &MainCommands::find, true},
+        {"mnuSearchReplace", "", &MainCommands::replace, true},
+        {"mnuEditClear", "clear", &MainCommands::clear, false},
+        {"mnuActionsExtract", "extract", &MainCommands::extract, true},
+        {"mnuActionsFix", "fix", &MainCommands::fix, true},
+        {"mnuActionsCheckLinks", "", &MainCommands::checkLinks, true},
+        {"mnuActionsRemove", "noempty", &MainCommands::removeEmpty, false},
+        {"mnuHelpContents", "help", &MainCommands::helpContents, false},
+    };
+    for (const Row& row : rows)
+        c.*row.hook = [&] { ++runs; };
+    window_->RefreshCommandStates();
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.menu);
+        QAction* item = window_->MenuAction(row.menu);
+        if (*row.key != '\0') {
+            EXPECT_EQ(Button(row.key), item);
+        }
+        closed = runs = 0;
+        item->trigger();
+        EXPECT_EQ(runs, 1);
+        EXPECT_EQ(closed, row.closes ? 1 : 0);
+    }
+}
+
 TEST_F(MainWindowTest, PaneAndTreeButtons) {
     window_->show();
     QAction* pane = Button("pane");
@@ -135,12 +179,32 @@ TEST_F(MainWindowTest, PaneAndTreeButtons) {
 
     bool built = false;
     window_->Commands().retrieveTree = [&] { built = true; };
+    window_->RefreshCommandStates();
     window_->Toolbar1ButtonClick("tree");
     EXPECT_TRUE(built);
     EXPECT_TRUE(window_->IsSectionsPaneShown());
     EXPECT_TRUE(pane->isChecked());
     EXPECT_EQ(window_->picPad()->width(),
               window_->centralWidget()->width() - window_->picTree()->width());
+}
+
+// A screen reader toggles the pane button without clicking it: the pane follows all the same,
+// and the button's name follows the pane.
+TEST_F(MainWindowTest, PaneButtonThroughTheAccessibilityAction) {
+    window_->show();
+    QWidget* button = window_->Toolbar1()->findChild<QWidget*>("pane");
+    ASSERT_NE(button, nullptr);
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(button);
+    ASSERT_NE(accessible, nullptr);
+    ASSERT_NE(accessible->actionInterface(), nullptr);
+    EXPECT_EQ(accessible->text(QAccessible::Name), "Show Section Pane");
+    for (const bool shown : {true, false}) {
+        accessible->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+        EXPECT_EQ(window_->IsSectionsPaneShown(), shown);
+        EXPECT_EQ(accessible->text(QAccessible::Name),
+                  shown ? "Hide Sections Pane" : "Show Sections Pane");
+        EXPECT_EQ(button->toolTip(), shown ? " Hide Sections Pane " : " Show Sections Pane ");
+    }
 }
 
 TEST_F(MainWindowTest, NarrowWindowKeepsEditorWidthWhenPaneShows) {
@@ -367,6 +431,47 @@ TEST_F(MainWindowTest, CoverHidesEditorOnlyDuringOperation) {
     EXPECT_EQ(window_->Rich3()->geometry(), window_->Rich1()->geometry());
     window_->CoverEditor(false);
     EXPECT_FALSE(window_->Rich3()->isVisible());
+}
+
+// Whatever a long operation changed about the windows comes back however it ends: normally, or
+// by an exception out of its scope. Cancel in its progress window stops it at the next step.
+TEST_F(MainWindowTest, LongOperationPutsEveryWindowBack) {
+    window_->show();
+    struct Row {
+        const char* name;
+        LongOperation::Setup setup;
+        bool throws;
+    } rows[] = {
+        {"progress window", {.status = "Working...", .cover = true, .progressWindow = true}, false},
+        {"painting suspended, thrown out", {.status = "Tree...", .suspendPainting = true}, true},
+        {"not stoppable", {.status = "Cleaning...", .stoppable = false}, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        try {
+            LongOperation operation(*window_, row.setup);
+            EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+            EXPECT_EQ(window_->StatusText(), row.setup.status);
+            EXPECT_EQ(window_->Rich3()->isVisible(), row.setup.cover);
+            EXPECT_EQ(window_->updatesEnabled(), !row.setup.suspendPainting);
+            EXPECT_EQ(window_->isEnabled(), !row.setup.progressWindow);
+            EXPECT_EQ(operation.Progress() != nullptr, row.setup.progressWindow);
+            EXPECT_FALSE(operation.Observer().ShouldStop());
+            if (operation.Progress() != nullptr) {
+                operation.Progress()->cmdCancel()->click();
+                EXPECT_TRUE(operation.Observer().ShouldStop());
+            }
+            if (row.throws) throw std::runtime_error("out of the operation");
+        } catch (const std::runtime_error&) {
+        }
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+        EXPECT_EQ(window_->StatusText(), "Ready");
+        EXPECT_FALSE(window_->Rich3()->isVisible());
+        EXPECT_TRUE(window_->updatesEnabled());
+        EXPECT_TRUE(window_->isEnabled());
+        EXPECT_EQ(window_->findChild<frmProgress*>("frmProgress"), nullptr);
+        EXPECT_TRUE(window_->State().StopRequest);
+    }
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 
 #include "extract/core/ExtractCli.h"
 #include "helpers/core/CliCommand.h"
+#include "helpers/core/CoreHooks.h"
 #include "linkfix/core/FixLinksCommand.h"
 #include "search/core/SearchCli.h"
 #include "sections/core/SectionsCli.h"
@@ -28,7 +29,7 @@ TEST(EndlessInput, EveryToolCommandEndsWithAMessage) {
     TempTree tree;
     const std::string pipe = tree.Path("pipe");
     ASSERT_TRUE(special_files::MakeFifo(pipe));
-    SetToolInputLimit(size_t(1) << 20);
+    ScopedCoreHooks limit({.toolInputLimit = size_t(1) << 20});
     signal(SIGPIPE, SIG_IGN);  // the pipe's writer learns of the reader's end from write()
     struct Row {
         const char* name;
@@ -63,7 +64,6 @@ TEST(EndlessInput, EveryToolCommandEndsWithAMessage) {
             << err.str();
         EXPECT_EQ(out.str(), "");
     }
-    SetToolInputLimit(0);
 }
 
 }  // namespace

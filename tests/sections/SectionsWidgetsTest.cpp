@@ -42,9 +42,7 @@ class SectionsWidgets : public ::testing::Test {
     QTreeWidget* Tree() { return main_->TreeView1(); }
     std::string Bytes() { return DocumentBytes(main_->Rich1()); }
     EditorBuffer Buffer() { return EditorBuffer(main_->Rich1()); }
-    void ClickToolbar(const char* key) {
-        main_->Toolbar1()->findChild<QAction*>(QLatin1String(key))->trigger();
-    }
+    void ClickToolbar(const char* key) { main_->ToolbarAction(key)->trigger(); }
     void ClickNode(QTreeWidgetItem* item) {
         Tree()->scrollToItem(item);
         const QRect rect = Tree()->visualItemRect(item);
@@ -56,7 +54,7 @@ class SectionsWidgets : public ::testing::Test {
 };
 
 TEST_F(SectionsWidgets, TreeButtonIndexesTheReport) {
-    QAction* pane = main_->Toolbar1()->findChild<QAction*>("pane");
+    QAction* pane = main_->ToolbarAction("pane");
     ASSERT_FALSE(pane->isChecked());
     Buffer().SetCaret(kEndOfText);
     ClickToolbar("tree");

@@ -53,7 +53,6 @@ double FirstWordLeft(const QString& pdf) {
 class PrintTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        ResetDocumentPrinter();
         pdf_ = dir_.filePath(QStringLiteral("out.pdf"));
         QStringList lines;
         for (int i = 1; i <= 200; ++i)
@@ -63,7 +62,6 @@ class PrintTest : public ::testing::Test {
         editor_.SendScintilla(QsciScintillaBase::SCI_SETTEXT, 0UL,
                               lines.join(QLatin1Char('\n')).toUtf8().constData());
     }
-    void TearDown() override { ResetDocumentPrinter(); }
 
     // A print dialog answer: the PDF printer, then the user's further choices, then OK.
     ScriptedPrintDialogs::Answer ToPdf(std::function<void(QPrinter&)> choices = {}) {
@@ -167,7 +165,6 @@ TEST_F(PrintTest, PageSetupChoicesShapeTheNextPrintAndShowAgain) {
         {"through a screen reader", "A4", 25, true, "842 x 595"},
     };
     for (const Row& row : rows) {
-        ResetDocumentPrinter();
         RealPageSetup dialogs;
         ScopedPrintDialogs use(&dialogs);
         auto inMillimetres = [](QDialog& d) {
