@@ -8,6 +8,7 @@
 #include <unordered_set>
 
 #include "helpers/core/CliParser.h"
+#include "helpers/core/CoreHooks.h"
 #include "helpers/core/PathHelpers.h"
 #include "helpers/core/StopSignals.h"
 #include "helpers/core/TextUtil.h"
@@ -22,8 +23,6 @@ namespace morv::renamer {
 namespace {
 
 enum class Command { Preview, Rename, Copy, Recover, Undo };
-
-std::function<int(size_t, std::string_view)> gStepHook;
 
 struct CliArgs {
     std::string nameTemplate;
@@ -203,7 +202,7 @@ int Recover(bool finish, std::ostream& out, std::ostream& err) {
     ScopedStopSignals signals;
     SignalStopObserver stop;
     BatchOptions options;
-    options.beforeStep = gStepHook;
+    options.beforeStep = CurrentCoreHooks().batchStep;
     for (const JournalState& state : interrupted) {
         out << DescribeInterrupted(state) << "\n";
         const SettleReport report =
@@ -226,7 +225,7 @@ int Undo(bool dryRun, std::ostream& out, std::ostream& err) {
     ScopedStopSignals signals;
     SignalStopObserver stop;
     BatchOptions options;
-    options.beforeStep = gStepHook;
+    options.beforeStep = CurrentCoreHooks().batchStep;
     out << (dryRun ? "An undo of " : "Undoing ") << DescribeBatch(*last)
         << (dryRun ? " would:\n" : ".\n");
     const SettleReport report = UndoBatch(*last, dryRun, stop, options);
@@ -312,7 +311,7 @@ int Run(Command command, const std::vector<std::string>& args, std::istream& in,
         parsed.noClobber ? static_cast<BatchQuestions&>(noClobber) : terminal;
     BatchOptions options;
     options.dryRun = parsed.dryRun;
-    options.beforeStep = gStepHook;
+    options.beforeStep = CurrentCoreHooks().batchStep;
     ScopedStopSignals signals;
     SignalStopObserver stop;
 
@@ -397,10 +396,6 @@ int RunRecoverCommand(const std::vector<std::string>& args, std::istream& in, st
 int RunUndoCommand(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
                    std::ostream& err) {
     return Run(Command::Undo, args, in, out, err);
-}
-
-void SetCliStepHook(std::function<int(size_t item, std::string_view step)> hook) {
-    gStepHook = std::move(hook);
 }
 
 std::vector<CliCommand> RenamerCliCommands() {
