@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <csignal>
 #include <iostream>
 #include <new>
 #include <sstream>
@@ -17,12 +16,6 @@
 namespace morv {
 
 namespace {
-
-volatile std::sig_atomic_t gInterrupted = 0;
-
-extern "C" void OnInterrupt(int) {
-    gInterrupted = 1;
-}
 
 // The usage line of a command, as its own --help begins: "Usage: <tool> " and the synopsis,
 // wrapped onto further lines up to the first empty one.
@@ -102,20 +95,8 @@ int RunCli(const char* tool, const char* version, const std::vector<CliCommand>&
     return kExitUsage;
 }
 
-InterruptGuard::InterruptGuard() {
-    gInterrupted = 0;
-    struct sigaction action {};
-    action.sa_handler = OnInterrupt;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, &old_);
-}
-
-InterruptGuard::~InterruptGuard() {
-    sigaction(SIGINT, &old_, nullptr);
-}
-
 bool InterruptOnly::ShouldStop() {
-    return gInterrupted != 0;
+    return StopSignalReceived() != 0;
 }
 
 void TerminalProgress::SetValue(long value) {

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <signal.h>
-
 #include <iosfwd>
 #include <string>
 #include <string_view>
@@ -9,6 +7,7 @@
 
 #include "helpers/core/Progress.h"
 #include "helpers/core/Result.h"
+#include "helpers/core/StopSignals.h"
 
 namespace morv {
 
@@ -43,27 +42,19 @@ int ReportFailure(std::ostream& err, std::string_view who, const Error& error);
 int RunCli(const char* tool, const char* version, const std::vector<CliCommand>& commands, int argc,
            char** argv);
 
-// Ctrl+C, while an object of this lives, ends a long run at its next step (InterruptOnly and
-// TerminalProgress then ask it to stop), so that a half-written output file is removed.
-class InterruptGuard {
-  public:
-    InterruptGuard();
-    ~InterruptGuard();
-    InterruptGuard(const InterruptGuard&) = delete;
-    InterruptGuard& operator=(const InterruptGuard&) = delete;
+// Ctrl+C (or SIGTERM, SIGHUP), while an object of this lives, ends a long run at its next step
+// (InterruptOnly and TerminalProgress then ask it to stop), so that a half-written output file is
+// removed.
+using InterruptGuard = ScopedStopSignals;
 
-  private:
-    struct sigaction old_ {};
-};
-
-// Stops a step of a command at Ctrl+C and reports nothing.
+// Stops a step of a command at a stop signal and reports nothing.
 class InterruptOnly : public ProgressObserver {
   public:
     bool ShouldStop() override;
 };
 
 // A progress bar on standard error when it is a terminal, redrawn at most ten times a second
-// (the clock read only every few steps); stops at Ctrl+C.
+// (the clock read only every few steps); stops at a stop signal.
 class TerminalProgress : public InterruptOnly {
   public:
     explicit TerminalProgress(std::ostream& err, bool enabled) : err_(err), enabled_(enabled) {}

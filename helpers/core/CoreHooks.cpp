@@ -17,6 +17,7 @@ const CoreHooks& CurrentCoreHooks() {
 
 ScopedCoreHooks::ScopedCoreHooks(const CoreHooks& hooks) : previous_(Current()) {
     if (hooks.toolInputLimit != 0) Current().toolInputLimit = hooks.toolInputLimit;
+    if (hooks.batchStep) Current().batchStep = hooks.batchStep;
 }
 
 ScopedCoreHooks::~ScopedCoreHooks() {

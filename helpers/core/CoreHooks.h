@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
+#include <string_view>
 
 // The places where the Qt-free core can be changed for a test, gathered in one struct like the
 // widgets' hooks (helpers/widgets/Hooks.h). A member left at its initial value means the real
@@ -11,6 +13,9 @@ struct CoreHooks {
     // The most bytes a tool reads from one input (ToolInputLimit); 0: the figure computed from
     // the process's limits.
     size_t toolInputLimit = 0;
+    // Runs before every step on disk of the batches that trelo-cli's commands run
+    // (BatchOptions::beforeStep); empty: none.
+    std::function<int(size_t item, std::string_view step)> batchStep{};
 };
 
 // The hooks in force.

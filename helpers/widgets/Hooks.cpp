@@ -37,6 +37,7 @@ ScopedHooks::ScopedHooks(WidgetHooks hooks) : previous_(Current()) {
     if (hooks.chooseFont) now.chooseFont = std::move(hooks.chooseFont);
     if (hooks.openUrl) now.openUrl = std::move(hooks.openUrl);
     if (hooks.startProgram) now.startProgram = std::move(hooks.startProgram);
+    if (hooks.showFileProperties) now.showFileProperties = std::move(hooks.showFileProperties);
     if (!hooks.shippedFileFolders.isEmpty())
         now.shippedFileFolders = std::move(hooks.shippedFileFolders);
     if (hooks.eachStep) now.eachStep = std::move(hooks.eachStep);

@@ -34,6 +34,9 @@ struct WidgetHooks {
     std::function<bool(const QUrl&)> openUrl{};
     // Starts a program without waiting; returns 0 or an errno value.
     std::function<int(const QString& program, const QStringList& arguments)> startProgram{};
+    // Shows the desktop file manager's properties sheet of a file; false when none did (the
+    // program shows its own then). Empty: the file manager over D-Bus.
+    std::function<bool(const QString& path)> showFileProperties{};
     // The folders searched for the shipped files (ShippedFileFolders).
     QStringList shippedFileFolders{};
     // Runs at the start of every step of a long operation (EventPump).

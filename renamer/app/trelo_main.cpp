@@ -2,9 +2,9 @@
 #include <QApplication>
 #include <QTimer>
 
+#include "helpers/core/StopSignals.h"
 #include "helpers/widgets/QtText.h"
 #include "renamer/core/RenamerSettings.h"
-#include "renamer/core/StopSignals.h"
 #include "renamer/widgets/frmMain.h"
 
 int main(int argc, char** argv) {
@@ -17,7 +17,7 @@ int main(int argc, char** argv) {
     morv::renamer::frmMain window(morv::PathToQString(settings));
     window.LoadSettings();
     // A stop signal ends a running batch cleanly, or closes the window (which saves the settings).
-    morv::renamer::InstallStopSignals(true);
+    morv::InstallStopSignals(true);
     window.WatchStopSignals();
     window.show();
     // A batch that a crash stopped part way is put right before anything else.

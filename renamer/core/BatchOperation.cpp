@@ -1101,7 +1101,7 @@ std::string DescribeResult(BatchMode mode, const std::vector<BatchItem>& items,
     }
     return std::to_string(done) + " of " + files(items.size()) +
            (done == 1 || items.size() == 1 ? " was " : " were ") + verb +
-           (result.cancelled ? " before the cancel" : "") + ". " + std::to_string(lines.size()) +
+           (result.cancelled ? " before the stop" : "") + ". " + std::to_string(lines.size()) +
            (lines.size() == 1 ? " was" : " were") + " not:" + list(lines);
 }
 

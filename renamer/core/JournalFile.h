@@ -34,7 +34,6 @@ class JournalFile {
     // Starts a Sync on the file's own thread and returns at once.
     void SyncSoon();
     void Close();
-    bool IsOpen() const { return fd_ >= 0; }
 
   private:
     void Syncer();

@@ -1,7 +1,5 @@
 #include "renamer/core/RenamerCli.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <ctime>
 #include <istream>
@@ -10,21 +8,21 @@
 #include <unordered_set>
 
 #include "helpers/core/CliParser.h"
+#include "helpers/core/CoreHooks.h"
 #include "helpers/core/PathHelpers.h"
+#include "helpers/core/StopSignals.h"
 #include "helpers/core/TextUtil.h"
 #include "renamer/core/BatchOperation.h"
 #include "renamer/core/BatchRecovery.h"
 #include "renamer/core/NameTemplate.h"
+#include "renamer/core/RenameList.h"
 #include "renamer/core/SiteBatch.h"
-#include "renamer/core/StopSignals.h"
 
 namespace morv::renamer {
 
 namespace {
 
 enum class Command { Preview, Rename, Copy, Recover, Undo };
-
-std::function<int(size_t, std::string_view)> gStepHook;
 
 struct CliArgs {
     std::string nameTemplate;
@@ -131,16 +129,6 @@ std::string DescribeTarget(const ReplaceQuestion& q) {
     return "a symbolic link to '" + q.linkTarget + "', " + Describe(q.targetSize, q.targetModified);
 }
 
-// The path as seen from the current folder, so that the journal names the same file wherever
-// a recovery runs.
-std::string Absolute(const std::string& path) {
-    if (path.empty() || path.front() == kPathSeparator) return path;
-    std::string here(4096, '\0');
-    if (getcwd(here.data(), here.size()) == nullptr) return path;
-    here.resize(here.find('\0'));
-    return JoinPath(here, path.substr(0, 2) == "./" ? path.substr(2) : path);
-}
-
 // The exit status of a command that a signal stopped, as a shell gives it.
 int SignalStatus(int signal) {
     return 128 + signal;
@@ -214,7 +202,7 @@ int Recover(bool finish, std::ostream& out, std::ostream& err) {
     ScopedStopSignals signals;
     SignalStopObserver stop;
     BatchOptions options;
-    options.beforeStep = gStepHook;
+    options.beforeStep = CurrentCoreHooks().batchStep;
     for (const JournalState& state : interrupted) {
         out << DescribeInterrupted(state) << "\n";
         const SettleReport report =
@@ -237,7 +225,7 @@ int Undo(bool dryRun, std::ostream& out, std::ostream& err) {
     ScopedStopSignals signals;
     SignalStopObserver stop;
     BatchOptions options;
-    options.beforeStep = gStepHook;
+    options.beforeStep = CurrentCoreHooks().batchStep;
     out << (dryRun ? "An undo of " : "Undoing ") << DescribeBatch(*last)
         << (dryRun ? " would:\n" : ".\n");
     const SettleReport report = UndoBatch(*last, dryRun, stop, options);
@@ -274,11 +262,9 @@ int Preview(const std::vector<FileEntry>& entries, size_t made, const CliArgs& p
         out << entries[i].fullPath << (parsed.nulSeparated ? '\0' : '\t') << entries[i].newName
             << end;
     // The names rename would refuse.
-    std::vector<BatchItem> items;
-    for (size_t i = 0; i < made; ++i)
-        items.push_back(
-            {entries[i].fullPath, GetFolderName(entries[i].fullPath, false), entries[i].newName});
-    const BatchPlan plan = PlanBatch(BatchMode::Move, items);
+    const std::vector<FileEntry> named(entries.begin(), entries.begin() + ptrdiff_t(made));
+    const BatchPlan plan =
+        PlanBatch(BatchMode::Move, MakeBatchItems(BatchMode::Move, named, {}, ListPaths::AsGiven));
     for (const std::string& problem : plan.problems)
         err << "trelo-cli: " << problem << "\n";
     return plan.problems.empty() ? kExitOk : kExitFailed;
@@ -316,15 +302,8 @@ int Run(Command command, const std::vector<std::string>& args, std::istream& in,
     if (command == Command::Preview) return Preview(entries, made, parsed, out, err);
 
     const BatchMode mode = command == Command::Rename ? BatchMode::Move : BatchMode::Copy;
-    const std::string destination = Absolute(std::string(TrimBlanks(parsed.to)));
-    std::vector<BatchItem> items;
-    items.reserve(entries.size());
-    for (const FileEntry& entry : entries) {
-        const std::string source = Absolute(entry.fullPath);
-        std::string folder = mode == BatchMode::Move ? GetFolderName(source, false) : destination;
-        if (mode == BatchMode::Move && folder.empty()) folder = "/";
-        items.push_back({source, folder, entry.newName});
-    }
+    const std::vector<BatchItem> items =
+        MakeBatchItems(mode, entries, TrimBlanks(parsed.to), ListPaths::CurrentFolder);
 
     TerminalQuestions terminal(in, err);
     NoClobberQuestions noClobber;
@@ -332,14 +311,14 @@ int Run(Command command, const std::vector<std::string>& args, std::istream& in,
         parsed.noClobber ? static_cast<BatchQuestions&>(noClobber) : terminal;
     BatchOptions options;
     options.dryRun = parsed.dryRun;
-    options.beforeStep = gStepHook;
+    options.beforeStep = CurrentCoreHooks().batchStep;
     ScopedStopSignals signals;
     SignalStopObserver stop;
 
     // The links of the site, planned before anything is asked or touched.
     LinkUpdatePlan links;
     if (parsed.haveSite) {
-        const SiteLinks site{Absolute(parsed.site), parsed.urls};
+        const SiteLinks site{AbsolutePath(parsed.site), parsed.urls};
         Result<LinkUpdatePlan> planned = PlanSiteLinks(mode, items, site, stop);
         if (!planned) {
             if (const int signal = StopSignalReceived(); signal != 0) return SignalStatus(signal);
@@ -417,10 +396,6 @@ int RunRecoverCommand(const std::vector<std::string>& args, std::istream& in, st
 int RunUndoCommand(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
                    std::ostream& err) {
     return Run(Command::Undo, args, in, out, err);
-}
-
-void SetCliStepHook(std::function<int(size_t item, std::string_view step)> hook) {
-    gStepHook = std::move(hook);
 }
 
 std::vector<CliCommand> RenamerCliCommands() {

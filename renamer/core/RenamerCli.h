@@ -1,9 +1,7 @@
 #pragma once
 
-#include <functional>
 #include <iosfwd>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "helpers/core/CliCommand.h"
@@ -34,9 +32,5 @@ int RunUndoCommand(const std::vector<std::string>& args, std::istream& in, std::
                    std::ostream& err);
 
 std::vector<CliCommand> RenamerCliCommands();
-
-// Tests: called before every step on disk of the batches the commands run (see
-// BatchOptions::beforeStep); empty for none.
-void SetCliStepHook(std::function<int(size_t item, std::string_view step)> hook);
 
 }  // namespace morv::renamer

@@ -2,15 +2,15 @@
 
 #include <QApplication>
 #include <QDateTime>
-#include <QElapsedTimer>
 #include <QLocale>
 #include <QPointer>
 #include <QProgressDialog>
 
 #include "helpers/core/PathHelpers.h"
+#include "helpers/core/StopSignals.h"
+#include "helpers/widgets/EventPump.h"
 #include "helpers/widgets/Prompter.h"
 #include "helpers/widgets/QtText.h"
-#include "renamer/core/StopSignals.h"
 #include "renamer/widgets/RenamerText.h"
 
 namespace morv::renamer {
@@ -56,7 +56,7 @@ class PrompterQuestions : public BatchQuestions {
 };
 
 // A progress window with a bar and Cancel, no file names. It appears only when the batch takes
-// a moment, and lets window events run at most every few milliseconds.
+// a moment; the event pump paces the events and the bar, as for every long operation.
 class ProgressWindow : public ProgressObserver {
   public:
     ProgressWindow(QWidget* owner, QString label) : owner_(owner), label_(std::move(label)) {}
@@ -75,31 +75,31 @@ class ProgressWindow : public ProgressObserver {
         }
         dialog_->setRange(0, int(max));
         max_ = max;
-        clock_.start();
     }
 
     void SetValue(long value) override {
-        if (dialog_ == nullptr) return;
-        if (value < max_ && clock_.isValid() && clock_.elapsed() < kEveryMs) return;
-        dialog_->setValue(int(value));  // shows the window once the minimum duration has passed
-        clock_.restart();
+        value_ = value;
+        if (value >= max_) Show();  // the end shows at once
     }
 
     bool ShouldStop() override {
-        if (events_.isValid() && events_.elapsed() < kEveryMs)
-            return dialog_ != nullptr && dialog_->wasCanceled();
-        QApplication::processEvents();
-        events_.start();
+        const PollThrottle::Decision step = EventPump::Step();
+        if (step.showProgress) Show();
+        if (step.runEvents) EventPump::RunNow();
         return dialog_ != nullptr && dialog_->wasCanceled();
     }
 
   private:
-    static constexpr int kEveryMs = 30;
+    // The value told last; the window itself appears once the minimum duration has passed.
+    void Show() {
+        if (dialog_ != nullptr && value_ >= 0 && dialog_->value() != int(value_))
+            dialog_->setValue(int(value_));
+    }
+
     QWidget* owner_;
     QString label_;
     QPointer<QProgressDialog> dialog_;
-    long max_ = 0;
-    QElapsedTimer clock_, events_;
+    long max_ = 0, value_ = -1;
 };
 
 }  // namespace

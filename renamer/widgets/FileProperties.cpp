@@ -13,15 +13,15 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "helpers/widgets/Hooks.h"
+
 namespace morv::renamer {
 
 namespace {
 
-bool gFileManagerEnabled = true;
 const QString kService = QStringLiteral("org.freedesktop.FileManager1");
 
 bool ShowOverDBus(const QString& path) {
-    if (!gFileManagerEnabled) return false;
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected() || bus.interface() == nullptr) return false;
     const bool there = bus.interface()->isServiceRegistered(kService).value() ||
@@ -50,10 +50,6 @@ QString Permissions(QFile::Permissions p) {
 }
 
 }  // namespace
-
-void SetFileManagerPropertiesEnabled(bool enabled) {
-    gFileManagerEnabled = enabled;
-}
 
 FilePropertiesDialog::FilePropertiesDialog(QWidget* owner, const QString& path) : QDialog(owner) {
     setObjectName("FileProperties");
@@ -86,7 +82,8 @@ FilePropertiesDialog::FilePropertiesDialog(QWidget* owner, const QString& path) 
 
 void ShowFileProperties(QWidget* owner, const QString& path) {
     if (path.isEmpty() || !QFileInfo::exists(path)) return;
-    if (ShowOverDBus(path)) return;
+    const auto& fileManager = Hooks().showFileProperties;
+    if (fileManager ? fileManager(path) : ShowOverDBus(path)) return;
     auto* dialog = new FilePropertiesDialog(owner, path);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     // Above its owner also when the owner stays on top of other windows.

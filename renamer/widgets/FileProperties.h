@@ -6,8 +6,9 @@
 namespace morv::renamer {
 
 // Opens the desktop file manager's properties sheet of a file over D-Bus
-// (org.freedesktop.FileManager1.ShowItemProperties) or, where no file manager offers it, a small
-// properties window of our own, owned by owner and kept above it. Failures are ignored.
+// (org.freedesktop.FileManager1.ShowItemProperties; WidgetHooks::showFileProperties stands in for
+// it) or, where no file manager offers it, a small properties window of our own, owned by owner
+// and kept above it. Failures are ignored.
 void ShowFileProperties(QWidget* owner, const QString& path);
 
 // The properties window of our own: name, folder, type, size, dates, permissions, owner.
@@ -16,8 +17,5 @@ class FilePropertiesDialog : public QDialog {
   public:
     FilePropertiesDialog(QWidget* owner, const QString& path);
 };
-
-// Whether the desktop's file manager answers on the session bus (tests turn it off).
-void SetFileManagerPropertiesEnabled(bool enabled);
 
 }  // namespace morv::renamer

@@ -1,5 +1,7 @@
 #include "renamer/widgets/frmMain.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QAction>
 #include <QApplication>
 #include <QBuffer>
@@ -30,6 +32,7 @@
 
 #include "helpers/core/FileIo.h"
 #include "helpers/core/PathHelpers.h"
+#include "helpers/core/StopSignals.h"
 #include "helpers/core/TextUtil.h"
 #include "helpers/widgets/FileDialogs.h"
 #include "helpers/widgets/FlatToolbar.h"
@@ -38,7 +41,7 @@
 #include "linkcheck/core/LinkCheck.h"
 #include "renamer/core/BatchOperation.h"
 #include "renamer/core/BatchRecovery.h"
-#include "renamer/core/StopSignals.h"
+#include "renamer/core/RenameList.h"
 #include "renamer/widgets/BatchFront.h"
 #include "renamer/widgets/FileListView.h"
 #include "renamer/widgets/FileProperties.h"
@@ -72,10 +75,20 @@ QLabel* FieldLabel(const QString& text, QWidget* parent, QWidget* buddy = nullpt
     return label;
 }
 
+// A plain top-level widget is told to screen readers as a filler; the main window is a window.
+QAccessibleInterface* WindowAccessible(const QString& className, QObject* object) {
+    if (className == QLatin1String(frmMain::staticMetaObject.className()) && object != nullptr &&
+        object->isWidgetType())
+        return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Window);
+    return nullptr;
+}
+
 }  // namespace
 
 frmMain::frmMain(QString settingsFile, QWidget* parent)
     : QWidget(parent), settingsFile_(std::move(settingsFile)) {
+    static const bool announced = (QAccessible::installFactory(WindowAccessible), true);
+    (void)announced;
     setObjectName("frmMain");
     setWindowTitle(kAppTitle);
     setWindowIcon(RenamerIcon(RenamerIconKind::Program));
@@ -615,7 +628,9 @@ void frmMain::PreviewButton() {
                     kAppTitle);
     } else if (Site().on()) {
         const BatchMode mode = copyMode_ ? BatchMode::Copy : BatchMode::Move;
-        PlanLinks(mode, BatchItems(mode, CopyDestination(txtDest_->text().trimmed())));
+        PlanLinks(mode, MakeBatchItems(mode, Entries(),
+                                       PathToStd(CopyDestination(txtDest_->text().trimmed())),
+                                       ListPaths::CurrentFolder));
     }
     SetBusy(false);
 }
@@ -761,7 +776,8 @@ void frmMain::RunBatch(BatchMode mode, const QString& destination) {
     }
     repaint();
 
-    const std::vector<BatchItem> items = BatchItems(mode, destination);
+    const std::vector<BatchItem> items =
+        MakeBatchItems(mode, Entries(), PathToStd(destination), ListPaths::CurrentFolder);
     if (Site().on() && !PlanLinks(mode, items)) {
         finish();
         return;
@@ -801,22 +817,6 @@ void frmMain::RunBatch(BatchMode mode, const QString& destination) {
         ShowMessage(this, ToQString(DescribeSiteResult(mode, items, site)), icon, kAppTitle);
     }
     finish();
-}
-
-std::vector<BatchItem> frmMain::BatchItems(BatchMode mode, const QString& destination) const {
-    const std::vector<FileEntry> entries = Entries();
-    const std::string folder = PathToStd(destination);
-    std::vector<BatchItem> items;
-    items.reserve(entries.size());
-    for (const FileEntry& entry : entries) {
-        std::string target = folder;
-        if (mode == BatchMode::Move) {
-            target = GetFolderName(entry.fullPath, false);
-            if (target.empty()) target = std::string(1, kPathSeparator);
-        }
-        items.push_back({entry.fullPath, std::move(target), entry.newName});
-    }
-    return items;
 }
 
 // ----- recovery, undo and stop signals -----

@@ -72,7 +72,6 @@ class frmMain : public QWidget {
 
     // Enables "Properties" of the pop-up menu for the point of the list (viewport coordinates).
     void PreparePopList(const QPoint& pos);
-    QMenu* PopList() const { return mnuPopList_; }
 
     // The list as entries, in display order.
     std::vector<FileEntry> Entries() const;
@@ -103,8 +102,6 @@ class frmMain : public QWidget {
     bool ClosingForStopSignal(const std::string& outcome);
     // The "Save in:" folder as a full path: a relative one is taken from the files' folder.
     QString CopyDestination(const QString& typed) const;
-    // The batch of the list, moved in place or copied into destination.
-    std::vector<BatchItem> BatchItems(BatchMode mode, const QString& destination) const;
     // The site whose links are kept; none when the option is off.
     SiteLinks Site() const;
     // Looks for the links the batch would break and shows how many; false when that failed (and

@@ -12,8 +12,8 @@
 #include <gtest/gtest.h>
 
 #include "TempFolder.h"
+#include "helpers/core/StopSignals.h"
 #include "renamer/core/BatchRecovery.h"
-#include "renamer/core/StopSignals.h"
 
 using namespace morv;
 using namespace morv::renamer;

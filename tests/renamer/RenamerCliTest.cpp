@@ -7,6 +7,7 @@
 
 #include "TempFolder.h"
 #include "helpers/core/CliCommand.h"
+#include "helpers/core/CoreHooks.h"
 #include "renamer/core/BatchJournal.h"
 #include "renamer/core/RenamerCli.h"
 
@@ -131,13 +132,15 @@ TEST(TreloCli, InterruptedBatchIsRecoveredBeforeAnythingElse) {
     WriteFile(dir / "0", "zero");
     // SIGTERM in the middle of the swap: the round is finished, the command stops.
     long step = 0;
-    SetCliStepHook([&](size_t, std::string_view) {
-        if (++step == 2) raise(SIGTERM);
-        return 0;
-    });
     WriteFile(dir / "x", "X");
-    Ran stopped = Call(RunRenameCommand, {"#", dir / "1", dir / "0", dir / "x"});
-    SetCliStepHook({});
+    Ran stopped;
+    {
+        ScopedCoreHooks hooks({.batchStep = [&](size_t, std::string_view) {
+            if (++step == 2) raise(SIGTERM);
+            return 0;
+        }});
+        stopped = Call(RunRenameCommand, {"#", dir / "1", dir / "0", dir / "x"});
+    }
     EXPECT_EQ(stopped.status, 128 + SIGTERM);
     EXPECT_NE(stopped.err.find("stopped by SIGTERM: 2 of 3 files were renamed"), std::string::npos)
         << stopped.err;

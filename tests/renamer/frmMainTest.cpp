@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -23,13 +24,13 @@
 #include <gtest/gtest.h>
 
 #include "TempFolder.h"
+#include "helpers/core/StopSignals.h"
 #include "helpers/widgets/FileDialogs.h"
 #include "helpers/widgets/FlatToolbar.h"
 #include "helpers/widgets/Prompter.h"
 #include "renamer/core/BatchJournal.h"
 #include "renamer/core/BatchRecovery.h"
 #include "renamer/core/RenamerSettings.h"
-#include "renamer/core/StopSignals.h"
 #include "renamer/widgets/BatchFront.h"
 #include "renamer/widgets/FileProperties.h"
 #include "renamer/widgets/RenamerText.h"
@@ -47,7 +48,14 @@ namespace {
 // The file manager's properties window must never open from a test run.
 class NoFileManager : public ::testing::Environment {
   public:
-    void SetUp() override { SetFileManagerPropertiesEnabled(false); }
+    void SetUp() override {
+        hooks_ = std::make_unique<ScopedHooks>(
+            WidgetHooks{.showFileProperties = [](const QString&) { return false; }});
+    }
+    void TearDown() override { hooks_.reset(); }
+
+  private:
+    std::unique_ptr<ScopedHooks> hooks_;
 };
 
 ::testing::Environment* const kQt = ::testing::AddGlobalTestEnvironment(new NoFileManager);
@@ -381,6 +389,36 @@ TEST_F(TreloWindow, FailurePartWayKeepsTheEntriesNotDone) {
     EXPECT_NE(prompter.asked()[1].text.indexOf("No such file or directory"), -1);
     EXPECT_EQ(Column(0), QStringList{"y"});
     EXPECT_EQ(Snapshot(dir / "files"), "File [000] (x)=x;File [002] (z)=z;");
+}
+
+// Cancel in the progress window, pressed at a chosen step through the event pump's hook: the
+// files renamed so far leave the list, the others stay listed under their old names.
+TEST_F(TreloWindow, CancelInTheProgressWindowKeepsTheFilesNotRenamed) {
+    Add({"p", "q", "r", "s"});
+    Find<QCheckBox>("chkRemove")->setChecked(true);
+    Find<QLineEdit>("txtTemplate")->setText("n#");
+    int steps = 0;
+    ScopedHooks cancelAtStep({.eachStep =
+                                  [&] {
+                                      if (++steps != 3) return;
+                                      auto* progress =
+                                          w->findChild<QProgressDialog*>("frmProgress");
+                                      ASSERT_NE(progress, nullptr);
+                                      progress->cancel();
+                                  },
+                              .pollIntervals = PollThrottle::Intervals{0, 0, 0, 0}});
+    prompter.Push(PromptAnswer::Yes);
+    prompter.Push(PromptAnswer::OK);  // the summary
+    Click("cmdRename");
+    ASSERT_EQ(prompter.asked().size(), 2);
+    EXPECT_NE(prompter.asked()[1].text.indexOf("of 4 files were renamed before the stop."), -1)
+        << prompter.asked()[1].text.toStdString();
+    const QStringList left = Column(0);
+    EXPECT_FALSE(left.isEmpty());
+    EXPECT_LT(left.size(), 4);
+    for (const char* name : {"p", "q", "r", "s"})
+        EXPECT_EQ(Exists(File(name)), left.contains(QLatin1String(name))) << name;
+    EXPECT_FALSE(w->IsBusy());
 }
 
 TEST_F(TreloWindow, DuplicateNamesAreReportedAndNothingMoves) {

@@ -1,12 +1,13 @@
-#include "renamer/core/StopSignals.h"
+#include "helpers/core/StopSignals.h"
 
 #include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <iterator>
 
-namespace morv::renamer {
+namespace morv {
 
 namespace {
 
@@ -21,25 +22,32 @@ extern "C" void OnStopSignal(int signal) {
     errno = saved;
 }
 
-}  // namespace
-
-void InstallStopSignals(bool restart) {
+// Installs the handlers; the ones they replace go to old when given.
+void Install(bool restart, struct sigaction* old) {
     if (gPipe[0] < 0 && pipe2(gPipe, O_CLOEXEC | O_NONBLOCK) != 0) gPipe[0] = gPipe[1] = -1;
     gSignal = 0;
     struct sigaction action {};
     action.sa_handler = OnStopSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = restart ? SA_RESTART : 0;
-    for (int signal : kSignals)
-        sigaction(signal, &action, nullptr);
+    for (size_t i = 0; i < std::size(kSignals); ++i)
+        sigaction(kSignals[i], &action, old != nullptr ? &old[i] : nullptr);
 }
 
-void RemoveStopSignals() {
-    struct sigaction action {};
-    action.sa_handler = SIG_DFL;
-    sigemptyset(&action.sa_mask);
-    for (int signal : kSignals)
-        sigaction(signal, &action, nullptr);
+}  // namespace
+
+void InstallStopSignals(bool restart) {
+    Install(restart, nullptr);
+}
+
+ScopedStopSignals::ScopedStopSignals(bool restart) {
+    static_assert(std::size(kSignals) == sizeof old_ / sizeof old_[0]);
+    Install(restart, old_);
+}
+
+ScopedStopSignals::~ScopedStopSignals() {
+    for (size_t i = 0; i < std::size(kSignals); ++i)
+        sigaction(kSignals[i], &old_[i], nullptr);
 }
 
 int StopSignalReceived() {
@@ -74,4 +82,4 @@ std::string StopSignalName(int signal) {
     }
 }
 
-}  // namespace morv::renamer
+}  // namespace morv
