@@ -255,12 +255,14 @@ char* FileBuffer::Reserve(size_t capacity) {
     return data_.get();
 }
 
-Status ReadFile(const std::string& path, FileBuffer& buffer, const ReadOptions& options) {
+Status ReadFile(const std::string& path, FileBuffer& buffer, const ReadOptions& options,
+                struct stat* opened) {
     buffer.SetSize(0);
     UniqueFd fd;
     struct stat st {};
-    Status opened = OpenForReading(path, options, fd, st);
-    if (!opened) return opened;
+    Status open = OpenForReading(path, options, fd, st);
+    if (!open) return open;
+    if (opened != nullptr) *opened = st;
     size_t used = 0;
     Status read = ReadOpen(fd.get(), path, st, BufferStore{buffer}, options, used);
     if (!read) buffer.SetSize(0);
