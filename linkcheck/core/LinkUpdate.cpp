@@ -270,7 +270,25 @@ class Planner {
         progress_.SetAction("Looking for links...");
         progress_.SetValue(0);
         progress_.SetMax(long(pages.size()) + 1);
-        FileReadAhead reader(pages);
+        // The documents are read, and their references found, on threads of their own, a few
+        // documents ahead; this one plans them in order.
+        constexpr size_t kReaders = 2;
+        std::vector<PageLink> found[FileReadAhead::kSlots];
+        PageLinkFinder finders[kReaders];
+        NameBuffers buffers[kReaders];
+        FileReadAhead::Options ahead;
+        ahead.threads = kReaders;
+        ahead.prepare = [&](size_t index, const FileReadAhead::File& file, size_t thread,
+                            ProgressObserver& stop) {
+            if (!file.exists || !file.read) return;
+            std::vector<PageLink>& links = found[index % FileReadAhead::kSlots];
+            if (IsStyleSheetName(sitePaths[index]))
+                finders[thread].FindInStyleSheet(file.text, links);
+            else
+                finders[thread].FindInPage(file.text, links, stop);
+            KeepReferencesThatMayChange(sitePaths[index], file.text, links, buffers[thread]);
+        };
+        FileReadAhead reader(pages, std::move(ahead));
         for (size_t i = 0; i < pages.size(); ++i) {
             if (progress_.ShouldStop()) return UserInterrupt();
             progress_.SetValue(long(i) + 1);
@@ -279,8 +297,7 @@ class Planner {
             if (!file.exists) continue;  // gone since the scan
             if (!file.read) return file.read.error();
             ++plan_.counts.pagesRead;
-            Status planned = PlanPage(pages[i], sitePaths[i], file.text);
-            if (!planned) return planned.error();
+            PlanPage(pages[i], sitePaths[i], file, found[i % FileReadAhead::kSlots]);
         }
         if (progress_.ShouldStop()) return UserInterrupt();
         progress_.SetValue(long(pages.size()) + 1);
@@ -369,18 +386,24 @@ class Planner {
                  IsIndexName(NameOf(*move.to)));
     }
 
+    // The buffers of NamesMovingFile: one set for each thread that calls it.
+    struct NameBuffers {
+        std::string cleaned, entities, decoded, lower;
+    };
+
     // Whether the last segment of a reference's path names a moving file, or a folder that may
-    // lose its index document: the one test every reference gets.
-    bool NamesMovingFile(std::string_view reference) {
+    // lose its index document: the one test every reference gets. It reads only what MapMoves
+    // made, so the reader threads call it too, each with buffers of its own.
+    bool NamesMovingFile(std::string_view reference, NameBuffers& buffers) const {
         if (HasTabOrLineBreak(reference)) {
-            cleaned_.clear();
+            buffers.cleaned.clear();
             for (char c : reference)
-                if (c != '\t' && c != '\r' && c != '\n') cleaned_ += c;
-            reference = cleaned_;
+                if (c != '\t' && c != '\r' && c != '\n') buffers.cleaned += c;
+            reference = buffers.cleaned;
         }
         if (reference.find('&') != npos) {
-            entities_ = DecodeCharacterReferences(reference);
-            reference = entities_;
+            buffers.entities = DecodeCharacterReferences(reference);
+            reference = buffers.entities;
         }
         const std::string_view path = reference.substr(0, PathEnd(reference));
         size_t segmentAt = path.size();
@@ -389,13 +412,27 @@ class Planner {
         std::string_view segment = path.substr(segmentAt);
         if (anyIndexMoves_ && (segment.empty() || segment == "." || segment == "..")) return true;
         if (segment.find('%') != npos) {
-            decoded_ = PercentDecode(segment);
-            segment = decoded_;
+            buffers.decoded = PercentDecode(segment);
+            segment = buffers.decoded;
         }
-        lower_.assign(segment);
-        for (char& c : lower_)
+        buffers.lower.assign(segment);
+        for (char& c : buffers.lower)
             c = AsciiLower(c);
-        return names_.contains(lower_);
+        return names_.contains(buffers.lower);
+    }
+
+    // Drops the references of a page that its plan would pass over: a page that stays where it
+    // is, and whose <base href> names no moving file, changes only where a reference names one.
+    // Its base stays, as the others resolve against it.
+    void KeepReferencesThatMayChange(std::string_view sitePath, std::string_view text,
+                                     std::vector<PageLink>& links, NameBuffers& buffers) const {
+        if (byFrom_.find(sitePath) != byFrom_.end()) return;
+        auto names = [&](const PageLink& link) {
+            return NamesMovingFile(text.substr(link.begin, link.end - link.begin), buffers);
+        };
+        for (const PageLink& link : links)
+            if (link.base && names(link)) return;
+        std::erase_if(links, [&](const PageLink& link) { return !link.base && !names(link); });
     }
 
     // What one page is planned with.
@@ -418,7 +455,9 @@ class Planner {
         }
     };
 
-    Status PlanPage(const std::string& page, std::string_view sitePath, std::string_view text) {
+    void PlanPage(const std::string& page, std::string_view sitePath,
+                  const FileReadAhead::File& file, const std::vector<PageLink>& links) {
+        const std::string_view text = file.text;
         PageState state;
         state.text = text;
         state.path = sitePath;
@@ -429,13 +468,6 @@ class Planner {
             state.leaves = !move->to;
             state.newPath = move->to ? std::string_view(*move->to) : std::string_view();
         }
-        // A page that neither moves nor names a moving file anywhere needs no closer look.
-        const bool css = IsStyleSheetName(sitePath);
-        if (css)
-            finder_.FindInStyleSheet(text, links_);
-        else
-            finder_.FindInPage(text, links_, progress_);
-        if (progress_.ShouldStop()) return UserInterrupt();
 
         PageEdits edits;
         edits.path = page;
@@ -451,7 +483,7 @@ class Planner {
         const PageBase pageNew = MakePageBase(state.newPath, "", site_);
         std::string_view baseOld, baseNew;
         std::string rewrittenBase;
-        for (const PageLink& link : links_) {
+        for (const PageLink& link : links) {
             if (!link.base) continue;
             baseOld = baseNew = text.substr(link.begin, link.end - link.begin);
             state.oldBase = pageOld;
@@ -463,7 +495,7 @@ class Planner {
         state.oldBase = MakePageBase(state.path, baseOld, site_);
         state.newBase = MakePageBase(state.newPath, baseNew, site_);
         state.rebased = Rebased(state, state.oldBase, state.newBase);
-        for (const PageLink& link : links_)
+        for (const PageLink& link : links)
             if (!link.base) Plan(state, link, nullptr);
 
         std::sort(edits.edits.begin(), edits.edits.end(),
@@ -481,16 +513,14 @@ class Planner {
         if (!edits.edits.empty()) {
             edits.identity = IdentifyBytes(text);
             edits.after = IdentifyEdited(text, edits.edits);
-            struct stat st {};
-            if (::stat(page.c_str(), &st) == 0)
-                edits.identity.modified =
-                    int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+            // The time the page had when it was opened, before its bytes were read.
+            edits.identity.modified =
+                int64_t(file.opened.st_mtim.tv_sec) * 1000000000 + file.opened.st_mtim.tv_nsec;
             plan_.counts.references += long(edits.edits.size());
             plan_.pages.push_back(std::move(edits));
         }
         std::sort(plan_.unsafe.begin() + long(unsafeBefore), plan_.unsafe.end(),
                   [](const UnsafeLink& a, const UnsafeLink& b) { return a.offset < b.offset; });
-        return Ok();
     }
 
     bool Rebased(const PageState& state, const PageBase& before, const PageBase& after) const {
@@ -508,7 +538,7 @@ class Planner {
     // rewritten; rewritten then receives its new text.
     bool Plan(PageState& state, const PageLink& link, std::string* rewritten) {
         const std::string_view written = state.text.substr(link.begin, link.end - link.begin);
-        const bool named = NamesMovingFile(written);
+        const bool named = NamesMovingFile(written, nameBuffers_);
         if (!named && (!state.rebased || link.code)) return false;
 
         // The address as a browser reads it, character references decoded. A rewrite keeps the
@@ -654,9 +684,8 @@ class Planner {
     std::unordered_map<std::string, size_t, StringHash, std::equal_to<>> byFrom_;
     std::unordered_set<std::string, StringHash, std::equal_to<>> fromLower_, names_, indexFolders_;
     bool anyIndexMoves_ = false;
-    PageLinkFinder finder_;
-    std::vector<PageLink> links_;
-    std::string target_, lower_, decoded_, cleaned_, entities_, clean_;
+    std::string target_, lower_, clean_;
+    NameBuffers nameBuffers_;
     LinkUpdatePlan plan_;
 };
 
