@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <array>
 #include <bitset>
 #include <cstdlib>
 #include <filesystem>
@@ -46,6 +47,15 @@ size_t PathEnd(std::string_view reference) {
         ++k;
     return k;
 }
+
+// The bytes that end the one-pass look at a reference's last segment: the path's separators
+// and end, and what needs the reference cleaned or decoded first.
+constexpr std::array<bool, 256> kSegmentBytes = [] {
+    std::array<bool, 256> bytes{};
+    for (unsigned char c : std::string_view("/\\?#&\t\r\n"))
+        bytes[c] = true;
+    return bytes;
+}();
 
 bool HasTabOrLineBreak(std::string_view text) {
     for (char c : text)
@@ -345,6 +355,10 @@ class Planner {
             }
             moves_.push_back(std::move(move));
         }
+        for (const std::string& name : names_) {
+            nameSizes_ |= uint64_t(1) << (name.size() % 64);
+            if (!name.empty()) nameEnds_.set(static_cast<unsigned char>(name.back()));
+        }
     }
 
     const Move* MoveOf(std::string_view target) {
@@ -395,6 +409,26 @@ class Planner {
     // lose its index document: the one test every reference gets. It reads only what MapMoves
     // made, so the reader threads call it too, each with buffers of its own.
     bool NamesMovingFile(std::string_view reference, NameBuffers& buffers) const {
+        // Most references have neither a tab, a line break nor a character reference before the
+        // end of their path: one pass finds their last segment.
+        size_t segmentAt = 0;
+        for (size_t k = 0; k < reference.size(); ++k) {
+            const char c = reference[k];
+            if (!kSegmentBytes[static_cast<unsigned char>(c)]) continue;
+            if (c == '/' || c == '\\') {
+                segmentAt = k + 1;
+            } else if (c == '?' || c == '#') {
+                return NamesMovingSegment(reference.substr(segmentAt, k - segmentAt), buffers);
+            } else {
+                return NamesMovingFileSlowly(reference, buffers);
+            }
+        }
+        return NamesMovingSegment(reference.substr(segmentAt), buffers);
+    }
+
+    // The same for any reference: tabs and line breaks dropped and character references decoded
+    // first.
+    bool NamesMovingFileSlowly(std::string_view reference, NameBuffers& buffers) const {
         if (HasTabOrLineBreak(reference)) {
             buffers.cleaned.clear();
             for (char c : reference)
@@ -409,12 +443,21 @@ class Planner {
         size_t segmentAt = path.size();
         while (segmentAt > 0 && path[segmentAt - 1] != '/' && path[segmentAt - 1] != '\\')
             --segmentAt;
-        std::string_view segment = path.substr(segmentAt);
+        return NamesMovingSegment(path.substr(segmentAt), buffers);
+    }
+
+    // Whether the last segment of a path, as written, names a moving file or such a folder.
+    bool NamesMovingSegment(std::string_view segment, NameBuffers& buffers) const {
         if (anyIndexMoves_ && (segment.empty() || segment == "." || segment == "..")) return true;
         if (segment.find('%') != npos) {
             buffers.decoded = PercentDecode(segment);
             segment = buffers.decoded;
         }
+        // Most segments name no moving file, which their length or last letter tells at once.
+        if (((nameSizes_ >> (segment.size() % 64)) & 1) == 0 ||
+            (!segment.empty() &&
+             !nameEnds_.test(static_cast<unsigned char>(AsciiLower(segment.back())))))
+            return false;
         buffers.lower.assign(segment);
         for (char& c : buffers.lower)
             c = AsciiLower(c);
@@ -684,6 +727,8 @@ class Planner {
     std::unordered_map<std::string, size_t, StringHash, std::equal_to<>> byFrom_;
     std::unordered_set<std::string, StringHash, std::equal_to<>> fromLower_, names_, indexFolders_;
     bool anyIndexMoves_ = false;
+    uint64_t nameSizes_ = 0;     // bit n: a name of names_ is n long, modulo 64
+    std::bitset<256> nameEnds_;  // the last bytes of names_
     std::string target_, lower_, clean_;
     NameBuffers nameBuffers_;
     LinkUpdatePlan plan_;
