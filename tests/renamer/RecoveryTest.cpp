@@ -287,6 +287,9 @@ TEST(TreloJournal, FieldsAndRecordsReadBackAsWritten) {
         EXPECT_EQ(back, field);
         EXPECT_EQ(EscapeField(field).find_first_of("\t\n"), std::string::npos);
     }
+    // The form journals on the disk have.
+    EXPECT_EQ(EscapeField(std::string("a\\b\tc\nd\re\x01\x1f\x7f\xff", 13)),
+              "a\\\\b\\tc\\nd\\re\\x01\\x1f\\x7f\xff");
     struct Row {
         const char* name;
         std::string text;
