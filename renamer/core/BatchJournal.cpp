@@ -7,7 +7,9 @@
 #include <array>
 #include <cerrno>
 #include <charconv>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 
 #include "helpers/core/FileIo.h"
@@ -109,8 +111,20 @@ constexpr std::array<bool, 256> kEscapedBytes = [] {
 
 void AppendEscapedField(std::string& out, std::string_view field) {
     static const char kHex[] = "0123456789abcdef";
+    constexpr uint64_t kOnes = 0x0101010101010101, kHighs = 0x8080808080808080;
+    auto hasZero = [](uint64_t word) { return ((word - kOnes) & ~word & kHighs) != 0; };
     size_t plain = 0;  // the start of the bytes not yet written
     for (size_t i = 0; i < field.size(); ++i) {
+        // Eight bytes at a time while none of them is below a blank, a backslash or DEL.
+        while (i + 8 <= field.size()) {
+            uint64_t word = 0;
+            std::memcpy(&word, field.data() + i, 8);
+            if (((word - kOnes * 0x20) & ~word & kHighs) != 0 || hasZero(word ^ (kOnes * '\\')) ||
+                hasZero(word ^ (kOnes * 0x7f)))
+                break;
+            i += 8;
+        }
+        if (i == field.size()) break;
         const auto byte = static_cast<unsigned char>(field[i]);
         if (!kEscapedBytes[byte]) continue;
         out.append(field.data() + plain, i - plain);
