@@ -23,6 +23,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iostream>
 #include <string>
 #include <vector>
 
@@ -203,8 +204,9 @@ size_t WriteMoves(const std::string& folder, size_t stride, size_t limit, bool i
 }
 
 // The link update plan of the batch in a moves file, as a process of its own:
-// extract_bench --plan-links FOLDER MOVES. Prints the plan's counts.
-int PlanLinks(const std::string& folder, const std::string& movesFile) {
+// extract_bench --plan-links FOLDER MOVES. Prints the plan's counts; with lines, the whole plan
+// (extract_bench --plan-lines FOLDER MOVES), so that two builds' plans can be compared.
+int PlanLinks(const std::string& folder, const std::string& movesFile, bool lines = false) {
     morv::LinkUpdateRequest request;
     request.folder = folder;
     std::ifstream in(movesFile);
@@ -218,6 +220,15 @@ int PlanLinks(const std::string& folder, const std::string& movesFile) {
     std::printf("%zu moves: %ld pages read, %ld references in %ld pages, %ld listed\n",
                 request.moves.size(), counts.pagesRead, counts.references, counts.pagesChanged,
                 counts.unsafe);
+    if (lines) {
+        for (const morv::PageEdits& page : plan.value().pages)
+            std::cout << page.path << '\t' << page.newPath << '\t' << page.move << '\t'
+                      << page.identity.size << '\t' << page.identity.hash << '\t'
+                      << page.identity.modified << '\t' << page.after.size << '\t'
+                      << page.after.hash << '\n';
+        morv::WriteLinkEditLines(plan.value(), std::cout);
+        morv::WriteUnsafeLinkLines(plan.value(), std::cout);
+    }
     return 0;
 }
 
@@ -389,11 +400,14 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (argc == 4 && std::string(argv[1]) == "--plan-links") return PlanLinks(argv[2], argv[3]);
+    if (argc == 4 && std::string(argv[1]) == "--plan-lines")
+        return PlanLinks(argv[2], argv[3], true);
     if (argc < 3) {
         std::fprintf(stderr, "Usage: %s MORV_CLI [--links | --batch TRELO_CLI] FOLDER...\n",
                      argv[0]);
         std::fprintf(stderr, "       %s --read LIST\n", argv[0]);
         std::fprintf(stderr, "       %s --plan-links FOLDER MOVES\n", argv[0]);
+        std::fprintf(stderr, "       %s --plan-lines FOLDER MOVES\n", argv[0]);
         return 2;
     }
     const std::string cli = argv[1];

@@ -30,14 +30,15 @@ bool FileExists(const std::string& path) {
     return StatPath(path, st) == 0 && S_ISREG(st.st_mode);
 }
 
-Status ReadFileIfExists(const std::string& path, FileBuffer& buffer, bool& exists) {
+Status ReadFileIfExists(const std::string& path, FileBuffer& buffer, bool& exists,
+                        struct stat* opened) {
     buffer.SetSize(0);
     exists = false;
     const std::string name = GetFileName(path);
     if (name.empty() || name[0] == '.') return Ok();
     // One open and a look at what it opened, instead of a look at the path and then an open:
     // half the path lookups.
-    Status read = ReadFile(path, buffer, ReadOptions{kMaxDocumentSize, false, {}});
+    Status read = ReadFile(path, buffer, ReadOptions{kMaxDocumentSize, false, {}}, opened);
     exists = read.ok();
     if (read || read.error().number == kNotRegularFile || read.error().number == EISDIR)
         return Ok();

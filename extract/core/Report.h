@@ -37,7 +37,9 @@ bool FileExists(const std::string& path);
 // Reads a file of the list into buffer (reused between files, so one file is in memory at a
 // time). exists tells whether FileExists holds for it; when it does, the result is the read's,
 // up to kMaxDocumentSize bytes. A pipe or device is no file of the list and is never waited on.
-Status ReadFileIfExists(const std::string& path, FileBuffer& buffer, bool& exists);
+// opened, when given, receives what the file read was when it was opened.
+Status ReadFileIfExists(const std::string& path, FileBuffer& buffer, bool& exists,
+                        struct stat* opened = nullptr);
 
 // Writes the file blocks of the report (everything after the head) for files, in list order.
 // Reports progress: the bar's maximum, one step per file and per ticked kind of an existing file,

@@ -255,12 +255,14 @@ char* FileBuffer::Reserve(size_t capacity) {
     return data_.get();
 }
 
-Status ReadFile(const std::string& path, FileBuffer& buffer, const ReadOptions& options) {
+Status ReadFile(const std::string& path, FileBuffer& buffer, const ReadOptions& options,
+                struct stat* opened) {
     buffer.SetSize(0);
     UniqueFd fd;
     struct stat st {};
-    Status opened = OpenForReading(path, options, fd, st);
-    if (!opened) return opened;
+    Status open = OpenForReading(path, options, fd, st);
+    if (!open) return open;
+    if (opened != nullptr) *opened = st;
     size_t used = 0;
     Status read = ReadOpen(fd.get(), path, st, BufferStore{buffer}, options, used);
     if (!read) buffer.SetSize(0);
@@ -326,8 +328,12 @@ Status FileWriter::Open(const std::string& path, const WriteOptions& options) {
     auto failure = [&path](int number, std::string reason = {}) {
         return FileError(number, "Unable to write", path, std::move(reason));
     };
+    // A regular file, or none, at the path itself is what most writes find: one look tells all
+    // that the looks through links below would.
     struct stat st {};
-    const int looked = StatPath(path, st, true);
+    int looked = StatPath(path, st, false);
+    const bool plain = (looked == 0 && S_ISREG(st.st_mode)) || looked == ENOENT;
+    if (!plain) looked = StatPath(path, st, true);
     if (looked != 0 && looked != ENOENT) return failure(looked);
     if (looked == 0 && S_ISDIR(st.st_mode)) return failure(EISDIR);
     if (looked == 0 && (S_ISFIFO(st.st_mode) || S_ISCHR(st.st_mode))) {
@@ -343,10 +349,13 @@ Status FileWriter::Open(const std::string& path, const WriteOptions& options) {
         return failure(kNotRegularFile, NotRegular(st.st_mode));
 
     std::string target = path;
-    if (const int error = ResolveLinks(target)) return failure(error);
+    if (!plain) {
+        if (const int error = ResolveLinks(target)) return failure(error);
+    }
     if (const int error = LocatePath(target, target_)) return failure(error);
-    struct stat old {};
-    const bool exists = ::fstatat(target_.dir(), target_.name.c_str(), &old, 0) == 0;
+    struct stat old = st;
+    const bool exists =
+        plain ? looked == 0 : ::fstatat(target_.dir(), target_.name.c_str(), &old, 0) == 0;
     if (exists && !S_ISREG(old.st_mode)) return failure(kNotRegularFile, NotRegular(old.st_mode));
 
     if (!exists || old.st_nlink == 1) {

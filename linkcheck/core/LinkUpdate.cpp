@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <array>
 #include <bitset>
 #include <cstdlib>
 #include <filesystem>
@@ -46,6 +47,15 @@ size_t PathEnd(std::string_view reference) {
         ++k;
     return k;
 }
+
+// The bytes that end the one-pass look at a reference's last segment: the path's separators
+// and end, and what needs the reference cleaned or decoded first.
+constexpr std::array<bool, 256> kSegmentBytes = [] {
+    std::array<bool, 256> bytes{};
+    for (unsigned char c : std::string_view("/\\?#&\t\r\n"))
+        bytes[c] = true;
+    return bytes;
+}();
 
 bool HasTabOrLineBreak(std::string_view text) {
     for (char c : text)
@@ -270,7 +280,25 @@ class Planner {
         progress_.SetAction("Looking for links...");
         progress_.SetValue(0);
         progress_.SetMax(long(pages.size()) + 1);
-        FileReadAhead reader(pages);
+        // The documents are read, and their references found, on threads of their own, a few
+        // documents ahead; this one plans them in order.
+        constexpr size_t kReaders = 2;
+        std::vector<PageLink> found[FileReadAhead::kSlots];
+        PageLinkFinder finders[kReaders];
+        NameBuffers buffers[kReaders];
+        FileReadAhead::Options ahead;
+        ahead.threads = kReaders;
+        ahead.prepare = [&](size_t index, const FileReadAhead::File& file, size_t thread,
+                            ProgressObserver& stop) {
+            if (!file.exists || !file.read) return;
+            std::vector<PageLink>& links = found[index % FileReadAhead::kSlots];
+            if (IsStyleSheetName(sitePaths[index]))
+                finders[thread].FindInStyleSheet(file.text, links);
+            else
+                finders[thread].FindInPage(file.text, links, stop);
+            KeepReferencesThatMayChange(sitePaths[index], file.text, links, buffers[thread]);
+        };
+        FileReadAhead reader(pages, std::move(ahead));
         for (size_t i = 0; i < pages.size(); ++i) {
             if (progress_.ShouldStop()) return UserInterrupt();
             progress_.SetValue(long(i) + 1);
@@ -279,8 +307,7 @@ class Planner {
             if (!file.exists) continue;  // gone since the scan
             if (!file.read) return file.read.error();
             ++plan_.counts.pagesRead;
-            Status planned = PlanPage(pages[i], sitePaths[i], file.text);
-            if (!planned) return planned.error();
+            PlanPage(pages[i], sitePaths[i], file, found[i % FileReadAhead::kSlots]);
         }
         if (progress_.ShouldStop()) return UserInterrupt();
         progress_.SetValue(long(pages.size()) + 1);
@@ -328,6 +355,10 @@ class Planner {
             }
             moves_.push_back(std::move(move));
         }
+        for (const std::string& name : names_) {
+            nameSizes_ |= uint64_t(1) << (name.size() % 64);
+            if (!name.empty()) nameEnds_.set(static_cast<unsigned char>(name.back()));
+        }
     }
 
     const Move* MoveOf(std::string_view target) {
@@ -369,33 +400,82 @@ class Planner {
                  IsIndexName(NameOf(*move.to)));
     }
 
+    // The buffers of NamesMovingFile: one set for each thread that calls it.
+    struct NameBuffers {
+        std::string cleaned, entities, decoded, lower;
+    };
+
     // Whether the last segment of a reference's path names a moving file, or a folder that may
-    // lose its index document: the one test every reference gets.
-    bool NamesMovingFile(std::string_view reference) {
+    // lose its index document: the one test every reference gets. It reads only what MapMoves
+    // made, so the reader threads call it too, each with buffers of its own.
+    bool NamesMovingFile(std::string_view reference, NameBuffers& buffers) const {
+        // Most references have neither a tab, a line break nor a character reference before the
+        // end of their path: one pass finds their last segment.
+        size_t segmentAt = 0;
+        for (size_t k = 0; k < reference.size(); ++k) {
+            const char c = reference[k];
+            if (!kSegmentBytes[static_cast<unsigned char>(c)]) continue;
+            if (c == '/' || c == '\\') {
+                segmentAt = k + 1;
+            } else if (c == '?' || c == '#') {
+                return NamesMovingSegment(reference.substr(segmentAt, k - segmentAt), buffers);
+            } else {
+                return NamesMovingFileSlowly(reference, buffers);
+            }
+        }
+        return NamesMovingSegment(reference.substr(segmentAt), buffers);
+    }
+
+    // The same for any reference: tabs and line breaks dropped and character references decoded
+    // first.
+    bool NamesMovingFileSlowly(std::string_view reference, NameBuffers& buffers) const {
         if (HasTabOrLineBreak(reference)) {
-            cleaned_.clear();
+            buffers.cleaned.clear();
             for (char c : reference)
-                if (c != '\t' && c != '\r' && c != '\n') cleaned_ += c;
-            reference = cleaned_;
+                if (c != '\t' && c != '\r' && c != '\n') buffers.cleaned += c;
+            reference = buffers.cleaned;
         }
         if (reference.find('&') != npos) {
-            entities_ = DecodeCharacterReferences(reference);
-            reference = entities_;
+            buffers.entities = DecodeCharacterReferences(reference);
+            reference = buffers.entities;
         }
         const std::string_view path = reference.substr(0, PathEnd(reference));
         size_t segmentAt = path.size();
         while (segmentAt > 0 && path[segmentAt - 1] != '/' && path[segmentAt - 1] != '\\')
             --segmentAt;
-        std::string_view segment = path.substr(segmentAt);
+        return NamesMovingSegment(path.substr(segmentAt), buffers);
+    }
+
+    // Whether the last segment of a path, as written, names a moving file or such a folder.
+    bool NamesMovingSegment(std::string_view segment, NameBuffers& buffers) const {
         if (anyIndexMoves_ && (segment.empty() || segment == "." || segment == "..")) return true;
         if (segment.find('%') != npos) {
-            decoded_ = PercentDecode(segment);
-            segment = decoded_;
+            buffers.decoded = PercentDecode(segment);
+            segment = buffers.decoded;
         }
-        lower_.assign(segment);
-        for (char& c : lower_)
+        // Most segments name no moving file, which their length or last letter tells at once.
+        if (((nameSizes_ >> (segment.size() % 64)) & 1) == 0 ||
+            (!segment.empty() &&
+             !nameEnds_.test(static_cast<unsigned char>(AsciiLower(segment.back())))))
+            return false;
+        buffers.lower.assign(segment);
+        for (char& c : buffers.lower)
             c = AsciiLower(c);
-        return names_.contains(lower_);
+        return names_.contains(buffers.lower);
+    }
+
+    // Drops the references of a page that its plan would pass over: a page that stays where it
+    // is, and whose <base href> names no moving file, changes only where a reference names one.
+    // Its base stays, as the others resolve against it.
+    void KeepReferencesThatMayChange(std::string_view sitePath, std::string_view text,
+                                     std::vector<PageLink>& links, NameBuffers& buffers) const {
+        if (byFrom_.find(sitePath) != byFrom_.end()) return;
+        auto names = [&](const PageLink& link) {
+            return NamesMovingFile(text.substr(link.begin, link.end - link.begin), buffers);
+        };
+        for (const PageLink& link : links)
+            if (link.base && names(link)) return;
+        std::erase_if(links, [&](const PageLink& link) { return !link.base && !names(link); });
     }
 
     // What one page is planned with.
@@ -418,7 +498,9 @@ class Planner {
         }
     };
 
-    Status PlanPage(const std::string& page, std::string_view sitePath, std::string_view text) {
+    void PlanPage(const std::string& page, std::string_view sitePath,
+                  const FileReadAhead::File& file, const std::vector<PageLink>& links) {
+        const std::string_view text = file.text;
         PageState state;
         state.text = text;
         state.path = sitePath;
@@ -429,13 +511,6 @@ class Planner {
             state.leaves = !move->to;
             state.newPath = move->to ? std::string_view(*move->to) : std::string_view();
         }
-        // A page that neither moves nor names a moving file anywhere needs no closer look.
-        const bool css = IsStyleSheetName(sitePath);
-        if (css)
-            finder_.FindInStyleSheet(text, links_);
-        else
-            finder_.FindInPage(text, links_, progress_);
-        if (progress_.ShouldStop()) return UserInterrupt();
 
         PageEdits edits;
         edits.path = page;
@@ -451,7 +526,7 @@ class Planner {
         const PageBase pageNew = MakePageBase(state.newPath, "", site_);
         std::string_view baseOld, baseNew;
         std::string rewrittenBase;
-        for (const PageLink& link : links_) {
+        for (const PageLink& link : links) {
             if (!link.base) continue;
             baseOld = baseNew = text.substr(link.begin, link.end - link.begin);
             state.oldBase = pageOld;
@@ -463,7 +538,7 @@ class Planner {
         state.oldBase = MakePageBase(state.path, baseOld, site_);
         state.newBase = MakePageBase(state.newPath, baseNew, site_);
         state.rebased = Rebased(state, state.oldBase, state.newBase);
-        for (const PageLink& link : links_)
+        for (const PageLink& link : links)
             if (!link.base) Plan(state, link, nullptr);
 
         std::sort(edits.edits.begin(), edits.edits.end(),
@@ -481,16 +556,14 @@ class Planner {
         if (!edits.edits.empty()) {
             edits.identity = IdentifyBytes(text);
             edits.after = IdentifyEdited(text, edits.edits);
-            struct stat st {};
-            if (::stat(page.c_str(), &st) == 0)
-                edits.identity.modified =
-                    int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+            // The time the page had when it was opened, before its bytes were read.
+            edits.identity.modified =
+                int64_t(file.opened.st_mtim.tv_sec) * 1000000000 + file.opened.st_mtim.tv_nsec;
             plan_.counts.references += long(edits.edits.size());
             plan_.pages.push_back(std::move(edits));
         }
         std::sort(plan_.unsafe.begin() + long(unsafeBefore), plan_.unsafe.end(),
                   [](const UnsafeLink& a, const UnsafeLink& b) { return a.offset < b.offset; });
-        return Ok();
     }
 
     bool Rebased(const PageState& state, const PageBase& before, const PageBase& after) const {
@@ -508,7 +581,7 @@ class Planner {
     // rewritten; rewritten then receives its new text.
     bool Plan(PageState& state, const PageLink& link, std::string* rewritten) {
         const std::string_view written = state.text.substr(link.begin, link.end - link.begin);
-        const bool named = NamesMovingFile(written);
+        const bool named = NamesMovingFile(written, nameBuffers_);
         if (!named && (!state.rebased || link.code)) return false;
 
         // The address as a browser reads it, character references decoded. A rewrite keeps the
@@ -654,9 +727,10 @@ class Planner {
     std::unordered_map<std::string, size_t, StringHash, std::equal_to<>> byFrom_;
     std::unordered_set<std::string, StringHash, std::equal_to<>> fromLower_, names_, indexFolders_;
     bool anyIndexMoves_ = false;
-    PageLinkFinder finder_;
-    std::vector<PageLink> links_;
-    std::string target_, lower_, decoded_, cleaned_, entities_, clean_;
+    uint64_t nameSizes_ = 0;     // bit n: a name of names_ is n long, modulo 64
+    std::bitset<256> nameEnds_;  // the last bytes of names_
+    std::string target_, lower_, clean_;
+    NameBuffers nameBuffers_;
     LinkUpdatePlan plan_;
 };
 
@@ -735,20 +809,41 @@ Result<PageIdentity> IdentifyFile(const std::string& path) {
     return identity;
 }
 
-Result<std::string> ApplyLinkEdits(std::string_view bytes, const std::vector<LinkEdit>& edits) {
-    std::string out;
+namespace {
+
+// Makes the bytes with the edits made in out (whose room is reused). Returns the first edit whose
+// old text is not at its offset, or that overlaps the one before, or nullptr when all fit.
+const LinkEdit* MakeEdited(std::string_view bytes, const std::vector<LinkEdit>& edits,
+                           std::string& out) {
+    out.clear();
+    long long grows = 0;
     size_t at = 0;
     for (const LinkEdit& edit : edits) {
         if (edit.offset < at || edit.offset > bytes.size() ||
-            bytes.substr(edit.offset, edit.oldText.size()) != edit.oldText) {
-            return Error{kPageChangedError, "mLinkUpdate::ApplyLinkEdits",
-                         "The reference \"" + edit.oldText + "\" is not where it was planned"};
-        }
+            bytes.substr(edit.offset, edit.oldText.size()) != edit.oldText)
+            return &edit;
+        grows += (long long)edit.newText.size() - (long long)edit.oldText.size();
+        at = edit.offset + edit.oldText.size();
+    }
+    out.reserve(size_t((long long)bytes.size() + grows));
+    at = 0;
+    for (const LinkEdit& edit : edits) {
         out.append(bytes.substr(at, edit.offset - at));
         out += edit.newText;
         at = edit.offset + edit.oldText.size();
     }
     out.append(bytes.substr(at));
+    return nullptr;
+}
+
+}  // namespace
+
+Result<std::string> ApplyLinkEdits(std::string_view bytes, const std::vector<LinkEdit>& edits) {
+    std::string out;
+    if (const LinkEdit* misplaced = MakeEdited(bytes, edits, out)) {
+        return Error{kPageChangedError, "mLinkUpdate::ApplyLinkEdits",
+                     "The reference \"" + misplaced->oldText + "\" is not where it was planned"};
+    }
     return out;
 }
 
@@ -773,6 +868,82 @@ Result<std::string> NewPageBytes(const PageEdits& page, const std::string& path)
                      "The page \"" + path + "\" has changed since its links were planned"};
     }
     return ApplyLinkEdits(bytes.value(), page.edits);
+}
+
+struct NewPagesAhead::Made {
+    bool ok = false;  // bytes holds the page's new bytes
+    std::string bytes;
+};
+
+struct NewPagesAhead::Ahead {
+    const std::vector<PageEdits>& pages;
+    Made made[FileReadAhead::kSlots];
+    FileReadAhead reader;  // after made: it starts making them at once, and stops before they go
+
+    Ahead(const std::vector<PageEdits>& planned, const std::vector<std::string>& paths)
+        : pages(planned), reader(paths, Options()) {}
+
+    // On the reader's thread: the page read, checked and edited.
+    FileReadAhead::Options Options() {
+        FileReadAhead::Options options;
+        options.prepare = [this](size_t index, const FileReadAhead::File& file, size_t,
+                                 ProgressObserver&) {
+            // A page with other names may be written through one of them before its turn
+            // comes, in the same tick of the clock: it is made when its turn comes.
+            Made& page = made[index % FileReadAhead::kSlots];
+            page.ok = file.exists && file.read.ok() && file.opened.st_nlink == 1 &&
+                      IdentifyBytes(file.text).SameBytes(pages[index].identity) &&
+                      MakeEdited(file.text, pages[index].edits, page.bytes) == nullptr;
+        };
+        return options;
+    }
+};
+
+NewPagesAhead::NewPagesAhead(const std::vector<PageEdits>& pages) : pages_(pages) {
+    paths_.reserve(pages.size());
+    for (const PageEdits& page : pages)
+        paths_.push_back(page.newPath);
+    ahead_ = std::make_unique<Ahead>(pages_, paths_);
+}
+
+NewPagesAhead::~NewPagesAhead() = default;
+
+namespace {
+
+// Whether two looks at a path found the same file with the same bytes, as far as its size and
+// times tell.
+bool Unchanged(const struct stat& before, const struct stat& now) {
+    return before.st_dev == now.st_dev && before.st_ino == now.st_ino &&
+           before.st_size == now.st_size && before.st_mtim.tv_sec == now.st_mtim.tv_sec &&
+           before.st_mtim.tv_nsec == now.st_mtim.tv_nsec &&
+           before.st_ctim.tv_sec == now.st_ctim.tv_sec &&
+           before.st_ctim.tv_nsec == now.st_ctim.tv_nsec;
+}
+
+}  // namespace
+
+Result<std::string_view> NewPagesAhead::Next() {
+    const size_t index = next_++;
+    if (index > 0) {
+        // Room that grew for a large page is not kept for the small ones after it.
+        std::string& last = ahead_->made[(index - 1) % FileReadAhead::kSlots].bytes;
+        if (last.capacity() > FileReadAhead::kDefaultBytesAhead) std::string().swap(last);
+    }
+    const FileReadAhead::File& file = ahead_->reader.Next();
+    Made& made = ahead_->made[index % FileReadAhead::kSlots];
+    // The file read ahead is the one there now: nothing has written it since it was opened.
+    struct stat now {};
+    if (made.ok && StatPath(paths_[index], now) == 0 && Unchanged(file.opened, now))
+        return std::string_view(made.bytes);
+    Result<std::string> bytes = NewPageBytes(pages_[index], paths_[index]);
+    if (!bytes) return bytes.error();
+    bytes_ = std::move(bytes.value());
+    return std::string_view(bytes_);
+}
+
+void NewPagesAhead::Skip() {
+    ++next_;
+    ahead_->reader.Next();
 }
 
 void WriteLinkEditLines(const LinkUpdatePlan& plan, std::ostream& out) {

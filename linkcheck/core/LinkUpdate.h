@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <iosfwd>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -134,6 +135,32 @@ std::vector<LinkEdit> ReversedLinkEdits(const std::vector<LinkEdit>& edits);
 // A page changed since fails with kPageChangedError (a number of our own, as the file layer's).
 inline constexpr int kPageChangedError = 1100;
 Result<std::string> NewPageBytes(const PageEdits& page, const std::string& path);
+
+// The new bytes of a plan's pages at their new paths, in order, made a few pages ahead on a
+// thread of their own (read, checked and edited as NewPageBytes does), so that writing the pages
+// overlaps making them. What Next hands out is what NewPageBytes would give at that moment: a
+// page whose file is no longer the one read ahead (or that was not made ahead) is made then.
+class NewPagesAhead {
+  public:
+    explicit NewPagesAhead(const std::vector<PageEdits>& pages);
+    ~NewPagesAhead();
+    NewPagesAhead(const NewPagesAhead&) = delete;
+    NewPagesAhead& operator=(const NewPagesAhead&) = delete;
+
+    // The next page's new bytes, valid until the following call.
+    Result<std::string_view> Next();
+    // Passes the next page by.
+    void Skip();
+
+  private:
+    struct Made;
+    struct Ahead;
+    const std::vector<PageEdits>& pages_;
+    std::vector<std::string> paths_;
+    std::string bytes_;  // a page made when it was handed out
+    size_t next_ = 0;
+    std::unique_ptr<Ahead> ahead_;
+};
 
 // The page a person is shown for a plan's edits: the copy for a copied page, else the page.
 inline const std::string& ShownPath(const PageEdits& page) {

@@ -4,9 +4,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <charconv>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 
 #include "helpers/core/FileIo.h"
@@ -93,28 +96,65 @@ std::string JournalFolder() {
     return JoinPath(JoinPath(base, ".local/state"), "trellin");
 }
 
-std::string EscapeField(std::string_view field) {
+namespace {
+
+// The bytes a journal field writes as an escape: the backslash and the control characters.
+constexpr std::array<bool, 256> kEscapedBytes = [] {
+    std::array<bool, 256> bytes{};
+    for (int c = 0; c < 0x20; ++c)
+        bytes[c] = true;
+    bytes['\\'] = bytes[0x7f] = true;
+    return bytes;
+}();
+
+}  // namespace
+
+void AppendEscapedField(std::string& out, std::string_view field) {
     static const char kHex[] = "0123456789abcdef";
-    std::string text;
-    text.reserve(field.size());
-    for (char c : field) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '\\') {
-            text += "\\\\";
-        } else if (c == '\t') {
-            text += "\\t";
-        } else if (c == '\n') {
-            text += "\\n";
-        } else if (c == '\r') {
-            text += "\\r";
-        } else if (byte < 0x20 || byte == 0x7f) {
-            text += "\\x";
-            text += kHex[byte >> 4];
-            text += kHex[byte & 15];
-        } else {
-            text += c;
+    constexpr uint64_t kOnes = 0x0101010101010101, kHighs = 0x8080808080808080;
+    auto hasZero = [](uint64_t word) { return ((word - kOnes) & ~word & kHighs) != 0; };
+    size_t plain = 0;  // the start of the bytes not yet written
+    for (size_t i = 0; i < field.size(); ++i) {
+        // Eight bytes at a time while none of them is below a blank, a backslash or DEL.
+        while (i + 8 <= field.size()) {
+            uint64_t word = 0;
+            std::memcpy(&word, field.data() + i, 8);
+            if (((word - kOnes * 0x20) & ~word & kHighs) != 0 || hasZero(word ^ (kOnes * '\\')) ||
+                hasZero(word ^ (kOnes * 0x7f)))
+                break;
+            i += 8;
+        }
+        if (i == field.size()) break;
+        const auto byte = static_cast<unsigned char>(field[i]);
+        if (!kEscapedBytes[byte]) continue;
+        out.append(field.data() + plain, i - plain);
+        plain = i + 1;
+        switch (byte) {
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            default:
+                out += "\\x";
+                out += kHex[byte >> 4];
+                out += kHex[byte & 15];
         }
     }
+    out.append(field.data() + plain, field.size() - plain);
+}
+
+std::string EscapeField(std::string_view field) {
+    std::string text;
+    text.reserve(field.size());
+    AppendEscapedField(text, field);
     return text;
 }
 
@@ -157,13 +197,19 @@ bool UnescapeField(std::string_view text, std::string& field) {
     return true;
 }
 
+void AppendJournalRecord(std::string& out, std::initializer_list<std::string_view> fields) {
+    bool first = true;
+    for (std::string_view field : fields) {
+        if (!first) out += '\t';
+        first = false;
+        AppendEscapedField(out, field);
+    }
+    out += '\n';
+}
+
 std::string JournalRecord(std::initializer_list<std::string_view> fields) {
     std::string line;
-    for (std::string_view field : fields) {
-        if (!line.empty()) line += '\t';
-        line += EscapeField(field);
-    }
-    line += '\n';
+    AppendJournalRecord(line, fields);
     return line;
 }
 
@@ -366,7 +412,7 @@ std::string BatchJournal::Begin(BatchMode mode, const std::vector<BatchItem>& it
              {item.source, item.targetFolder, item.newName,
               item.temporaryName.empty() ? TemporaryFileName(tag_, i) : item.temporaryName}) {
             line += '\t';
-            line += EscapeField(field);
+            AppendEscapedField(line, field);
         }
         line += '\n';
         plan += line;
@@ -440,13 +486,13 @@ void BatchJournal::SetPages(const std::vector<JournalPage>& pages) {
     for (size_t p = 0; p < pages.size(); ++p) {
         const JournalPage& page = pages[p];
         const std::string index = Number(int64_t(p));
-        pageRecords_ +=
-            JournalRecord({"page", index, page.item == kNoItem ? "-" : Number(int64_t(page.item)),
+        AppendJournalRecord(
+            pageRecords_, {"page", index, page.item == kNoItem ? "-" : Number(int64_t(page.item)),
                            page.copy ? "copy" : "same", Number(page.before.size), page.before.hash,
                            Number(page.after.size), page.after.hash, page.path, page.newPath});
         for (const LinkEdit& edit : page.edits)
-            pageRecords_ += JournalRecord(
-                {"edit", index, Number(int64_t(edit.offset)), edit.oldText, edit.newText});
+            AppendJournalRecord(pageRecords_, {"edit", index, Number(int64_t(edit.offset)),
+                                               edit.oldText, edit.newText});
     }
 }
 

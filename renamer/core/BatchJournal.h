@@ -59,6 +59,7 @@ inline constexpr size_t kSyncEverySteps = 256;
 std::string JournalFolder();
 
 std::string EscapeField(std::string_view field);
+void AppendEscapedField(std::string& out, std::string_view field);
 // False when the text holds an escape that is not one.
 bool UnescapeField(std::string_view text, std::string& field);
 
@@ -169,5 +170,6 @@ class BatchJournal : public BatchRecorder {
 
 // One record: the fields escaped, separated by tabs, and a line break.
 std::string JournalRecord(std::initializer_list<std::string_view> fields);
+void AppendJournalRecord(std::string& out, std::initializer_list<std::string_view> fields);
 
 }  // namespace morv::renamer

@@ -94,6 +94,7 @@ void WritePages(const LinkUpdatePlan& plan, const std::vector<size_t>& movedItem
                 BatchJournal& journal, ProgressObserver& progress, const BatchOptions& options,
                 SiteBatchResult& out) {
     progress.SetMax(long(plan.pages.size()));
+    NewPagesAhead made(plan.pages);
     for (size_t p = 0; p < plan.pages.size(); ++p) {
         // A stop is not taken here: the pages that are left take less time than turning back.
         progress.SetValue(long(p));
@@ -105,11 +106,12 @@ void WritePages(const LinkUpdatePlan& plan, const std::vector<size_t>& movedItem
         };
         if (options.beforeStep) {
             if (const int error = options.beforeStep(p, "page")) {
+                made.Skip();
                 leave(GetAPIErrorText(error));
                 continue;
             }
         }
-        Result<std::string> bytes = NewPageBytes(page, page.newPath);
+        Result<std::string_view> bytes = made.Next();
         if (!bytes) {
             leave(bytes.error().number == kPageChangedError
                       ? "it has changed since its links were planned, so they were left as "

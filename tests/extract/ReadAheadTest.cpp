@@ -78,19 +78,36 @@ TEST(FileReadAhead, HandsOutEveryFileInListOrder) {
         files.push_back(tree.Write("big" + std::to_string(round) + ".htm", bigTexts.back()));
         expected.push_back(nullptr);
     }
-    FileReadAhead reader(files);
-    size_t big = 0;
-    for (size_t i = 0; i < files.size(); ++i) {
-        SCOPED_TRACE(files[i]);
-        const FileReadAhead::File& file = reader.Next();
-        ASSERT_TRUE(file.read);
-        if (expected[i] == nullptr) {
-            EXPECT_TRUE(file.exists);
-            EXPECT_EQ(file.text, bigTexts[big++]);
-        } else {
-            EXPECT_EQ(file.exists, expected[i]->exists);
-            if (file.exists) {
-                EXPECT_EQ(file.text, expected[i]->text);
+    // One reader, and several that each prepare the files they read: what a file's work made
+    // is the caller's when the file is handed out.
+    for (size_t threads : {size_t(1), size_t(2), size_t(3)}) {
+        SCOPED_TRACE(threads);
+        struct Made {
+            size_t index = SIZE_MAX;
+            std::string text;
+        } made[FileReadAhead::kSlots];
+        FileReadAhead::Options options;
+        options.threads = threads;
+        options.prepare = [&made](size_t index, const FileReadAhead::File& file, size_t,
+                                  ProgressObserver&) {
+            made[index % FileReadAhead::kSlots] = {index, std::string(file.text)};
+        };
+        FileReadAhead reader(files, options);
+        size_t big = 0;
+        for (size_t i = 0; i < files.size(); ++i) {
+            SCOPED_TRACE(files[i]);
+            const FileReadAhead::File& file = reader.Next();
+            ASSERT_TRUE(file.read);
+            EXPECT_EQ(made[i % FileReadAhead::kSlots].index, i);
+            EXPECT_EQ(made[i % FileReadAhead::kSlots].text, file.text);
+            if (expected[i] == nullptr) {
+                EXPECT_TRUE(file.exists);
+                EXPECT_EQ(file.text, bigTexts[big++]);
+            } else {
+                EXPECT_EQ(file.exists, expected[i]->exists);
+                if (file.exists) {
+                    EXPECT_EQ(file.text, expected[i]->text);
+                }
             }
         }
     }
@@ -104,12 +121,14 @@ TEST(FileReadAhead, KeepsToItsByteBudget) {
                                    std::string(size_t(100 + i * 400), char('a' + i % 26))));
     // Budgets below one file, of a few files, and beyond the whole list.
     for (size_t budget : {size_t(1), size_t(3000), size_t(1) << 30}) {
-        SCOPED_TRACE(budget);
-        FileReadAhead reader(files, budget);
-        for (int i = 0; i < 60; ++i) {
-            const FileReadAhead::File& file = reader.Next();
-            ASSERT_TRUE(file.exists);
-            EXPECT_EQ(file.text, std::string(size_t(100 + i * 400), char('a' + i % 26)));
+        for (size_t threads : {size_t(1), size_t(2)}) {
+            SCOPED_TRACE(testing::Message() << budget << " bytes, " << threads << " readers");
+            FileReadAhead reader(files, FileReadAhead::Options{budget, threads, {}});
+            for (int i = 0; i < 60; ++i) {
+                const FileReadAhead::File& file = reader.Next();
+                ASSERT_TRUE(file.exists);
+                EXPECT_EQ(file.text, std::string(size_t(100 + i * 400), char('a' + i % 26)));
+            }
         }
     }
 }
@@ -119,11 +138,13 @@ TEST(FileReadAhead, StopsEarlyWithoutWaitingForTheRest) {
     std::vector<std::string> files;
     for (int i = 0; i < 200; ++i)
         files.push_back(tree.Write("f" + std::to_string(i) + ".htm", std::string(5000, 'x')));
-    for (size_t taken : {size_t(0), size_t(1), size_t(7), size_t(199)}) {
-        FileReadAhead reader(files);
-        for (size_t i = 0; i < taken; ++i)
-            EXPECT_TRUE(reader.Next().exists);
-    }  // each reader is destroyed here, part way through the list
+    for (size_t threads : {size_t(1), size_t(2)}) {
+        for (size_t taken : {size_t(0), size_t(1), size_t(7), size_t(199)}) {
+            FileReadAhead reader(files, FileReadAhead::Options{4096, threads, {}});
+            for (size_t i = 0; i < taken; ++i)
+                EXPECT_TRUE(reader.Next().exists);
+        }  // each reader is destroyed here, part way through the list
+    }
 }
 
 }  // namespace

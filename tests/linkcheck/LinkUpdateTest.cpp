@@ -249,6 +249,8 @@ TEST(LinkUpdate, UnsafeReferencesAreListedNotTouched) {
         {"line break inside", "<a href=\"docs/\na.htm\">", "docs/\na.htm", UnsafeReason::LineBreak},
         {"character reference", "<a href=\"docs/a&#46;htm\">", "docs/a&#46;htm",
          UnsafeReason::CharacterReference},
+        {"character reference before a query", "<a href=\"docs\\a&#46;htm?x#y\">",
+         "docs\\a&#46;htm?x#y", UnsafeReason::CharacterReference},
         {"scanner reading past a single-quoted value", "<a href='#' title=\"docs/a.htm\">",
          "docs/a.htm", UnsafeReason::NotAnAttribute},
         {"file leaving the site", "<img src=\"img/x.gif\">", "img/x.gif",

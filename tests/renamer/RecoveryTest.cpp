@@ -287,6 +287,11 @@ TEST(TreloJournal, FieldsAndRecordsReadBackAsWritten) {
         EXPECT_EQ(back, field);
         EXPECT_EQ(EscapeField(field).find_first_of("\t\n"), std::string::npos);
     }
+    // The form journals on the disk have.
+    EXPECT_EQ(EscapeField(std::string("a\\b\tc\nd\re\x01\x1f\x7f\xff", 13)),
+              "a\\\\b\\tc\\nd\\re\\x01\\x1f\\x7f\xff");
+    EXPECT_EQ(EscapeField("a field longer than eight bytes\\its end\x7f"),
+              "a field longer than eight bytes\\\\its end\\x7f");
     struct Row {
         const char* name;
         std::string text;

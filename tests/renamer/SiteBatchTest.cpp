@@ -277,4 +277,19 @@ TEST_F(TreloSite, UndoNeverOverwritesAPageChangedSince) {
     EXPECT_EQ(rest(site.Snapshot()), rest(before));
 }
 
+// The pages are read and edited a few ahead of their writing: a page written through its other
+// name meanwhile is seen as changed, and the second name is left.
+TEST_F(TreloSite, APageWithTwoNamesIsWrittenOnce) {
+    const Site site(BatchMode::Move);
+    ASSERT_EQ(link(site.tree.Path("index.html").c_str(), site.tree.Path("other.html").c_str()), 0);
+    const LinkUpdatePlan plan = site.Plan();
+    const std::string planned = site.tree.Read(site.tree.Path("index.html"));
+    const SiteBatchResult result = site.Run(plan);
+    ASSERT_EQ(result.pagesLeft.size(), 1u);
+    EXPECT_NE(result.pagesLeft[0].find("other.html"), std::string::npos);
+    const std::string written = site.tree.Read(site.tree.Path("index.html"));
+    EXPECT_NE(written, planned);
+    EXPECT_EQ(site.tree.Read(site.tree.Path("other.html")), written);
+}
+
 }  // namespace
