@@ -122,8 +122,7 @@ frmFix::frmFix(frmMain& main) : QDialog(&main), main_(main) {
     AddChoice(combo1_, "Whole document", int(FixScope::WholeDocument));
     AddChoice(combo1_, "This point forward", int(FixScope::ThisPointForward));
     AddChoice(combo1_, "Selection", int(FixScope::Selection));
-    Choose(combo1_, main_.Rich1()->HasSelection() ? FixScope::Selection
-                                                               : FixScope::WholeDocument);
+    Choose(combo1_, main_.Rich1()->HasSelection() ? FixScope::Selection : FixScope::WholeDocument);
     AddChoice(combo2_, "First Fixed Position", int(FixCaret::FirstFixedPosition));
     AddChoice(combo2_, "Last Fixed Position", int(FixCaret::LastFixedPosition));
     AddChoice(combo2_, "Begin of Document", int(FixCaret::BeginOfDocument));
