@@ -799,16 +799,6 @@ PageIdentity IdentifyEdited(std::string_view bytes, const std::vector<LinkEdit>&
     return IdentityOf(XXH3_128bits_digest(&state), size);
 }
 
-Result<PageIdentity> IdentifyFile(const std::string& path) {
-    Result<std::string> bytes = ReadFile(path, ReadOptions{kMaxDocumentSize, false, {}});
-    if (!bytes) return bytes.error();
-    PageIdentity identity = IdentifyBytes(bytes.value());
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0)
-        identity.modified = int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-    return identity;
-}
-
 namespace {
 
 // Makes the bytes with the edits made in out (whose room is reused). Returns the first edit whose

@@ -53,7 +53,6 @@ struct PageIdentity {
     }
 };
 PageIdentity IdentifyBytes(std::string_view bytes);  // modified stays 0
-Result<PageIdentity> IdentifyFile(const std::string& path);
 
 // One byte edit of a page: the reference as written, and its new text.
 struct LinkEdit {
