@@ -267,6 +267,27 @@ TEST_F(TreloRecovery, UndoKeepsCopiesWrittenSinceAndRefusesRenamesThatChanged) {
     EXPECT_EQ(Snapshot(copies.path()), "g000008=edited since;g000009=another file;");
 }
 
+TEST_F(TreloRecovery, ALargeBatchNotesEveryFileAndFailsOnlyTheMissingOne) {
+    // Large enough for the files to be looked at on two threads.
+    const Batch batch = MakeBatch(dir, 3000);
+    const size_t missing = 2998;  // a plain rename, in the second half
+    ASSERT_EQ(unlink(batch.items[missing].source.c_str()), 0);
+    NoClobberQuestions questions;
+    const BatchResult result =
+        RunJournaledBatch(JournalFolder(), batch.mode, batch.items, questions);
+    EXPECT_EQ(result.items[missing].state, ItemState::Failed);
+    EXPECT_EQ(result.items[missing].reason, "No such file or directory");
+    size_t done = 0;
+    for (const ItemOutcome& item : result.items)
+        done += BatchResult::IsDone(item.state);
+    EXPECT_EQ(done, batch.items.size() - 1);
+    std::optional<JournalState> last = FindLastBatch(JournalFolder());
+    ASSERT_TRUE(last.has_value());
+    const SettleReport undone = UndoBatch(*last, false);
+    EXPECT_TRUE(undone.ok()) << DescribeSettle(undone, "undo");
+    EXPECT_EQ(undone.moved, batch.items.size() - 1);
+}
+
 TEST_F(TreloRecovery, OnlyTheLastTenBatchesAreKept) {
     NoClobberQuestions questions;
     WriteFile(dir / "0", "x");
