@@ -523,14 +523,13 @@ bool BatchRun::LookAtSource(size_t i) {
 
 // A recorded batch looks at every file before its first change, which a plain move does not
 // (it looks only where a new name is taken). On a large batch a second thread takes half of
-// those looks, each on entries of its own, so the journal costs little more than the renames.
+// those looks; each look touches only its own item's entries, so the halves share nothing.
 void BatchRun::LookAtRecordedSources() {
     constexpr size_t kLooksForTwoThreads = 2048;
     if (options_.recorder == nullptr || n_ < kLooksForTwoThreads) return;
-    std::vector<int> errors(n_, 0);
-    auto look = [this, &errors](size_t from, size_t to) {
+    auto look = [this](size_t from, size_t to) {
         for (size_t i = from; i < to; ++i)
-            if (!LookWithIdentity(items_[i].source, sourceStat_[i], sources_[i])) errors[i] = errno;
+            (void)LookAtSource(i);
     };
     const size_t half = n_ / 2;
     try {
@@ -538,15 +537,7 @@ void BatchRun::LookAtRecordedSources() {
         look(0, half);
         second.join();
     } catch (const std::system_error&) {
-        return;  // no second thread: each file is looked at in turn below
-    }
-    for (size_t i = 0; i < n_; ++i) {
-        if (errors[i] == 0) {
-            sourceLook_[i] = SourceLook::Present;
-        } else {
-            sourceLook_[i] = SourceLook::Failed;
-            Fail(i, ErrorText(errors[i]));
-        }
+        // No second thread: the files not looked at yet are looked at in turn by Look.
     }
 }
 
