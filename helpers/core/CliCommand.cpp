@@ -41,6 +41,10 @@ void PrintHelp(std::ostream& out, const char* tool, const std::vector<CliCommand
 
 }  // namespace
 
+Result<std::string> ReadToolInput(const std::string& file, std::istream& in) {
+    return ReadFileOrInput(file, in, ReadOptions{ToolInputLimit(), true, {}});
+}
+
 size_t ToolInputLimit() {
     if (const size_t hooked = CurrentCoreHooks().toolInputLimit; hooked != 0) return hooked;
     size_t limit = size_t(1) << 30;

@@ -32,6 +32,9 @@ struct CliCommand {
 // ends in a message instead of an exhausted memory (or CoreHooks::toolInputLimit).
 size_t ToolInputLimit();
 
+// The whole of FILE, or of standard input when FILE is "" or "-", within ToolInputLimit.
+Result<std::string> ReadToolInput(const std::string& file, std::istream& in);
+
 // Prints "<who>: <description>" ("interrupted" for a user interrupt) and returns kExitFailed.
 int ReportFailure(std::ostream& err, std::string_view who, const Error& error);
 

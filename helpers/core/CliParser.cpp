@@ -7,6 +7,7 @@
 #include <ostream>
 
 #include "helpers/core/CliCommand.h"
+#include "helpers/core/FileIo.h"
 #include "helpers/core/TextUtil.h"
 
 namespace morv {
@@ -204,6 +205,12 @@ int CliParser::UsageError(std::ostream& err, const std::string& message) const {
 
 int CliParser::Failure(std::ostream& err, const Error& error) const {
     return ReportFailure(err, who_, error);
+}
+
+int CliParser::WriteOutput(std::ostream& out, std::ostream& err, std::string_view text) const {
+    out.write(text.data(), std::streamsize(text.size()));
+    out.flush();
+    return out ? kExitOk : Failure(err, OutputError(StreamErrno(out)));
 }
 
 namespace {

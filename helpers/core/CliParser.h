@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "helpers/core/Result.h"
@@ -70,6 +71,8 @@ class CliParser {
     int UsageError(std::ostream& err, const std::string& message) const;
     // A failed run ("interrupted" for a user interrupt); returns kExitFailed.
     int Failure(std::ostream& err, const Error& error) const;
+    // Writes text to out and flushes it: kExitOk, or a failed run when out did not take it.
+    int WriteOutput(std::ostream& out, std::ostream& err, std::string_view text) const;
 
   private:
     struct Declaration;

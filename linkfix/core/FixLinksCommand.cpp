@@ -7,7 +7,6 @@
 #include "editor/core/StringBuffer.h"
 #include "helpers/core/CliCommand.h"
 #include "helpers/core/CliParser.h"
-#include "helpers/core/FileIo.h"
 #include "linkfix/core/FixLinks.h"
 
 namespace morv {
@@ -30,7 +29,7 @@ int RunFixLinksCommand(const std::vector<std::string>& args, std::istream& in, s
             "[IMAGE] section: it is written unchanged), 2 bad usage.");
     if (const std::optional<int> status = parser.Parse(args, out, err)) return *status;
 
-    Result<std::string> text = ReadFileOrInput(file, in, ReadOptions{ToolInputLimit(), true, {}});
+    Result<std::string> text = ReadToolInput(file, in);
     if (!text) return parser.Failure(err, text.error());
 
     // Line breaks as the editor reads a document, so the result is the one it would save.
@@ -39,9 +38,8 @@ int RunFixLinksCommand(const std::vector<std::string>& args, std::istream& in, s
     options.root = root;
     options.path = path;
     const FixLinksResult result = FixLinksInDocument(buffer, options);
-    out.write(buffer.str().data(), std::streamsize(buffer.str().size()));
-    out.flush();
-    if (!out) return parser.Failure(err, OutputError(StreamErrno(out)));
+    if (const int written = parser.WriteOutput(out, err, buffer.str()); written != kExitOk)
+        return written;
     switch (result.outcome) {
         case FixOutcome::Finished:
             return kExitOk;

@@ -6,7 +6,6 @@
 #include "editor/core/DocumentText.h"
 #include "helpers/core/CliCommand.h"
 #include "helpers/core/CliParser.h"
-#include "helpers/core/FileIo.h"
 #include "search/core/FindReplace.h"
 
 namespace morv {
@@ -31,14 +30,10 @@ int RunReplaceAllCommand(const std::vector<std::string>& args, std::istream& in,
     if (const std::optional<int> status = parser.Parse(args, out, err)) return *status;
     const int flags = (matchCase ? kFindMatchCase : 0) | (wholeWord ? kFindWholeWord : 0);
 
-    Result<std::string> bytes = ReadFileOrInput(file, in, ReadOptions{ToolInputLimit(), true, {}});
+    Result<std::string> bytes = ReadToolInput(file, in);
     if (!bytes) return parser.Failure(err, bytes.error());
     const std::string text = NormalizeLineBreaks(bytes.value());
-    const ReplaceAllResult result = ReplaceAllMatches(text, find, replacement, flags);
-    out.write(result.text.data(), std::streamsize(result.text.size()));
-    out.flush();
-    if (!out) return parser.Failure(err, OutputError(StreamErrno(out)));
-    return kExitOk;
+    return parser.WriteOutput(out, err, ReplaceAllMatches(text, find, replacement, flags).text);
 }
 
 }  // namespace morv

@@ -7,7 +7,6 @@
 #include "editor/core/StringBuffer.h"
 #include "helpers/core/CliCommand.h"
 #include "helpers/core/CliParser.h"
-#include "helpers/core/FileIo.h"
 #include "helpers/core/TextUtil.h"
 #include "sections/core/SectionCleanup.h"
 #include "sections/core/SectionsTree.h"
@@ -25,19 +24,12 @@ void DeclareFileArgument(CliParser& parser, std::string& file) {
 // The input as the editor would hold it: its bytes with every line break as CR LF.
 std::optional<std::string> ReadInput(const CliParser& parser, const std::string& file,
                                      std::istream& in, std::ostream& err) {
-    Result<std::string> bytes = ReadFileOrInput(file, in, ReadOptions{ToolInputLimit(), true, {}});
+    Result<std::string> bytes = ReadToolInput(file, in);
     if (!bytes) {
         parser.Failure(err, bytes.error());
         return std::nullopt;
     }
     return NormalizeLineBreaks(bytes.value());
-}
-
-int WriteOutput(const CliParser& parser, std::string_view text, std::ostream& out,
-                std::ostream& err) {
-    out.write(text.data(), std::streamsize(text.size()));
-    out.flush();
-    return out ? kExitOk : parser.Failure(err, OutputError(StreamErrno(out)));
 }
 
 int RunFilter(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
@@ -49,7 +41,7 @@ int RunFilter(const std::vector<std::string>& args, std::istream& in, std::ostre
     if (const std::optional<int> status = parser.Parse(args, out, err)) return *status;
     const std::optional<std::string> text = ReadInput(parser, file, in, err);
     if (!text) return kExitFailed;
-    return WriteOutput(parser, filter(*text, NoProgress()), out, err);
+    return parser.WriteOutput(out, err, filter(*text, NoProgress()));
 }
 
 }  // namespace
@@ -78,7 +70,7 @@ int RunSectionsCommand(const std::vector<std::string>& args, std::istream& in, s
         lines += EscapeTabField(node.tag);
         lines += '\n';
     }
-    return WriteOutput(parser, lines, out, err);
+    return parser.WriteOutput(out, err, lines);
 }
 
 int RunRemoveSectionsCommand(const std::vector<std::string>& args, std::istream& in,
