@@ -86,11 +86,10 @@ int RunExtractCommand(const std::vector<std::string>& args, std::istream& /*in*/
     if (!kinds.empty()) ParseKinds(kinds, options);
     if (sources.empty()) return parser.UsageError(err, "no files to extract");
 
-    InterruptGuard interrupts;
-    InterruptOnly interruptOnly;
+    ScopedStopSignals interrupts;
+    SignalStopObserver stop;
     // A list may come from a pipe (--list <(find ...)): read as a stream, up to the tools' limit.
-    const ReadOptions listOptions{ToolInputLimit(), true,
-                                  [&interruptOnly] { return interruptOnly.ShouldStop(); }};
+    const ReadOptions listOptions{ToolInputLimit(), true, [&stop] { return stop.ShouldStop(); }};
     std::vector<std::string> files;
     for (const Source& source : sources) {
         if (source.kind == Source::File) {
@@ -101,8 +100,7 @@ int RunExtractCommand(const std::vector<std::string>& args, std::istream& /*in*/
             files.insert(files.end(), list.value().begin(), list.value().end());
         } else {
             Status walked = FindFiles(
-                source.value, [&files](const std::string& path) { files.push_back(path); },
-                interruptOnly);
+                source.value, [&files](const std::string& path) { files.push_back(path); }, stop);
             if (!walked) return parser.Failure(err, walked.error());
         }
     }
@@ -136,8 +134,8 @@ int RunScanCommand(const std::vector<std::string>& args, std::istream& /*in*/, s
         .Footer(kCliExitStatusHelp);
     if (const std::optional<int> status = parser.Parse(args, out, err)) return *status;
 
-    InterruptGuard interrupts;
-    InterruptOnly progress;
+    ScopedStopSignals interrupts;
+    SignalStopObserver progress;
     Status walked = FindFiles(
         folder, [&out](const std::string& path) { out << path << '\n'; }, progress);
     out.flush();

@@ -99,10 +99,6 @@ int RunCli(const char* tool, const char* version, const std::vector<CliCommand>&
     return kExitUsage;
 }
 
-bool InterruptOnly::ShouldStop() {
-    return StopSignalReceived() != 0;
-}
-
 void TerminalProgress::SetValue(long value) {
     value_ = value;
     if (!enabled_) return;

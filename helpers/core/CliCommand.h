@@ -45,20 +45,13 @@ int ReportFailure(std::ostream& err, std::string_view who, const Error& error);
 int RunCli(const char* tool, const char* version, const std::vector<CliCommand>& commands, int argc,
            char** argv);
 
-// Ctrl+C (or SIGTERM, SIGHUP), while an object of this lives, ends a long run at its next step
-// (InterruptOnly and TerminalProgress then ask it to stop), so that a half-written output file is
-// removed.
-using InterruptGuard = ScopedStopSignals;
-
-// Stops a step of a command at a stop signal and reports nothing.
-class InterruptOnly : public ProgressObserver {
-  public:
-    bool ShouldStop() override;
-};
+// A long command holds a ScopedStopSignals, so that Ctrl+C (or SIGTERM, SIGHUP) ends its run at
+// the next step through a SignalStopObserver (or TerminalProgress) and a half-written output file
+// is removed.
 
 // A progress bar on standard error when it is a terminal, redrawn at most ten times a second
 // (the clock read only every few steps); stops at a stop signal.
-class TerminalProgress : public InterruptOnly {
+class TerminalProgress : public SignalStopObserver {
   public:
     explicit TerminalProgress(std::ostream& err, bool enabled) : err_(err), enabled_(enabled) {}
     ~TerminalProgress() override { Finish(); }

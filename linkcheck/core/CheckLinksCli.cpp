@@ -59,7 +59,7 @@ int RunCheckLinksCommand(const std::vector<std::string>& args, std::istream& /*i
     if (const std::optional<int> status = parser.Parse(args, out, err)) return *status;
     if (!index.empty()) options.indexNames = SplitNames(index);
 
-    InterruptGuard interrupts;
+    ScopedStopSignals interrupts;
     TerminalProgress progress(err, ProgressWanted(err));
     Result<LinkCheckCounts> counts = Error{};
     auto check = [&](ReportWriter& writer) -> Status {

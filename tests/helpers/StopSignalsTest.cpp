@@ -25,8 +25,8 @@ TEST(StopSignals, EachSignalStopsAToolStepAndTheOldHandlerComesBack) {
         ignore.sa_handler = SIG_IGN;
         sigaction(signal, &ignore, &before);
         {
-            InterruptGuard guard;
-            InterruptOnly tool;
+            ScopedStopSignals guard;
+            SignalStopObserver tool;
             EXPECT_FALSE(tool.ShouldStop());
             raise(signal);
             EXPECT_EQ(StopSignalReceived(), signal);
