@@ -826,14 +826,16 @@ const LinkEdit* MakeEdited(std::string_view bytes, const std::vector<LinkEdit>& 
     return nullptr;
 }
 
+Error Misplaced(const LinkEdit& edit) {
+    return Error{kPageChangedError, "mLinkUpdate::ApplyLinkEdits",
+                 "The reference \"" + edit.oldText + "\" is not where it was planned"};
+}
+
 }  // namespace
 
 Result<std::string> ApplyLinkEdits(std::string_view bytes, const std::vector<LinkEdit>& edits) {
     std::string out;
-    if (const LinkEdit* misplaced = MakeEdited(bytes, edits, out)) {
-        return Error{kPageChangedError, "mLinkUpdate::ApplyLinkEdits",
-                     "The reference \"" + misplaced->oldText + "\" is not where it was planned"};
-    }
+    if (const LinkEdit* misplaced = MakeEdited(bytes, edits, out)) return Misplaced(*misplaced);
     return out;
 }
 
@@ -851,89 +853,24 @@ std::vector<LinkEdit> ReversedLinkEdits(const std::vector<LinkEdit>& edits) {
 }
 
 Result<std::string> NewPageBytes(const PageEdits& page, const std::string& path) {
-    Result<std::string> bytes = ReadFile(path, ReadOptions{kMaxDocumentSize, false, {}});
+    NewPageMaker maker;
+    Result<std::string_view> bytes = maker.Make(page, path);
     if (!bytes) return bytes.error();
-    if (!IdentifyBytes(bytes.value()).SameBytes(page.identity)) {
+    return std::string(bytes.value());
+}
+
+Result<std::string_view> NewPageMaker::Make(const PageEdits& page, const std::string& path,
+                                            struct stat* opened) {
+    if (Status read = ReadFile(path, read_, ReadOptions{kMaxDocumentSize, false, {}}, opened);
+        !read)
+        return read.error();
+    if (!IdentifyBytes(read_.view()).SameBytes(page.identity)) {
         return Error{kPageChangedError, "mLinkUpdate::NewPageBytes",
                      "The page \"" + path + "\" has changed since its links were planned"};
     }
-    return ApplyLinkEdits(bytes.value(), page.edits);
-}
-
-struct NewPagesAhead::Made {
-    bool ok = false;  // bytes holds the page's new bytes
-    std::string bytes;
-};
-
-struct NewPagesAhead::Ahead {
-    const std::vector<PageEdits>& pages;
-    Made made[FileReadAhead::kSlots];
-    FileReadAhead reader;  // after made: it starts making them at once, and stops before they go
-
-    Ahead(const std::vector<PageEdits>& planned, const std::vector<std::string>& paths)
-        : pages(planned), reader(paths, Options()) {}
-
-    // On the reader's thread: the page read, checked and edited.
-    FileReadAhead::Options Options() {
-        FileReadAhead::Options options;
-        options.prepare = [this](size_t index, const FileReadAhead::File& file, size_t,
-                                 ProgressObserver&) {
-            // A page with other names may be written through one of them before its turn
-            // comes, in the same tick of the clock: it is made when its turn comes.
-            Made& page = made[index % FileReadAhead::kSlots];
-            page.ok = file.exists && file.read.ok() && file.opened.st_nlink == 1 &&
-                      IdentifyBytes(file.text).SameBytes(pages[index].identity) &&
-                      MakeEdited(file.text, pages[index].edits, page.bytes) == nullptr;
-        };
-        return options;
-    }
-};
-
-NewPagesAhead::NewPagesAhead(const std::vector<PageEdits>& pages) : pages_(pages) {
-    paths_.reserve(pages.size());
-    for (const PageEdits& page : pages)
-        paths_.push_back(page.newPath);
-    ahead_ = std::make_unique<Ahead>(pages_, paths_);
-}
-
-NewPagesAhead::~NewPagesAhead() = default;
-
-namespace {
-
-// Whether two looks at a path found the same file with the same bytes, as far as its size and
-// times tell.
-bool Unchanged(const struct stat& before, const struct stat& now) {
-    return before.st_dev == now.st_dev && before.st_ino == now.st_ino &&
-           before.st_size == now.st_size && before.st_mtim.tv_sec == now.st_mtim.tv_sec &&
-           before.st_mtim.tv_nsec == now.st_mtim.tv_nsec &&
-           before.st_ctim.tv_sec == now.st_ctim.tv_sec &&
-           before.st_ctim.tv_nsec == now.st_ctim.tv_nsec;
-}
-
-}  // namespace
-
-Result<std::string_view> NewPagesAhead::Next() {
-    const size_t index = next_++;
-    if (index > 0) {
-        // Room that grew for a large page is not kept for the small ones after it.
-        std::string& last = ahead_->made[(index - 1) % FileReadAhead::kSlots].bytes;
-        if (last.capacity() > FileReadAhead::kDefaultBytesAhead) std::string().swap(last);
-    }
-    const FileReadAhead::File& file = ahead_->reader.Next();
-    Made& made = ahead_->made[index % FileReadAhead::kSlots];
-    // The file read ahead is the one there now: nothing has written it since it was opened.
-    struct stat now {};
-    if (made.ok && StatPath(paths_[index], now) == 0 && Unchanged(file.opened, now))
-        return std::string_view(made.bytes);
-    Result<std::string> bytes = NewPageBytes(pages_[index], paths_[index]);
-    if (!bytes) return bytes.error();
-    bytes_ = std::move(bytes.value());
-    return std::string_view(bytes_);
-}
-
-void NewPagesAhead::Skip() {
-    ++next_;
-    ahead_->reader.Next();
+    if (const LinkEdit* misplaced = MakeEdited(read_.view(), page.edits, made_))
+        return Misplaced(*misplaced);
+    return std::string_view(made_);
 }
 
 void WriteLinkEditLines(const LinkUpdatePlan& plan, std::ostream& out) {

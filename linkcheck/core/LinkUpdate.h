@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "helpers/core/FileIo.h"
 #include "helpers/core/Progress.h"
 #include "helpers/core/Result.h"
 #include "linkcheck/core/LinkCheck.h"
@@ -135,30 +136,17 @@ std::vector<LinkEdit> ReversedLinkEdits(const std::vector<LinkEdit>& edits);
 inline constexpr int kPageChangedError = 1100;
 Result<std::string> NewPageBytes(const PageEdits& page, const std::string& path);
 
-// The new bytes of a plan's pages at their new paths, in order, made a few pages ahead on a
-// thread of their own (read, checked and edited as NewPageBytes does), so that writing the pages
-// overlaps making them. What Next hands out is what NewPageBytes would give at that moment: a
-// page whose file is no longer the one read ahead (or that was not made ahead) is made then.
-class NewPagesAhead {
+// Makes pages' new bytes one after another as NewPageBytes does, reusing its buffers: one maker
+// for each thread that writes pages. opened, when given, receives what the file was when it was
+// opened. What Make hands out stays valid until its next call.
+class NewPageMaker {
   public:
-    explicit NewPagesAhead(const std::vector<PageEdits>& pages);
-    ~NewPagesAhead();
-    NewPagesAhead(const NewPagesAhead&) = delete;
-    NewPagesAhead& operator=(const NewPagesAhead&) = delete;
-
-    // The next page's new bytes, valid until the following call.
-    Result<std::string_view> Next();
-    // Passes the next page by.
-    void Skip();
+    Result<std::string_view> Make(const PageEdits& page, const std::string& path,
+                                  struct stat* opened = nullptr);
 
   private:
-    struct Made;
-    struct Ahead;
-    const std::vector<PageEdits>& pages_;
-    std::vector<std::string> paths_;
-    std::string bytes_;  // a page made when it was handed out
-    size_t next_ = 0;
-    std::unique_ptr<Ahead> ahead_;
+    FileBuffer read_;
+    std::string made_;
 };
 
 // The page a person is shown for a plan's edits: the copy for a copied page, else the page.

@@ -5,7 +5,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cstring>
+#include <mutex>
+#include <set>
+#include <thread>
+#include <utility>
 
 #include "helpers/core/FileIo.h"
 #include "helpers/core/PathHelpers.h"
@@ -89,46 +95,97 @@ std::string WhyTurnedBack(const std::vector<BatchItem>& items, const BatchResult
     return "not every file was renamed";
 }
 
-// Writes the planned pages at their places after the batch; a page changed since is left.
+// Writes the planned pages at their places after the batch; a page changed since is left. Two
+// threads write them: the pages are files of their own, and most of a page's write is the
+// system's work. Two pages that are one file (links) are never written at once: the one whose
+// turn comes second waits for the end, and is then read again (finding the first one's bytes,
+// it is left as changed, as it would be when written one after the other).
 void WritePages(const LinkUpdatePlan& plan, const std::vector<size_t>& movedItems,
                 BatchJournal& journal, ProgressObserver& progress, const BatchOptions& options,
                 SiteBatchResult& out) {
-    progress.SetMax(long(plan.pages.size()));
-    NewPagesAhead made(plan.pages);
-    for (size_t p = 0; p < plan.pages.size(); ++p) {
-        // A stop is not taken here: the pages that are left take less time than turning back.
-        progress.SetValue(long(p));
-        (void)progress.ShouldStop();
-        const PageEdits& page = plan.pages[p];
-        auto leave = [&](const std::string& why) {
-            out.pagesLeft.push_back(Quoted(page.newPath) + ": " + why);
-            journal.PageUnwritten(p);
+    const size_t count = plan.pages.size();
+    progress.SetMax(long(count));
+    std::vector<std::string> left(count);  // why each page was left, "" when written
+    std::vector<size_t> waiting;           // pages of a file that the other thread has
+    std::set<std::pair<dev_t, ino_t>> files;
+    std::mutex recording;  // the journal, left, waiting and files
+    std::mutex hooking;    // a test's step hook runs on one thread at a time
+    BatchOptions steps = options;
+    if (options.beforeStep)
+        steps.beforeStep = [&](size_t page, std::string_view step) {
+            std::lock_guard<std::mutex> lock(hooking);
+            return options.beforeStep(page, step);
         };
-        if (options.beforeStep) {
-            if (const int error = options.beforeStep(p, "page")) {
-                made.Skip();
-                leave(GetAPIErrorText(error));
-                continue;
+    std::atomic<size_t> next{0};
+    std::atomic<long> finished{0};
+    // Writes page p, or hands it to the wait list; first: its first turn.
+    auto writePage = [&](size_t p, NewPageMaker& maker, bool first) {
+        const PageEdits& page = plan.pages[p];
+        std::string why;
+        if (const int error = first && steps.beforeStep ? steps.beforeStep(p, "page") : 0) {
+            why = GetAPIErrorText(error);
+        } else {
+            struct stat opened {};
+            Result<std::string_view> bytes = maker.Make(page, page.newPath, &opened);
+            if (!bytes) {
+                why = bytes.error().number == kPageChangedError
+                          ? "it has changed since its links were planned, so they were left as "
+                            "they are"
+                          : bytes.error().description;
+            } else {
+                if (first) {
+                    std::lock_guard<std::mutex> lock(recording);
+                    if (!files.emplace(opened.st_dev, opened.st_ino).second) {
+                        waiting.push_back(p);
+                        return;
+                    }
+                }
+                if (Status written = WritePage(page.newPath, bytes.value(), p, steps, false);
+                    !written)
+                    why = written.error().description;
             }
         }
-        Result<std::string_view> bytes = made.Next();
-        if (!bytes) {
-            leave(bytes.error().number == kPageChangedError
-                      ? "it has changed since its links were planned, so they were left as "
-                        "they are"
-                      : bytes.error().description);
-            continue;
-        }
-        if (Status written = WritePage(page.newPath, bytes.value(), p, options, false); !written) {
-            leave(written.error().description);
-            continue;
-        }
         // A renamed page is a new file now: the item's file from here on.
-        if (page.move != SIZE_MAX) journal.Placing(movedItems[page.move], LookAtPath(page.newPath));
-        ++out.pagesWritten;
-        out.references += page.edits.size();
+        const FileIdentity placed =
+            why.empty() && page.move != SIZE_MAX ? LookAtPath(page.newPath) : FileIdentity{};
+        std::lock_guard<std::mutex> lock(recording);
+        if (!why.empty()) {
+            left[p] = std::move(why);
+            journal.PageUnwritten(p);
+        } else if (page.move != SIZE_MAX) {
+            journal.Placing(movedItems[page.move], placed);
+        }
+        ++finished;
+    };
+    std::thread helper;
+    if (count > 1)
+        helper = std::thread([&] {
+            NewPageMaker maker;
+            for (size_t p = next++; p < count; p = next++)
+                writePage(p, maker, true);
+        });
+    NewPageMaker maker;
+    for (size_t p = next++; p < count; p = next++) {
+        // A stop is not taken here: the pages that are left take less time than turning back.
+        progress.SetValue(finished);
+        (void)progress.ShouldStop();
+        writePage(p, maker, true);
     }
-    progress.SetValue(long(plan.pages.size()));
+    if (helper.joinable()) helper.join();
+    std::sort(waiting.begin(), waiting.end());
+    for (size_t p : waiting) {
+        progress.SetValue(finished);
+        writePage(p, maker, false);
+    }
+    progress.SetValue(long(count));
+    for (size_t p = 0; p < count; ++p) {
+        if (!left[p].empty()) {
+            out.pagesLeft.push_back(Quoted(plan.pages[p].newPath) + ": " + left[p]);
+            continue;
+        }
+        ++out.pagesWritten;
+        out.references += plan.pages[p].edits.size();
+    }
 }
 
 bool IsTemporaryLetter(char c) {
