@@ -417,9 +417,10 @@ std::string BatchJournal::Begin(BatchMode mode, const std::vector<BatchItem>& it
         line += '\n';
         plan += line;
     }
-    plan += pageRecords_;
-    plan += "begin\n";
+    // The page records follow as they are: they may be many megabytes.
     int error = file_.Append(plan);
+    if (error == 0 && !pageRecords_.empty()) error = file_.Append(pageRecords_);
+    if (error == 0) error = file_.Append("begin\n");
     if (error == 0) error = file_.Sync();
     if (error == 0) error = SyncFolder(folder_);
     if (error != 0) {
@@ -481,19 +482,15 @@ void BatchJournal::Finish(const BatchResult& result) {
     if (!continuing_ && done_ == 0) Remove();
 }
 
-void BatchJournal::SetPages(const std::vector<JournalPage>& pages) {
-    pageRecords_.clear();
-    for (size_t p = 0; p < pages.size(); ++p) {
-        const JournalPage& page = pages[p];
-        const std::string index = Number(int64_t(p));
-        AppendJournalRecord(
-            pageRecords_, {"page", index, page.item == kNoItem ? "-" : Number(int64_t(page.item)),
-                           page.copy ? "copy" : "same", Number(page.before.size), page.before.hash,
-                           Number(page.after.size), page.after.hash, page.path, page.newPath});
-        for (const LinkEdit& edit : page.edits)
-            AppendJournalRecord(pageRecords_, {"edit", index, Number(int64_t(edit.offset)),
-                                               edit.oldText, edit.newText});
-    }
+void BatchJournal::AddPage(const JournalPage& page, const std::vector<LinkEdit>& edits) {
+    const std::string index = Number(int64_t(pages_++));
+    AppendJournalRecord(pageRecords_,
+                        {"page", index, page.item == kNoItem ? "-" : Number(int64_t(page.item)),
+                         page.copy ? "copy" : "same", Number(page.before.size), page.before.hash,
+                         Number(page.after.size), page.after.hash, page.path, page.newPath});
+    for (const LinkEdit& edit : edits)
+        AppendJournalRecord(pageRecords_, {"edit", index, Number(int64_t(edit.offset)),
+                                           edit.oldText, edit.newText});
 }
 
 void BatchJournal::End(bool stopped) {

@@ -125,9 +125,10 @@ class BatchJournal : public BatchRecorder {
     const std::string& tag() const { return tag_; }
     // The items of the batches run from now on, as the journal's items.
     void MapItems(std::vector<size_t> runToJournal) { map_ = std::move(runToJournal); }
-    // The pages the batch rewrites, written with the plan by Begin. With pages, Finish leaves
-    // the batch open: the pages are written after the renames, and End closes it.
-    void SetPages(const std::vector<JournalPage>& pages);
+    // The next page the batch rewrites and its edits (those of page itself are not looked at),
+    // written with the plan by Begin. With pages, Finish leaves the batch open: the pages are
+    // written after the renames, and End closes it.
+    void AddPage(const JournalPage& page, const std::vector<LinkEdit>& edits);
     // The batch is over (a batch with pages).
     void End(bool stopped);
     // From now on the journal records a recovery of its own batch, which this process turns
@@ -162,6 +163,7 @@ class BatchJournal : public BatchRecorder {
     bool continuing_ = false;
     bool began_ = false;
     std::string pageRecords_;  // the page and edit records of the plan
+    size_t pages_ = 0;         // pages in them
     std::vector<size_t> map_;
     std::string pending_;  // records written to the kernel at the next flush
     size_t steps_ = 0;     // since the last sync

@@ -326,9 +326,15 @@ int Run(Command command, const std::vector<std::string>& args, std::istream& in,
             return kExitFailed;
         }
         links = std::move(planned.value());
-        for (const UnsafeLink& link : links.unsafe)
-            err << "trelo-cli: '" << link.page << "': '" << link.text
-                << "' is not rewritten: " << DescribeUnsafe(link.reason) << "\n";
+        // In one piece: thousands of lines go to an unbuffered stream otherwise a few words
+        // at a time.
+        std::string listed;
+        for (const UnsafeLink& link : links.unsafe) {
+            ((((listed += "trelo-cli: '") += link.page) += "': '") += link.text) +=
+                "' is not rewritten: ";
+            (listed += DescribeUnsafe(link.reason)) += '\n';
+        }
+        err << listed;
     }
     const SiteBatchResult site =
         RunSiteBatch(JournalFolder(), mode, items, links, questions, stop, options);

@@ -47,8 +47,6 @@ class SiteRecorder : public BatchRecorder {
         }
         if (!refused.empty())
             return "Links are kept only when every file of the batch gets its new name:" + refused;
-        std::vector<JournalPage> pages;
-        pages.reserve(plan_.pages.size());
         for (const PageEdits& planned : plan_.pages) {
             // Its size and time; the bytes are checked again just before it is written.
             struct stat st {};
@@ -57,17 +55,17 @@ class SiteRecorder : public BatchRecorder {
                     planned.identity.modified)
                 return "The page " + Quoted(planned.path) +
                        " has changed since its links were planned: preview again";
-            JournalPage page;
+        }
+        JournalPage page;
+        for (const PageEdits& planned : plan_.pages) {
             page.item = planned.move == SIZE_MAX ? kNoItem : movedItems_[planned.move];
             page.copy = planned.copy;
             page.path = planned.path;
             page.newPath = planned.newPath;
             page.before = planned.identity;
             page.after = planned.after;
-            page.edits = planned.edits;
-            pages.push_back(std::move(page));
+            journal_.AddPage(page, planned.edits);
         }
-        journal_.SetPages(pages);
         return journal_.Begin(mode, items, sources, decisions);
     }
     void Placing(size_t item, const FileIdentity& written) override {
