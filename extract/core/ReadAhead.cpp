@@ -90,8 +90,9 @@ const FileReadAhead::File& FileReadAhead::Next() {
         --readyCount_;
         heldBytes_ -= done.file.text.size();
         done.file = File{};
-        // A buffer that grew for a large file is not kept for the small ones after it.
-        if (done.buffer.capacity() > options_.bytesAhead) done.buffer = FileBuffer{};
+        // A buffer that grew for a large file is not kept for the small ones after it: the
+        // buffers kept stay within twice the bytes ahead.
+        if (done.buffer.capacity() > options_.bytesAhead / kSlots * 2) done.buffer = FileBuffer{};
         handedBack_ = next_;
     }
     // The readers that wait are woken when the first of them can go on, and always before

@@ -29,7 +29,7 @@ class FileReadAhead {
         struct stat opened {};  // what the file was when it was opened, when it was read
     };
 
-    static constexpr size_t kSlots = 8;
+    static constexpr size_t kSlots = 32;
     static constexpr size_t kDefaultBytesAhead = size_t(16) << 20;
 
     // Work done for each file on the reader thread that read it, beside the caller: index is the
