@@ -207,6 +207,18 @@ void AppendJournalRecord(std::string& out, std::initializer_list<std::string_vie
     out += '\n';
 }
 
+void AppendPageRecords(std::string& out, size_t index, const JournalPage& page,
+                       const std::vector<LinkEdit>& edits) {
+    const std::string number = Number(int64_t(index));
+    AppendJournalRecord(out,
+                        {"page", number, page.item == kNoItem ? "-" : Number(int64_t(page.item)),
+                         page.copy ? "copy" : "same", Number(page.before.size), page.before.hash,
+                         Number(page.after.size), page.after.hash, page.path, page.newPath});
+    for (const LinkEdit& edit : edits)
+        AppendJournalRecord(
+            out, {"edit", number, Number(int64_t(edit.offset)), edit.oldText, edit.newText});
+}
+
 std::string JournalRecord(std::initializer_list<std::string_view> fields) {
     std::string line;
     AppendJournalRecord(line, fields);
@@ -480,17 +492,6 @@ void BatchJournal::Finish(const BatchResult& result) {
     }
     Flush(true);
     if (!continuing_ && done_ == 0) Remove();
-}
-
-void BatchJournal::AddPage(const JournalPage& page, const std::vector<LinkEdit>& edits) {
-    const std::string index = Number(int64_t(pages_++));
-    AppendJournalRecord(pageRecords_,
-                        {"page", index, page.item == kNoItem ? "-" : Number(int64_t(page.item)),
-                         page.copy ? "copy" : "same", Number(page.before.size), page.before.hash,
-                         Number(page.after.size), page.after.hash, page.path, page.newPath});
-    for (const LinkEdit& edit : edits)
-        AppendJournalRecord(pageRecords_, {"edit", index, Number(int64_t(edit.offset)),
-                                           edit.oldText, edit.newText});
 }
 
 void BatchJournal::End(bool stopped) {

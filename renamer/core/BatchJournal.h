@@ -125,10 +125,10 @@ class BatchJournal : public BatchRecorder {
     const std::string& tag() const { return tag_; }
     // The items of the batches run from now on, as the journal's items.
     void MapItems(std::vector<size_t> runToJournal) { map_ = std::move(runToJournal); }
-    // The next page the batch rewrites and its edits (those of page itself are not looked at),
-    // written with the plan by Begin. With pages, Finish leaves the batch open: the pages are
-    // written after the renames, and End closes it.
-    void AddPage(const JournalPage& page, const std::vector<LinkEdit>& edits);
+    // The records of the pages the batch rewrites (AppendPageRecords), written with the plan by
+    // Begin. With pages, Finish leaves the batch open: the pages are written after the renames,
+    // and End closes it.
+    void SetPageRecords(std::string records) { pageRecords_ = std::move(records); }
     // The batch is over (a batch with pages).
     void End(bool stopped);
     // From now on the journal records a recovery of its own batch, which this process turns
@@ -163,7 +163,6 @@ class BatchJournal : public BatchRecorder {
     bool continuing_ = false;
     bool began_ = false;
     std::string pageRecords_;  // the page and edit records of the plan
-    size_t pages_ = 0;         // pages in them
     std::vector<size_t> map_;
     std::string pending_;  // records written to the kernel at the next flush
     size_t steps_ = 0;     // since the last sync
@@ -173,5 +172,8 @@ class BatchJournal : public BatchRecorder {
 // One record: the fields escaped, separated by tabs, and a line break.
 std::string JournalRecord(std::initializer_list<std::string_view> fields);
 void AppendJournalRecord(std::string& out, std::initializer_list<std::string_view> fields);
+// The records of the batch's page number index and its edits (those of page are not looked at).
+void AppendPageRecords(std::string& out, size_t index, const JournalPage& page,
+                       const std::vector<LinkEdit>& edits);
 
 }  // namespace morv::renamer

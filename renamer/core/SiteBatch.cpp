@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <functional>
+#include <future>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -23,13 +25,34 @@ namespace {
 
 const ReadOptions kPageRead{kMaxDocumentSize, false, {}};
 
+// The journal's records of the plan's pages.
+std::string PageRecords(const LinkUpdatePlan& plan, const std::vector<size_t>& movedItems) {
+    std::string records;
+    JournalPage page;
+    for (size_t p = 0; p < plan.pages.size(); ++p) {
+        const PageEdits& planned = plan.pages[p];
+        page.item = planned.move == SIZE_MAX ? kNoItem : movedItems[planned.move];
+        page.copy = planned.copy;
+        page.path = planned.path;
+        page.newPath = planned.newPath;
+        page.before = planned.identity;
+        page.after = planned.after;
+        AppendPageRecords(records, p, page, planned.edits);
+    }
+    return records;
+}
+
 // The recorder of a batch with pages: the journal, after two checks that refuse the batch
 // untouched: every file of the batch goes, and every page still holds the bytes planned from.
+// The pages' records (megabytes for a large site) are made on a thread of their own meanwhile.
 class SiteRecorder : public BatchRecorder {
   public:
     SiteRecorder(BatchJournal& journal, const LinkUpdatePlan& plan,
                  const std::vector<size_t>& movedItems)
-        : journal_(journal), plan_(plan), movedItems_(movedItems) {}
+        : journal_(journal),
+          plan_(plan),
+          records_(std::async(std::launch::async, PageRecords, std::cref(plan),
+                              std::cref(movedItems))) {}
 
     std::string Begin(BatchMode mode, const std::vector<BatchItem>& items,
                       const std::vector<FileIdentity>& sources,
@@ -56,16 +79,7 @@ class SiteRecorder : public BatchRecorder {
                 return "The page " + Quoted(planned.path) +
                        " has changed since its links were planned: preview again";
         }
-        JournalPage page;
-        for (const PageEdits& planned : plan_.pages) {
-            page.item = planned.move == SIZE_MAX ? kNoItem : movedItems_[planned.move];
-            page.copy = planned.copy;
-            page.path = planned.path;
-            page.newPath = planned.newPath;
-            page.before = planned.identity;
-            page.after = planned.after;
-            journal_.AddPage(page, planned.edits);
-        }
+        journal_.SetPageRecords(records_.get());
         return journal_.Begin(mode, items, sources, decisions);
     }
     void Placing(size_t item, const FileIdentity& written) override {
@@ -78,7 +92,7 @@ class SiteRecorder : public BatchRecorder {
   private:
     BatchJournal& journal_;
     const LinkUpdatePlan& plan_;
-    const std::vector<size_t>& movedItems_;
+    std::future<std::string> records_;
 };
 
 // Why a batch with pages cannot keep its renames: the first item that was not done.
