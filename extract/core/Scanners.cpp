@@ -201,10 +201,30 @@ void ExtractElements(std::string_view text, std::string_view start, std::string_
     }
 }
 
+// The places of the values a caller has already (in increasing order): the scanners pass over
+// them without reading them.
+class TakenValues {
+  public:
+    explicit TakenValues(const std::vector<size_t>* places) : places_(places) {}
+    // Whether a value begins at begin, which grows from call to call.
+    bool Has(size_t begin) {
+        if (places_ == nullptr) return false;
+        while (next_ < places_->size() && (*places_)[next_] < begin)
+            ++next_;
+        return next_ < places_->size() && (*places_)[next_] == begin;
+    }
+
+  private:
+    const std::vector<size_t>* places_;
+    size_t next_ = 0;
+};
+
 // The values of the link scanner, handed to found with their places.
 template <typename Found>
 void ScanLinkValues(std::string_view text, ProgressObserver& progress,
-                    const std::vector<size_t>* known, Found&& found) {
+                    const std::vector<size_t>* known, Found&& found,
+                    const std::vector<size_t>* takenPlaces = nullptr) {
+    TakenValues taken(takenPlaces);
     std::string joined;  // the value with its line feeds made blanks, when it has any
     MarkerSearch hrefs(text, "href", known);
     size_t p = hrefs.Find(0);
@@ -218,6 +238,10 @@ void ScanLinkValues(std::string_view text, ProgressObserver& progress,
             size_t e = FindQuote(text, q + 1);
             if (e == npos) return;
             next = e;
+            if (taken.Has(q + 1)) {
+                p = hrefs.Find(next);
+                continue;
+            }
             std::string_view value = text.substr(q + 1, e - q - 1);
             if (value.find('\n') != npos) {
                 joined.assign(value);
@@ -237,7 +261,9 @@ void ScanLinkValues(std::string_view text, ProgressObserver& progress,
 // The values of the image scanner, handed to found with their places.
 template <typename Found>
 void ScanImageValues(std::string_view text, ProgressObserver& progress,
-                     const std::vector<size_t>* known, Found&& found) {
+                     const std::vector<size_t>* known, Found&& found,
+                     const std::vector<size_t>* takenPlaces = nullptr) {
+    TakenValues taken(takenPlaces);
     std::string joined;  // the value without its line feeds, when it has any
     MarkerSearch images(text, "<img", known);
     MarkerSearch sources(text, "src");
@@ -250,6 +276,10 @@ void ScanImageValues(std::string_view text, ProgressObserver& progress,
         if (q == npos) return;
         size_t e = FindQuote(text, q + 1);
         if (e == npos) return;
+        if (taken.Has(q + 1)) {
+            p = images.Find(e);
+            continue;
+        }
         std::string_view value = text.substr(q + 1, e - q - 1);
         if (value.find('\n') != npos) {
             joined.clear();
@@ -335,13 +365,13 @@ void ExtractImages(std::string_view text, bool noRelativeLinks, ReportWriter& ou
 }
 
 void ScanLinks(std::string_view text, const ReferenceVisitor& found, ProgressObserver& progress,
-               const StartMarkers* starts) {
-    ScanLinkValues(text, progress, Known(starts, TagKind::Link), found);
+               const StartMarkers* starts, const std::vector<size_t>* taken) {
+    ScanLinkValues(text, progress, Known(starts, TagKind::Link), found, taken);
 }
 
 void ScanImages(std::string_view text, const ReferenceVisitor& found, ProgressObserver& progress,
-                const StartMarkers* starts) {
-    ScanImageValues(text, progress, Known(starts, TagKind::Image), found);
+                const StartMarkers* starts, const std::vector<size_t>* taken) {
+    ScanImageValues(text, progress, Known(starts, TagKind::Image), found, taken);
 }
 
 void ExtractEmails(std::string_view text, ReportWriter& out, ProgressObserver& progress,

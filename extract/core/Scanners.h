@@ -61,11 +61,12 @@ struct FoundReference {
 using ReferenceVisitor = std::function<void(const FoundReference&)>;
 
 // Every value ExtractLinks and ExtractImages would write (without the relative-links rule), with
-// its place, in text order.
+// its place, in text order; but those that begin at one of the places of taken (in increasing
+// order), which the caller has already.
 void ScanLinks(std::string_view text, const ReferenceVisitor& found, ProgressObserver& progress,
-               const StartMarkers* starts = nullptr);
+               const StartMarkers* starts = nullptr, const std::vector<size_t>* taken = nullptr);
 void ScanImages(std::string_view text, const ReferenceVisitor& found, ProgressObserver& progress,
-                const StartMarkers* starts = nullptr);
+                const StartMarkers* starts = nullptr, const std::vector<size_t>* taken = nullptr);
 
 // Runs the scanner of one kind; starts, when given, are the text's start markers.
 void RunScanner(TagKind kind, std::string_view text, bool noRelativeLinks, ReportWriter& out,

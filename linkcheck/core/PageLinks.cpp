@@ -470,15 +470,14 @@ void PageLinkFinder::Attribute(std::string_view text, std::string_view tag, std:
 void PageLinkFinder::AddScannerValues(std::string_view text, std::vector<PageLink>& links,
                                       ProgressObserver& progress) {
     const ReferenceVisitor visit = [&](const FoundReference& found) {
-        if (std::binary_search(attributeValues_.begin(), attributeValues_.end(), found.begin))
-            return;
         PageLink kind;
         kind.place = PlaceOf(found.begin);
         kind.quote = '"';
         Add(links, text, found.begin, found.end, kind);
     };
-    ScanLinks(text, visit, progress, &starts_);
-    ScanImages(text, visit, progress, &starts_);
+    // The attribute values the walk took, in text order, are passed over.
+    ScanLinks(text, visit, progress, &starts_, &attributeValues_);
+    ScanImages(text, visit, progress, &starts_, &attributeValues_);
 }
 
 LinkPlace PageLinkFinder::PlaceOf(size_t at) const {
