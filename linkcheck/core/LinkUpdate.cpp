@@ -464,12 +464,17 @@ class Planner {
         return names_.contains(buffers.lower);
     }
 
-    // Drops the references of a page that its plan would pass over: a page that stays where it
-    // is, and whose <base href> names no moving file, changes only where a reference names one.
-    // Its base stays, as the others resolve against it.
+    // Drops the references of a page that its plan would pass over: a page that stays in its
+    // folder, and whose <base href> names no moving file, changes only where a reference names
+    // one. Its base stays, as the others resolve against it.
     void KeepReferencesThatMayChange(std::string_view sitePath, std::string_view text,
                                      std::vector<PageLink>& links, NameBuffers& buffers) const {
-        if (byFrom_.find(sitePath) != byFrom_.end()) return;
+        if (auto own = byFrom_.find(sitePath); own != byFrom_.end()) {
+            // A page that goes to another folder, or out of the site, has its relative
+            // references rewritten too.
+            const std::optional<std::string>& to = moves_[own->second].to;
+            if (!to || FolderOf(*to) != FolderOf(sitePath)) return;
+        }
         auto names = [&](const PageLink& link) {
             return NamesMovingFile(text.substr(link.begin, link.end - link.begin), buffers);
         };
