@@ -491,6 +491,9 @@ class Planner {
         bool leaves = false;
         PageBase oldBase, newBase;
         bool rebased = false;  // its relative references resolve against another folder now
+        // Its references resolve and are rewritten as those of every other page of its folder
+        // that stays there and has no <base href> (Plan keeps their outcomes by folder).
+        bool asFolder = false;
         PageEdits* edits = nullptr;
         std::string shown;
         mutable int utf8 = -1;  // whether the page is UTF-8 text: -1 not known yet
@@ -543,6 +546,11 @@ class Planner {
         state.oldBase = MakePageBase(state.path, baseOld, site_);
         state.newBase = MakePageBase(state.newPath, baseNew, site_);
         state.rebased = Rebased(state, state.oldBase, state.newBase);
+        state.asFolder = !request_.copy && !state.leaves && !state.rebased && baseOld.empty();
+        if (state.asFolder && FolderOf(sitePath) != outcomesFolder_) {
+            outcomes_.clear();
+            outcomesFolder_.assign(FolderOf(sitePath));
+        }
         for (const PageLink& link : links)
             if (!link.base) Plan(state, link, nullptr);
 
@@ -582,13 +590,63 @@ class Planner {
                        std::string(state.text.substr(link.begin, link.end - link.begin)), reason});
     }
 
+    // What planning a reference came to, kept for the other pages of its folder.
+    struct Outcome {
+        enum class Kind { None, Unsafe, Edit } kind = Kind::None;
+        UnsafeReason reason = UnsafeReason::Script;
+        std::string text;  // the edit's new text
+    };
+
     // Plans one reference: an edit, an entry of the unsafe list, or nothing. True when it is
-    // rewritten; rewritten then receives its new text.
+    // rewritten; rewritten then receives its new text. The pages of a folder name the same files
+    // over and over (menus, indexes): where only the folder decides, the outcome of a reference
+    // written the same way in the same kind of place is taken from the page before.
     bool Plan(PageState& state, const PageLink& link, std::string* rewritten) {
         const std::string_view written = state.text.substr(link.begin, link.end - link.begin);
         const bool named = NamesMovingFile(written, nameBuffers_);
         if (!named && (!state.rebased || link.code)) return false;
+        // Not when the page's own name, or its encoding (for bytes written as they are), may
+        // decide: a reference without a path, or with non-ASCII bytes.
+        const bool asFolder = state.asFolder && rewritten == nullptr && PathEnd(written) > 0 &&
+                              std::none_of(written.begin(), written.end(), [](char c) {
+                                  return static_cast<unsigned char>(c) >= 0x80;
+                              });
+        if (!asFolder) return PlanReference(state, link, written, rewritten);
+        outcomeKey_.assign(
+            {char(link.place), char(link.code), char(link.css), link.quote, link.outerQuote});
+        outcomeKey_.append(written);
+        auto known = outcomes_.find(outcomeKey_);
+        if (known == outcomes_.end()) {
+            const size_t unsafe = plan_.unsafe.size(), edits = state.edits->edits.size();
+            PlanReference(state, link, written, nullptr);
+            Outcome outcome;
+            if (state.edits->edits.size() > edits) {
+                outcome.kind = Outcome::Kind::Edit;
+                outcome.text = state.edits->edits.back().newText;
+            } else if (plan_.unsafe.size() > unsafe) {
+                outcome.kind = Outcome::Kind::Unsafe;
+                outcome.reason = plan_.unsafe.back().reason;
+            }
+            outcomes_.emplace(outcomeKey_, std::move(outcome));
+            return state.edits->edits.size() > edits;
+        }
+        switch (known->second.kind) {
+            case Outcome::Kind::None:
+                return false;
+            case Outcome::Kind::Unsafe:
+                Unsafe(state, link, known->second.reason);
+                return false;
+            case Outcome::Kind::Edit:
+                state.edits->edits.push_back(
+                    LinkEdit{link.begin, std::string(written), known->second.text});
+                return true;
+        }
+        return false;
+    }
 
+    // Plan without the outcomes of the folder.
+    bool PlanReference(PageState& state, const PageLink& link, std::string_view written,
+                       std::string* rewritten) {
         // The address as a browser reads it, character references decoded. A rewrite keeps the
         // query and fragment as written, so only references in the path stand in its way.
         const std::string_view pathPart = written.substr(0, PathEnd(written));
@@ -736,6 +794,9 @@ class Planner {
     std::bitset<256> nameEnds_;  // the last bytes of names_
     std::string target_, lower_, clean_;
     NameBuffers nameBuffers_;
+    // The outcomes of references in the pages of one folder (Plan), by place and text.
+    std::unordered_map<std::string, Outcome, StringHash, std::equal_to<>> outcomes_;
+    std::string outcomesFolder_, outcomeKey_;
     LinkUpdatePlan plan_;
 };
 
