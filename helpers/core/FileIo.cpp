@@ -256,7 +256,7 @@ char* FileBuffer::Reserve(size_t capacity) {
 }
 
 Status ReadFile(const std::string& path, FileBuffer& buffer, const ReadOptions& options,
-                struct stat* opened) {
+                struct stat* opened, UniqueFd* keepOpen) {
     buffer.SetSize(0);
     UniqueFd fd;
     struct stat st {};
@@ -266,6 +266,7 @@ Status ReadFile(const std::string& path, FileBuffer& buffer, const ReadOptions& 
     size_t used = 0;
     Status read = ReadOpen(fd.get(), path, st, BufferStore{buffer}, options, used);
     if (!read) buffer.SetSize(0);
+    if (read && keepOpen != nullptr) *keepOpen = std::move(fd);
     return read;
 }
 

@@ -105,9 +105,11 @@ class FileBuffer {
 // and a pipe or device unless options.streams, is an error that says what it is.
 Result<std::string> ReadFile(const std::string& path, const ReadOptions& options);
 // The same into a buffer that is reused from file to file; opened, when given, receives what
-// the file was when it was opened (its size and times before the bytes were read).
+// the file was when it was opened (its size and times before the bytes were read), and
+// keepOpen, when given, the file's descriptor (after a read that succeeded) instead of its
+// being closed.
 Status ReadFile(const std::string& path, FileBuffer& buffer, const ReadOptions& options,
-                struct stat* opened = nullptr);
+                struct stat* opened = nullptr, UniqueFd* keepOpen = nullptr);
 // "FILE or standard input" of the tools: in when file is empty or "-", else the file, pipes and
 // devices included (options.streams is implied). Over the limit is an error, never an abort.
 Result<std::string> ReadFileOrInput(const std::string& file, std::istream& in,

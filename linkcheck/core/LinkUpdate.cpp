@@ -926,8 +926,9 @@ Result<std::string> NewPageBytes(const PageEdits& page, const std::string& path)
 }
 
 Result<std::string_view> NewPageMaker::Make(const PageEdits& page, const std::string& path,
-                                            struct stat* opened) {
-    if (Status read = ReadFile(path, read_, ReadOptions{kMaxDocumentSize, false, {}}, opened);
+                                            struct stat* opened, UniqueFd* keepOpen) {
+    if (Status read =
+            ReadFile(path, read_, ReadOptions{kMaxDocumentSize, false, {}}, opened, keepOpen);
         !read)
         return read.error();
     if (!IdentifyBytes(read_.view()).SameBytes(page.identity)) {

@@ -138,11 +138,12 @@ Result<std::string> NewPageBytes(const PageEdits& page, const std::string& path)
 
 // Makes pages' new bytes one after another as NewPageBytes does, reusing its buffers: one maker
 // for each thread that writes pages. opened, when given, receives what the file was when it was
-// opened. What Make hands out stays valid until its next call.
+// opened; keepOpen its descriptor, still open (ReadFile). What Make hands out stays valid until
+// its next call.
 class NewPageMaker {
   public:
     Result<std::string_view> Make(const PageEdits& page, const std::string& path,
-                                  struct stat* opened = nullptr);
+                                  struct stat* opened = nullptr, UniqueFd* keepOpen = nullptr);
 
   private:
     FileBuffer read_;

@@ -138,7 +138,11 @@ void WritePages(const LinkUpdatePlan& plan, const std::vector<size_t>& movedItem
             why = GetAPIErrorText(error);
         } else {
             struct stat opened {};
-            Result<std::string_view> bytes = maker.Make(page, page.newPath, &opened);
+            // The page's old file stays open until its new one has taken its place: the old
+            // file goes when this descriptor is closed, and not in the rename, which would free
+            // its blocks while it holds the folder that the other thread writes in too.
+            UniqueFd old;
+            Result<std::string_view> bytes = maker.Make(page, page.newPath, &opened, &old);
             if (!bytes) {
                 why = bytes.error().number == kPageChangedError
                           ? "it has changed since its links were planned, so they were left as "

@@ -72,9 +72,18 @@ TEST(FileIo, ReadersTakeFilesAndRefuseWhatWouldHangOrFlood) {
         const ReadOptions options{row.limit, row.streams, {}};
         Result<std::string> read = ReadFile(path, options);
         FileBuffer buffer;
-        Status intoBuffer = ReadFile(path, buffer, options);
+        struct stat opened {};
+        UniqueFd kept;
+        Status intoBuffer = ReadFile(path, buffer, options, &opened, &kept);
         ASSERT_EQ(read ? 0 : read.error().number, row.number);
         EXPECT_EQ(intoBuffer.ok(), read.ok());
+        // The descriptor kept open is the file's that was read, only after a read.
+        struct stat held {};
+        EXPECT_EQ(bool(kept), read.ok());
+        if (kept) {
+            ASSERT_EQ(fstat(kept.get(), &held), 0);
+            EXPECT_EQ(held.st_ino, opened.st_ino);
+        }
         if (read) {
             EXPECT_EQ(read.value(), "abc");
             EXPECT_EQ(buffer.view(), "abc");
