@@ -11,15 +11,13 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#define XXH_INLINE_ALL
-#include <xxhash.h>
-
 #include "editor/core/DocumentText.h"
 #include "extract/core/FindFiles.h"
 #include "extract/core/ReadAhead.h"
 #include "helpers/core/FileIo.h"
 #include "helpers/core/PathHelpers.h"
 #include "helpers/core/TextUtil.h"
+#include "linkcheck/core/PageHash.h"
 #include "linkcheck/core/PageLinks.h"
 #include "linkcheck/core/References.h"
 #include "linkcheck/core/SiteFiles.h"
@@ -832,11 +830,11 @@ std::string_view DescribeUnsafe(UnsafeReason reason) {
 
 namespace {
 
-PageIdentity IdentityOf(XXH128_hash_t hash, size_t size) {
+PageIdentity IdentityOf(Hash128 hash, size_t size) {
     PageIdentity identity;
     identity.size = int64_t(size);
     const char* digits = "0123456789abcdef";
-    for (uint64_t half : {hash.high64, hash.low64})
+    for (uint64_t half : {hash.high, hash.low})
         for (int shift = 60; shift >= 0; shift -= 4)
             identity.hash += digits[(half >> shift) & 15];
     return identity;
@@ -845,15 +843,14 @@ PageIdentity IdentityOf(XXH128_hash_t hash, size_t size) {
 }  // namespace
 
 PageIdentity IdentifyBytes(std::string_view bytes) {
-    return IdentityOf(XXH3_128bits(bytes.data(), bytes.size()), bytes.size());
+    return IdentityOf(HashBytes(bytes), bytes.size());
 }
 
 PageIdentity IdentifyEdited(std::string_view bytes, const std::vector<LinkEdit>& edits) {
-    XXH3_state_t state;
-    XXH3_128bits_reset(&state);
+    PartsHasher hasher;
     size_t at = 0, size = 0;
     auto add = [&](std::string_view part) {
-        XXH3_128bits_update(&state, part.data(), part.size());
+        hasher.Add(part);
         size += part.size();
     };
     for (const LinkEdit& edit : edits) {
@@ -862,7 +859,7 @@ PageIdentity IdentifyEdited(std::string_view bytes, const std::vector<LinkEdit>&
         at = edit.offset + edit.oldText.size();
     }
     add(bytes.substr(at));
-    return IdentityOf(XXH3_128bits_digest(&state), size);
+    return IdentityOf(hasher.Digest(), size);
 }
 
 namespace {

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
+#define XXH_INLINE_ALL
+#include <xxhash.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <map>
 #include <sstream>
@@ -389,3 +392,37 @@ TEST(LinkUpdate, StopsAtTheStepAskedFor) {
 }
 
 }  // namespace
+
+namespace {
+
+// XXH3-128 of bytes as this file's compilation of xxHash makes it (the build's baseline
+// instructions), in the identity's form.
+std::string ReferenceHash(std::string_view bytes) {
+    const XXH128_hash_t hash = XXH3_128bits(bytes.data(), bytes.size());
+    char text[33];
+    std::snprintf(text, sizeof text, "%016llx%016llx", (unsigned long long)hash.high64,
+                  (unsigned long long)hash.low64);
+    return text;
+}
+
+}  // namespace
+
+// Whichever compilation of the hash the processor gets, a page's identity is the XXH3-128 of its
+// bytes, whole or made of edited parts (short inputs and long ones take other paths).
+TEST(LinkUpdate, IdentitiesAreTheHashOfTheBytes) {
+    for (const size_t size : {size_t(0), size_t(3), size_t(200), size_t(5000), size_t(100000)}) {
+        std::string bytes(size, '\0');
+        for (size_t k = 0; k < size; ++k)
+            bytes[k] = char('a' + k * 7 % 26);
+        SCOPED_TRACE(size);
+        EXPECT_EQ(IdentifyBytes(bytes).hash, ReferenceHash(bytes));
+        if (size < 10) continue;
+        // The same bytes as an edit of others: "XY" in place of the two bytes at size / 2.
+        std::string before = bytes;
+        before.replace(size / 2, 2, "XY");
+        const std::vector<LinkEdit> edits{{size / 2, "XY", bytes.substr(size / 2, 2)}};
+        const PageIdentity edited = IdentifyEdited(before, edits);
+        EXPECT_EQ(edited.hash, ReferenceHash(bytes));
+        EXPECT_EQ(edited.size, int64_t(size));
+    }
+}
