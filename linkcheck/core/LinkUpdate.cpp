@@ -731,8 +731,8 @@ class Planner {
 
         std::string text = Rewrite(written, parts, clean, form, target, newTarget, state, link);
         if (text == written) return false;
-        state.edits->edits.push_back(LinkEdit{link.begin, std::string(written), text});
-        if (rewritten != nullptr) *rewritten = std::move(text);
+        if (rewritten != nullptr) *rewritten = text;
+        state.edits->edits.push_back(LinkEdit{link.begin, std::string(written), std::move(text)});
         return true;
     }
 
