@@ -8,7 +8,8 @@
 //    resident set of each, so that memory can be set against the number of pages;
 //  - the link update plan of a batch renaming 1,000 pages, and the whole batch with
 //    trelo-cli rename --update-links (when trelo-cli is beside morv-cli), each against
-//    morv-cli extract --scan of the same folder.
+//    morv-cli extract --scan of the same folder; beside the batch, the safe rewrite alone of
+//    the pages it changes (what its page writes cannot take less than on that disk).
 // Usage: extract_bench MORV_CLI [--links | --batch TRELO_CLI] FOLDER...
 #include <fcntl.h>
 #include <spawn.h>
@@ -17,6 +18,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -25,11 +27,13 @@
 #include <functional>
 #include <iostream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "extract/core/FindFiles.h"
 #include "extract/core/ListFile.h"
 #include "extract/core/Report.h"
+#include "helpers/core/FileIo.h"
 #include "linkcheck/core/LinkUpdate.h"
 
 extern char** environ;
@@ -203,10 +207,8 @@ size_t WriteMoves(const std::string& folder, size_t stride, size_t limit, bool i
     return count;
 }
 
-// The link update plan of the batch in a moves file, as a process of its own:
-// extract_bench --plan-links FOLDER MOVES. Prints the plan's counts; with lines, the whole plan
-// (extract_bench --plan-lines FOLDER MOVES), so that two builds' plans can be compared.
-int PlanLinks(const std::string& folder, const std::string& movesFile, bool lines = false) {
+// The link update request of a folder and a moves file (from<TAB>to lines).
+morv::LinkUpdateRequest RequestOf(const std::string& folder, const std::string& movesFile) {
     morv::LinkUpdateRequest request;
     request.folder = folder;
     std::ifstream in(movesFile);
@@ -214,6 +216,14 @@ int PlanLinks(const std::string& folder, const std::string& movesFile, bool line
         const size_t tab = line.find('\t');
         request.moves.push_back({line.substr(0, tab), line.substr(tab + 1)});
     }
+    return request;
+}
+
+// The link update plan of the batch in a moves file, as a process of its own:
+// extract_bench --plan-links FOLDER MOVES. Prints the plan's counts; with lines, the whole plan
+// (extract_bench --plan-lines FOLDER MOVES), so that two builds' plans can be compared.
+int PlanLinks(const std::string& folder, const std::string& movesFile, bool lines = false) {
+    const morv::LinkUpdateRequest request = RequestOf(folder, movesFile);
     morv::Result<morv::LinkUpdatePlan> plan = morv::PlanLinkUpdate(request);
     if (!plan) return 1;
     const morv::LinkUpdateCounts& counts = plan.value().counts;
@@ -307,6 +317,36 @@ int BenchLinkUpdate(const std::string& self, const std::string& cli,
     return 0;
 }
 
+// What a batch's page writes cannot take less than: each page that the plan of movesFile
+// rewrites is read and written again with its own bytes through the file layer's safe write (a
+// new file beside it renamed over it, without a sync, the old one held open meanwhile), on two
+// threads, as the batch writes its pages, but without its checks, edits and journal.
+// Seconds, or -1 when a page cannot be read or written.
+double RewritePagesAlone(const std::string& site, const std::string& movesFile) {
+    morv::Result<morv::LinkUpdatePlan> plan = morv::PlanLinkUpdate(RequestOf(site, movesFile));
+    if (!plan) return -1;
+    const std::vector<morv::PageEdits>& pages = plan.value().pages;
+    morv::WriteOptions options;
+    options.sync = false;
+    std::atomic<size_t> next{0};
+    std::atomic<bool> failed{false};
+    auto rewrite = [&] {
+        morv::FileBuffer bytes;
+        for (size_t p = next++; p < pages.size(); p = next++) {
+            morv::UniqueFd old;
+            failed = failed ||
+                     !morv::ReadFile(pages[p].path, bytes, {morv::kMaxDocumentSize, false, {}},
+                                     nullptr, &old) ||
+                     !morv::WriteWholeFile(pages[p].path, bytes.view(), options);
+        }
+    };
+    const auto start = Clock::now();
+    std::thread second(rewrite);
+    rewrite();
+    second.join();
+    return failed ? -1 : Seconds(start);
+}
+
 // The whole batch with link updating: trelo-cli rename of 1,000 of the corpus's pages with
 // --update-links, each folder a site copied into a temporary folder first, against morv-cli
 // extract --scan of the same copy; rounds interleaved, each batch undone (untimed) before the
@@ -339,6 +379,7 @@ int BenchSiteBatch(const std::string& cli, const std::string& trelo,
         "(a copy),\nagainst extract --scan of the same copy: median of %d interleaved rounds\n",
         stride, total, kRounds);
     double extractTotal = 0, batchTotal = 0, extractCpuTotal = 0, batchCpuTotal = 0;
+    double aloneTotal = 0;
     size_t left = 1000;
     for (const std::string& site : sites) {
         std::vector<std::string> batch = {trelo,          "rename",         "File [####] (*)",
@@ -350,14 +391,20 @@ int BenchSiteBatch(const std::string& cli, const std::string& trelo,
         for (size_t i = 0; i < pages.size() && count < left; i += stride, ++count)
             batch.push_back(pages[i]);
         left -= count;
-        std::vector<double> extracts, batches, extractCpus, batchCpus;
+        char movesPattern[] = "/tmp/morv-bench-moves-XXXXXX";
+        close(mkstemp(movesPattern));
+        WriteMoves(site, stride, count, false, movesPattern);
+        std::vector<double> extracts, batches, extractCpus, batchCpus, alone;
         // Round -1 warms up: the journals' folder, the programs, the cache.
         for (int round = -1; round < kRounds; ++round) {
             const ProgramRun extracted = RunProgram({cli, "extract", "--scan", site});
             const ProgramRun renamed = RunProgram(batch, 0, false, true);  // lists what it leaves
             const ProgramRun undone = RunProgram({trelo, "undo"});
-            if (extracted.seconds < 0 || renamed.seconds < 0 || undone.seconds < 0) {
-                std::fprintf(stderr, "extraction, batch or undo of %s failed\n", site.c_str());
+            const double rewritten = RewritePagesAlone(site, movesPattern);
+            if (extracted.seconds < 0 || renamed.seconds < 0 || undone.seconds < 0 ||
+                rewritten < 0) {
+                std::fprintf(stderr, "extraction, batch, undo or rewrite of %s failed\n",
+                             site.c_str());
                 return 1;
             }
             if (round < 0) continue;
@@ -365,25 +412,28 @@ int BenchSiteBatch(const std::string& cli, const std::string& trelo,
             batches.push_back(renamed.seconds);
             extractCpus.push_back(extracted.cpuSeconds);
             batchCpus.push_back(renamed.cpuSeconds);
+            alone.push_back(rewritten);
         }
         const double extract = Median(extracts), renamed = Median(batches);
         extractTotal += extract;
         batchTotal += renamed;
         extractCpuTotal += Median(extractCpus);
         batchCpuTotal += Median(batchCpus);
-        std::printf("%s, %zu pages renamed:\n  extract %.3f s, batch with links %.3f s\n  ",
-                    site.c_str(), count, extract, renamed);
+        aloneTotal += Median(alone);
+        std::printf(
+            "%s, %zu pages renamed:\n  extract %.3f s, batch with links %.3f s, its pages' "
+            "safe rewrite alone %.3f s\n  ",
+            site.c_str(), count, extract, renamed, Median(alone));
         std::fflush(stdout);
-        char movesPattern[] = "/tmp/morv-bench-moves-XXXXXX";
-        close(mkstemp(movesPattern));
-        WriteMoves(site, stride, count, false, movesPattern);
         PlanLinks(site, movesPattern);
         unlink(movesPattern);
     }
     std::printf("%-44s %8.2f   (limit 3)\n", "batch with links / extract, wall time",
                 batchTotal / extractTotal);
-    std::printf("%-44s %8.2f   (limit 3)\n\n", "batch with links / extract, CPU time",
+    std::printf("%-44s %8.2f   (limit 3)\n", "batch with links / extract, CPU time",
                 batchCpuTotal / extractCpuTotal);
+    std::printf("%-44s %8.2f\n\n", "its pages' safe rewrite alone / extract, wall",
+                aloneTotal / extractTotal);
     std::error_code ignored;
     fs::remove_all(work, ignored);
     return 0;
