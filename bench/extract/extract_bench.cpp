@@ -317,41 +317,51 @@ int BenchLinkUpdate(const std::string& self, const std::string& cli,
     return 0;
 }
 
-// What a batch's page writes cannot take less than: each page that the plan of movesFile
-// rewrites is read and written again with its own bytes through the file layer's safe write (a
-// new file beside it renamed over it, without a sync, the old one held open meanwhile), on two
-// threads, as the batch writes its pages, but without its checks, edits and journal.
-// Seconds, or -1 when a page cannot be read or written.
-double RewritePagesAlone(const std::string& site, const std::string& movesFile) {
-    morv::Result<morv::LinkUpdatePlan> plan = morv::PlanLinkUpdate(RequestOf(site, movesFile));
-    if (!plan) return -1;
-    const std::vector<morv::PageEdits>& pages = plan.value().pages;
+// What a batch's page writes cannot take less than, as a process of its own:
+// extract_bench --rewrite-alone LIST. Each page of the list (the pages a batch rewrites) is read
+// and written again with its own bytes through the file layer's safe write (a new file beside it
+// renamed over it, without a sync, the old one held open meanwhile), on two threads, as the
+// batch writes its pages, but without its checks, edits and journal.
+int RewritePagesAlone(const std::string& listFile) {
+    morv::Result<std::vector<std::string>> pages = morv::ReadListFile(listFile);
+    if (!pages) return 1;
     morv::WriteOptions options;
     options.sync = false;
     std::atomic<size_t> next{0};
     std::atomic<bool> failed{false};
     auto rewrite = [&] {
         morv::FileBuffer bytes;
-        for (size_t p = next++; p < pages.size(); p = next++) {
+        for (size_t p = next++; p < pages.value().size(); p = next++) {
+            const std::string& page = pages.value()[p];
             morv::UniqueFd old;
-            failed = failed ||
-                     !morv::ReadFile(pages[p].path, bytes, {morv::kMaxDocumentSize, false, {}},
-                                     nullptr, &old) ||
-                     !morv::WriteWholeFile(pages[p].path, bytes.view(), options);
+            failed =
+                failed ||
+                !morv::ReadFile(page, bytes, {morv::kMaxDocumentSize, false, {}}, nullptr, &old) ||
+                !morv::WriteWholeFile(page, bytes.view(), options);
         }
     };
-    const auto start = Clock::now();
     std::thread second(rewrite);
     rewrite();
     second.join();
-    return failed ? -1 : Seconds(start);
+    return failed ? 1 : 0;
+}
+
+// The pages that the plan of a moves file rewrites, in a list file; false when it cannot be made.
+bool WriteRewrittenPages(const std::string& site, const std::string& movesFile,
+                         const std::string& listFile) {
+    morv::Result<morv::LinkUpdatePlan> plan = morv::PlanLinkUpdate(RequestOf(site, movesFile));
+    if (!plan) return false;
+    std::vector<std::string> pages;
+    for (const morv::PageEdits& page : plan.value().pages)
+        pages.push_back(page.path);
+    return morv::WriteListFile(listFile, pages).ok();
 }
 
 // The whole batch with link updating: trelo-cli rename of 1,000 of the corpus's pages with
 // --update-links, each folder a site copied into a temporary folder first, against morv-cli
 // extract --scan of the same copy; rounds interleaved, each batch undone (untimed) before the
 // next round.
-int BenchSiteBatch(const std::string& cli, const std::string& trelo,
+int BenchSiteBatch(const std::string& self, const std::string& cli, const std::string& trelo,
                    const std::vector<std::string>& folders) {
     namespace fs = std::filesystem;
     // $TMPDIR chooses the disk the copies (and the journals) go to.
@@ -394,17 +404,17 @@ int BenchSiteBatch(const std::string& cli, const std::string& trelo,
         char movesPattern[] = "/tmp/morv-bench-moves-XXXXXX";
         close(mkstemp(movesPattern));
         WriteMoves(site, stride, count, false, movesPattern);
+        char rewrittenPattern[] = "/tmp/morv-bench-list-XXXXXX";
+        close(mkstemp(rewrittenPattern));
+        if (!WriteRewrittenPages(site, movesPattern, rewrittenPattern)) return 1;
         std::vector<double> extracts, batches, extractCpus, batchCpus, alone;
         // Round -1 warms up: the journals' folder, the programs, the cache.
         for (int round = -1; round < kRounds; ++round) {
             const ProgramRun extracted = RunProgram({cli, "extract", "--scan", site});
             const ProgramRun renamed = RunProgram(batch, 0, false, true);  // lists what it leaves
             const ProgramRun undone = RunProgram({trelo, "undo"});
-            const double rewritten = RewritePagesAlone(site, movesPattern);
-            if (extracted.seconds < 0 || renamed.seconds < 0 || undone.seconds < 0 ||
-                rewritten < 0) {
-                std::fprintf(stderr, "extraction, batch, undo or rewrite of %s failed\n",
-                             site.c_str());
+            if (extracted.seconds < 0 || renamed.seconds < 0 || undone.seconds < 0) {
+                std::fprintf(stderr, "extraction, batch or undo of %s failed\n", site.c_str());
                 return 1;
             }
             if (round < 0) continue;
@@ -412,7 +422,15 @@ int BenchSiteBatch(const std::string& cli, const std::string& trelo,
             batches.push_back(renamed.seconds);
             extractCpus.push_back(extracted.cpuSeconds);
             batchCpus.push_back(renamed.cpuSeconds);
-            alone.push_back(rewritten);
+        }
+        // Rounds of their own, after those: files just rewritten can be slower to read for the
+        // extraction that would follow.
+        for (int round = 0; round < kRounds; ++round) {
+            alone.push_back(TimeProgram({self, "--rewrite-alone", rewrittenPattern}));
+            if (alone.back() < 0) {
+                std::fprintf(stderr, "rewrite of the pages of %s failed\n", site.c_str());
+                return 1;
+            }
         }
         const double extract = Median(extracts), renamed = Median(batches);
         extractTotal += extract;
@@ -427,6 +445,7 @@ int BenchSiteBatch(const std::string& cli, const std::string& trelo,
         std::fflush(stdout);
         PlanLinks(site, movesPattern);
         unlink(movesPattern);
+        unlink(rewrittenPattern);
     }
     std::printf("%-44s %8.2f   (limit 3)\n", "batch with links / extract, wall time",
                 batchTotal / extractTotal);
@@ -450,6 +469,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (argc == 4 && std::string(argv[1]) == "--plan-links") return PlanLinks(argv[2], argv[3]);
+    if (argc == 3 && std::string(argv[1]) == "--rewrite-alone") return RewritePagesAlone(argv[2]);
     if (argc == 4 && std::string(argv[1]) == "--plan-lines")
         return PlanLinks(argv[2], argv[3], true);
     if (argc < 3) {
@@ -458,13 +478,15 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "       %s --read LIST\n", argv[0]);
         std::fprintf(stderr, "       %s --plan-links FOLDER MOVES\n", argv[0]);
         std::fprintf(stderr, "       %s --plan-lines FOLDER MOVES\n", argv[0]);
+        std::fprintf(stderr, "       %s --rewrite-alone LIST\n", argv[0]);
         return 2;
     }
     const std::string cli = argv[1];
     if (std::string(argv[2]) == "--links")
         return BenchLinkUpdate(argv[0], cli, std::vector<std::string>(argv + 3, argv + argc));
     if (std::string(argv[2]) == "--batch" && argc > 4)
-        return BenchSiteBatch(cli, argv[3], std::vector<std::string>(argv + 4, argv + argc));
+        return BenchSiteBatch(argv[0], cli, argv[3],
+                              std::vector<std::string>(argv + 4, argv + argc));
     // trelo-cli beside morv-cli, for the whole batch with links.
     const std::string trelo = cli.substr(0, cli.rfind('/') + 1) + "trelo-cli";
     std::vector<std::string> folders(argv + 2, argv + argc);
@@ -594,7 +616,8 @@ int main(int argc, char** argv) {
     std::printf("\n");
 
     if (BenchLinkUpdate(self, cli, folders) != 0) return 1;
-    if (access(trelo.c_str(), X_OK) == 0 && BenchSiteBatch(cli, trelo, folders) != 0) return 1;
+    if (access(trelo.c_str(), X_OK) == 0 && BenchSiteBatch(self, cli, trelo, folders) != 0)
+        return 1;
 
     struct rusage usage {};
     getrusage(RUSAGE_CHILDREN, &usage);
