@@ -640,21 +640,28 @@ TEST_F(TreloWindow, UpdateLinksIsKeptAndItsFieldsFollowTheBox) {
 
 TEST_F(TreloWindow, PreviewCountsTheLinksAndTheBatchRewritesThem) {
     WriteFile(dir / "index.html", "<a href=\"files/a.htm\"></a><script>'files/a.htm'</script>");
+    WriteFile(dir / "more.html", "<a href=\"files/a.htm\"></a>");  // two pages: two writers
     Add({"a.htm"});
     Find<QLineEdit>("txtTemplate")->setText("page#");
     Find<QCheckBox>("chkLinks")->setChecked(true);
     Find<QLineEdit>("txtSite")->setText(Q(dir.path()));
     Click("cmdPreview");
     EXPECT_EQ(Find<QLabel>("lblLinkCount")->text(),
-              "1 reference in 1 page will change; 1 cannot be rewritten (see Details).");
+              "2 references in 2 pages will change; 1 cannot be rewritten (see Details).");
     bool seen = false;
     QTimer::singleShot(0, [&] {
         auto* details = qobject_cast<frmLinks*>(QApplication::activeModalWidget());
         ASSERT_NE(details, nullptr);
         seen = true;
+        // The row of index.html (the pages come in the folder's order).
         auto row = [&](const char* table) {
-            QTreeWidgetItem* item = details->findChild<QTreeWidget*>(table)->topLevelItem(0);
-            return QStringList{item->text(0), item->text(1), item->text(2)};
+            auto* list = details->findChild<QTreeWidget*>(table);
+            for (int k = 0; k < list->topLevelItemCount(); ++k) {
+                QTreeWidgetItem* item = list->topLevelItem(k);
+                if (item->text(0) == "index.html")
+                    return QStringList{item->text(0), item->text(1), item->text(2)};
+            }
+            return QStringList{};
         };
         EXPECT_EQ(row("lstLinks"), (QStringList{"index.html", "files/a.htm", "files/page0.htm"}));
         EXPECT_EQ(row("lstUnsafe"), (QStringList{"index.html", "files/a.htm", "inside a script"}));
@@ -667,12 +674,14 @@ TEST_F(TreloWindow, PreviewCountsTheLinksAndTheBatchRewritesThem) {
     Click("cmdRename");
     EXPECT_EQ(ReadFile(dir / "index.html"),
               "<a href=\"files/page0.htm\"></a><script>'files/a.htm'</script>");
+    EXPECT_EQ(ReadFile(dir / "more.html"), "<a href=\"files/page0.htm\"></a>");
     EXPECT_EQ(List()->topLevelItemCount(), 0);
     prompter.Push(PromptAnswer::Yes);
     prompter.Push(PromptAnswer::OK);
     Key("undo")->trigger();
     EXPECT_EQ(ReadFile(dir / "index.html"),
               "<a href=\"files/a.htm\"></a><script>'files/a.htm'</script>");
+    EXPECT_EQ(ReadFile(dir / "more.html"), "<a href=\"files/a.htm\"></a>");
     EXPECT_EQ(Snapshot(dir / "files"), "a.htm=a.htm;");
 }
 
