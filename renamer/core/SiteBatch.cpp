@@ -12,6 +12,7 @@
 #include <future>
 #include <mutex>
 #include <set>
+#include <system_error>
 #include <thread>
 #include <utility>
 
@@ -51,8 +52,9 @@ class SiteRecorder : public BatchRecorder {
                  const std::vector<size_t>& movedItems)
         : journal_(journal),
           plan_(plan),
-          records_(std::async(std::launch::async, PageRecords, std::cref(plan),
-                              std::cref(movedItems))) {}
+          // Made when Begin asks for them when no thread can be had.
+          records_(std::async(std::launch::async | std::launch::deferred, PageRecords,
+                              std::cref(plan), std::cref(movedItems))) {}
 
     std::string Begin(BatchMode mode, const std::vector<BatchItem>& items,
                       const std::vector<FileIdentity>& sources,
@@ -174,12 +176,16 @@ void WritePages(const LinkUpdatePlan& plan, const std::vector<size_t>& movedItem
         ++finished;
     };
     std::thread helper;
-    if (count > 1)
-        helper = std::thread([&] {
-            NewPageMaker maker;
-            for (size_t p = next++; p < count; p = next++)
-                writePage(p, maker, true);
-        });
+    try {
+        if (count > 1)
+            helper = std::thread([&] {
+                NewPageMaker maker;
+                for (size_t p = next++; p < count; p = next++)
+                    writePage(p, maker, true);
+            });
+    } catch (const std::system_error&) {
+        // No second thread: this one writes them all.
+    }
     NewPageMaker maker;
     for (size_t p = next++; p < count; p = next++) {
         // A stop is not taken here: the pages that are left take less time than turning back.
