@@ -158,19 +158,30 @@ int ResolveLinks(std::string& path) {
     return ELOOP;
 }
 
+// A new file's name: "." + the name (its first kKeptNameBytes bytes) + "." + kRandomLetters
+// letters or digits.
+constexpr std::string_view kLetters =
+    "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+constexpr size_t kKeptNameBytes = 200, kRandomLetters = 8;
+
 std::string TemporaryName(const std::string& name) {
-    static constexpr char kLetters[] =
-        "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
     thread_local std::mt19937 random{std::random_device{}()};
     std::string temp(1, '.');
-    temp.append(name, 0, 200);
+    temp.append(name, 0, kKeptNameBytes);
     temp += '.';
-    for (int i = 0; i < 8; ++i)
-        temp += kLetters[random() % (sizeof kLetters - 1)];
+    for (size_t i = 0; i < kRandomLetters; ++i)
+        temp += kLetters[random() % kLetters.size()];
     return temp;
 }
 
 }  // namespace
+
+bool IsNewFileNameFor(std::string_view candidate, std::string_view name) {
+    const std::string_view kept = name.substr(0, kKeptNameBytes);
+    return candidate.size() == kept.size() + 2 + kRandomLetters && candidate[0] == '.' &&
+           candidate.substr(1, kept.size()) == kept && candidate[kept.size() + 1] == '.' &&
+           candidate.find_first_not_of(kLetters, kept.size() + 2) == std::string_view::npos;
+}
 
 Error FileError(int number, std::string_view action, const std::string& path, std::string reason) {
     if (reason.empty()) reason = FileErrorText(number);

@@ -129,6 +129,10 @@ struct WriteOptions {
     bool sync = true;
 };
 
+// Whether candidate is a name that a FileWriter gives the new file it writes beside a file named
+// name (what a write cut short by a crash leaves there).
+bool IsNewFileNameFor(std::string_view candidate, std::string_view name);
+
 // Writes a whole file so that nothing is lost:
 //  - a regular file (or a new one) is replaced atomically by a complete new file written beside
 //    it, with the old file's permissions and, where allowed, its owner;

@@ -74,6 +74,13 @@ std::string Quoted(std::string_view text) {
     return quoted;
 }
 
+std::string FolderOf(const std::string& path) {
+    // GetFolderName gives "" both for "name" and for "/name".
+    std::string folder = GetFolderName(path, false);
+    if (folder.empty()) folder = !path.empty() && path.front() == kPathSeparator ? "/" : ".";
+    return folder;
+}
+
 std::string CountOf(size_t count, const char* one, const char* many) {
     return std::to_string(count) + " " + (count == 1 ? one : many);
 }
@@ -327,12 +334,6 @@ void SyncFolder(const std::string& folder) {
 
 bool SameFile(const struct stat& a, const struct stat& b) {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-}
-
-std::string FolderOf(const std::string& path) {
-    std::string folder = GetFolderName(path, false);
-    if (folder.empty()) folder = path.front() == kPathSeparator ? "/" : ".";
-    return folder;
 }
 
 // What the act phase does with one item.

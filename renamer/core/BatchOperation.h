@@ -55,6 +55,8 @@ std::string NewTemporaryTag();
 
 // 'text', as messages quote names and paths.
 std::string Quoted(std::string_view text);
+// The folder a file is in: "/" for a file at the root, "." for a bare name.
+std::string FolderOf(const std::string& path);
 // "1 file", "2 files".
 std::string CountOf(size_t count, const char* one, const char* many);
 

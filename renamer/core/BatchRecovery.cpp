@@ -15,12 +15,6 @@ namespace morv::renamer {
 
 namespace {
 
-std::string FolderOf(const std::string& path) {
-    std::string folder = GetFolderName(path, false);
-    if (folder.empty()) folder = !path.empty() && path.front() == kPathSeparator ? "/" : ".";
-    return folder;
-}
-
 std::string Files(size_t count, const char* one = "file", const char* many = "files") {
     return CountOf(count, one, many);
 }

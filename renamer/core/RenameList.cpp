@@ -36,15 +36,7 @@ std::vector<BatchItem> MakeBatchItems(BatchMode mode, const std::vector<FileEntr
     items.reserve(entries.size());
     for (const FileEntry& entry : entries) {
         std::string source = FromFolder(here, entry.fullPath);
-        std::string folder = copyFolder;
-        if (mode == BatchMode::Move) {
-            // GetFolderName gives "" both for "name" and for "/name".
-            folder = GetFolderName(source, false);
-            if (folder.empty())
-                folder = !source.empty() && source.front() == kPathSeparator
-                             ? std::string(1, kPathSeparator)
-                             : std::string(".");
-        }
+        std::string folder = mode == BatchMode::Move ? FolderOf(source) : copyFolder;
         items.push_back({std::move(source), std::move(folder), entry.newName});
     }
     return items;

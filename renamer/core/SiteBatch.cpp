@@ -210,10 +210,6 @@ void WritePages(const LinkUpdatePlan& plan, const std::vector<size_t>& movedItem
     }
 }
 
-bool IsTemporaryLetter(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
-}
-
 }  // namespace
 
 std::vector<size_t> MovedItems(const std::vector<BatchItem>& items) {
@@ -354,31 +350,22 @@ Status WritePage(const std::string& path, std::string_view bytes, size_t page,
 
 void CutWrites::Remove(const std::string& path, const JournalPage& page, const PageLook& look) {
     if (look.state != PageBytes::Before && look.state != PageBytes::After) return;
-    std::string folder = GetFolderName(path, false);
-    if (folder.empty()) folder.push_back(kPathSeparator);
+    const std::string folder = FolderOf(path);
     auto [listed, fresh] = hidden_.try_emplace(folder);
     if (fresh) {
-        // The file layer writes a new file as "." + the name (its first 200 bytes) + "." +
-        // eight letters or digits.
         if (DIR* dir = opendir(folder.c_str())) {
             while (const struct dirent* entry = readdir(dir)) {
                 const std::string_view name = entry->d_name;
-                if (name.size() < 11 || name[0] != '.' || name[name.size() - 9] != '.') continue;
-                bool letters = true;
-                for (char c : name.substr(name.size() - 8))
-                    letters = letters && IsTemporaryLetter(c);
-                if (letters) listed->second.emplace_back(name);
+                if (name[0] == '.' && name != "." && name != "..")
+                    listed->second.emplace_back(name);
             }
             closedir(dir);
         }
     }
-    std::string prefix(1, '.');
-    prefix.append(GetFileName(path), 0, 200);
-    prefix += '.';
+    const std::string fileName = GetFileName(path);
     Result<std::string> other = Error{};
     for (const std::string& name : listed->second) {
-        if (name.size() != prefix.size() + 8 || name.compare(0, prefix.size(), prefix) != 0)
-            continue;
+        if (!IsNewFileNameFor(name, fileName)) continue;
         const std::string stray = JoinPath(folder, name);
         struct stat st {};
         if (lstat(stray.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;

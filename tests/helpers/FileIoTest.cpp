@@ -189,6 +189,12 @@ TEST(FileIo, NewBytesWaitBesideTheFile) {
     ASSERT_EQ(waiting.size(), 2u);
     EXPECT_EQ(waiting[0].rfind(".doc.txt.", 0), 0u) << waiting[0];
     EXPECT_EQ(tree.Names(), std::vector<std::string>{"doc.txt"});
+    // What a crash at that moment would leave is told as the new file of doc.txt, and of no
+    // other name.
+    EXPECT_TRUE(IsNewFileNameFor(waiting[0], "doc.txt"));
+    for (const char* other : {"doc.tx", "doc.txt.", "odc.txt"})
+        EXPECT_FALSE(IsNewFileNameFor(waiting[0], other)) << other;
+    EXPECT_FALSE(IsNewFileNameFor(".doc.txt.abc-efgh", "doc.txt"));  // not eight letters
 }
 
 TEST(FileIo, FailedWriteLeavesTheOldBytes) {
