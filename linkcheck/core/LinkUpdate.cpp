@@ -568,8 +568,7 @@ class Planner {
             edits.identity = IdentifyBytes(text);
             edits.after = IdentifyEdited(text, edits.edits);
             // The time the page had when it was opened, before its bytes were read.
-            edits.identity.modified =
-                int64_t(file.opened.st_mtim.tv_sec) * 1000000000 + file.opened.st_mtim.tv_nsec;
+            edits.identity.modified = ModifiedTime(file.opened);
             plan_.counts.references += long(edits.edits.size());
             plan_.pages.push_back(std::move(edits));
         }
@@ -841,6 +840,10 @@ PageIdentity IdentityOf(Hash128 hash, size_t size) {
 }
 
 }  // namespace
+
+int64_t ModifiedTime(const struct stat& st) {
+    return int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+}
 
 PageIdentity IdentifyBytes(std::string_view bytes) {
     return IdentityOf(HashBytes(bytes), bytes.size());

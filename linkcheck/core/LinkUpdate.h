@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <iosfwd>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -54,6 +53,8 @@ struct PageIdentity {
     }
 };
 PageIdentity IdentifyBytes(std::string_view bytes);  // modified stays 0
+// PageIdentity::modified of a file as stat(2) saw it.
+int64_t ModifiedTime(const struct stat& st);
 
 // One byte edit of a page: the reference as written, and its new text.
 struct LinkEdit {

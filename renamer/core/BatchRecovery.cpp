@@ -55,15 +55,6 @@ bool EndsComplete(const std::string& path) {
     return text == "settled" || text.rfind("end\t", 0) == 0;
 }
 
-// Keeps the newest kKeptBatches journals; older ones that are complete are deleted.
-void PruneOldJournals(const std::string& folder) {
-    std::vector<std::string> journals = ListJournals(folder);
-    if (journals.size() <= kKeptBatches) return;
-    journals.resize(journals.size() - kKeptBatches);
-    for (const std::string& path : journals)
-        if (EndsComplete(path) && !IsLockedByAnother(path)) unlink(path.c_str());
-}
-
 enum class Goal { Old, New };
 
 // Answers the questions of the renames that settle a batch: a file is replaced only where the
@@ -231,9 +222,8 @@ void SettlePages(const JournalState& state, Goal goal, bool dry, bool afterCrash
         }
         if ((look.state == PageBytes::Before) == (goal == Goal::Old)) continue;
         if (dry) {
-            report.would.push_back("rewrite " + std::to_string(page.edits.size()) +
-                                   (page.edits.size() == 1 ? " link of " : " links of ") +
-                                   Quoted(home));
+            report.would.push_back("rewrite " + CountOf(page.edits.size(), "link", "links") +
+                                   " of " + Quoted(home));
             continue;
         }
         if (options.beforeStep) {
@@ -280,7 +270,11 @@ void Conclude(BatchJournal& journal, const std::vector<bool>& part, bool disown)
 }  // namespace
 
 void PruneJournals(const std::string& folder) {
-    PruneOldJournals(folder);
+    std::vector<std::string> journals = ListJournals(folder);
+    if (journals.size() <= kKeptBatches) return;
+    journals.resize(journals.size() - kKeptBatches);
+    for (const std::string& path : journals)
+        if (EndsComplete(path) && !IsLockedByAnother(path)) unlink(path.c_str());
 }
 
 BatchResult RunJournaledBatch(const std::string& folder, BatchMode mode,
@@ -299,7 +293,7 @@ BatchResult RunJournaledBatch(const std::string& folder, BatchMode mode,
     BatchResult result = RunBatch(mode, items, questions, progress, options);
     if (!journal.value()->Began()) journal.value()->Remove();
     journal.value().reset();
-    PruneOldJournals(folder);
+    PruneJournals(folder);
     return result;
 }
 
@@ -570,8 +564,7 @@ std::string DescribeInterrupted(const JournalState& state) {
                 " under a temporary name or missing";
     if (size_t pages = RewrittenPages(state); pages > 0 && !state.undoing)
         text += "; it rewrites the links of " + Files(pages, "page", "pages") +
-                ", which are put "
-                "right with the names";
+                ", which are put right with the names";
     return text + ".";
 }
 

@@ -33,8 +33,7 @@ struct CliArgs {
     bool nulSeparated = false;
     bool finish = false;
     std::string to;
-    std::string site;  // --update-links
-    bool haveSite = false;
+    std::string site;  // --update-links ("": none)
     std::vector<std::string> urls;
     std::vector<std::string> files;
 };
@@ -277,8 +276,8 @@ int Run(Command command, const std::vector<std::string>& args, std::istream& in,
     Declare(command, parser, parsed);
     parser.Footer("Exit status: 0 success, 1 failed run, 2 bad usage, 128+N stopped by signal N.");
     if (const std::optional<int> status = parser.Parse(args, out, err)) return *status;
-    parsed.haveSite = !parsed.site.empty();
-    if (!parsed.urls.empty() && !parsed.haveSite)
+    const bool haveSite = !parsed.site.empty();
+    if (!parsed.urls.empty() && !haveSite)
         return parser.UsageError(err, "--url goes with --update-links DIR");
     if (command == Command::Recover) return Recover(parsed.finish, out, err);
     if (StoppedByInterrupted(command, parsed.dryRun, err)) return kExitFailed;
@@ -317,7 +316,7 @@ int Run(Command command, const std::vector<std::string>& args, std::istream& in,
 
     // The links of the site, planned before anything is asked or touched.
     LinkUpdatePlan links;
-    if (parsed.haveSite) {
+    if (haveSite) {
         const SiteLinks site{AbsolutePath(parsed.site), parsed.urls};
         Result<LinkUpdatePlan> planned = PlanSiteLinks(mode, items, site, stop);
         if (!planned) {
@@ -356,7 +355,7 @@ int Run(Command command, const std::vector<std::string>& args, std::istream& in,
                 err << "trelo-cli: '" << entries[i].fullPath << "': " << outcome.reason << "\n";
             }
         }
-        if (parsed.haveSite) {
+        if (haveSite) {
             WriteLinkEditLines(links, out);
             err << "trelo-cli: " << DescribeLinkCounts(links.counts) << " would change\n";
             // A file kept where its new name is would refuse the batch.

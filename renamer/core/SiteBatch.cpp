@@ -76,8 +76,7 @@ class SiteRecorder : public BatchRecorder {
             // Its size and time; the bytes are checked again just before it is written.
             struct stat st {};
             if (stat(planned.path.c_str(), &st) != 0 || st.st_size != planned.identity.size ||
-                int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec !=
-                    planned.identity.modified)
+                ModifiedTime(st) != planned.identity.modified)
                 return "The page " + Quoted(planned.path) +
                        " has changed since its links were planned: preview again";
         }
